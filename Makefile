@@ -1,0 +1,46 @@
+# The two set-up commands of the README, and the build steps behind them.
+JOBS ?= $(shell nproc)
+
+.PHONY: deps build run test test-asan test-tsan fuzz bench format clean
+
+deps:
+	@./scripts/install-deps
+
+build: deps
+	@cmake --preset default >/dev/null
+	@cmake --build build -j $(JOBS)
+
+run: build
+	@./scripts/run-tarvik build/tarvik
+
+test: build
+	@ctest --test-dir build --output-on-failure
+
+test-asan: deps
+	@cmake --preset asan >/dev/null
+	@cmake --build build-asan -j $(JOBS)
+	@ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+		ctest --test-dir build-asan --output-on-failure
+
+test-tsan: deps
+	@cmake --preset tsan >/dev/null
+	@cmake --build build-tsan -j $(JOBS)
+	@ctest --test-dir build-tsan --output-on-failure
+
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@cmake --preset fuzz >/dev/null
+	@cmake --build build-fuzz -j $(JOBS)
+	@mkdir -p build-fuzz/corpus
+	@build-fuzz/fuzz/harvest_fuzzer -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+		build-fuzz/corpus fuzz/seeds
+
+bench: build
+	@build/bench/harvest_bench
+	@QT_QPA_PLATFORM=offscreen build/bench/file_list_bench
+
+format:
+	@clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	@rm -rf build build-asan build-tsan build-fuzz

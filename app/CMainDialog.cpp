@@ -1,0 +1,256 @@
+#include "app/CMainDialog.h"
+
+#include "app/AppIcons.h"
+#include "app/COptionsDialog.h"
+#include "app/CRetrievingDialog.h"
+#include "app/ControlIds.h"
+#include "app/DialogUnits.h"
+#include "app/TextBridge.h"
+#include "harvest/PageAddress.h"
+#include "harvest/TextMatch.h"
+#include "lists/CellText.h"
+#include "lists/FileListSort.h"
+#include "lists/ListView.h"
+
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+namespace {
+
+const char* const controlIdProperty = "controlId";
+
+template <typename W> W* Tagged(W* widget, int id) {
+    widget->setProperty(controlIdProperty, id);
+    return widget;
+}
+
+} // namespace
+
+CMainDialog::CMainDialog(Platform& platform, std::string settingsPath)
+    : QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      platform(platform), settingsFile(std::move(settingsPath)) {
+    CreateControls();
+    OnInitDialog();
+}
+
+CMainDialog::~CMainDialog() {
+    SaveSettings();
+}
+
+void CMainDialog::CreateControls() {
+    setWindowTitle("Tarvik v1.0");
+    setWindowIcon(AppIcons::Application());
+    const DialogUnits du(font());
+    setFixedSize(du.Size(611, 410));
+
+    auto button = [&](int id, const char* caption, int x, int y, int w, int h) {
+        auto* b = Tagged(new QPushButton(caption, this), id);
+        du.Place(b, x, y, w, h);
+        connect(b, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
+        return b;
+    };
+    auto group = [&](int id, const char* caption, int x, int y, int w, int h) {
+        auto* g = Tagged(new QGroupBox(caption, this), id);
+        du.Place(g, x, y, w, h);
+        return g;
+    };
+
+    // Template order, which is also the tab order.
+    getUrlButton = button(ControlId::GetUrl, "Get URL", 551, 7, 55, 15);
+    getUrlButton->setDefault(true);
+    auto* quit = button(ControlId::Quit, "Quit", 555, 388, 50, 14);
+    urlBox = Tagged(new QLineEdit(this), ControlId::UrlBox);
+    du.Place(urlBox, 30, 7, 515, 15);
+    auto* urlLabel = new QLabel("URL:", this);
+    du.PlaceText(urlLabel, 10, 10, 20, 10);
+    fileList = Tagged(new QTreeWidget(this), ControlId::FileList);
+    du.Place(fileList, 15, 61, 530, 207);
+    downloadList = Tagged(new QTreeWidget(this), ControlId::DownloadList);
+    du.Place(downloadList, 15, 289, 530, 111);
+    // The frames go beneath the lists they surround, so they never take the lists' clicks.
+    group(ControlId::FileListGroup, "File List", 11, 51, 539, 222)->lower();
+    group(ControlId::DownloadListGroup, "Download List", 11, 279, 539, 126)->lower();
+    titleLabel = Tagged(new QLabel("Website Title", this), ControlId::TitleLabel);
+    titleLabel->setTextFormat(Qt::PlainText); // a page's title is never markup
+    du.Place(titleLabel, 31, 24, 425, 8);
+    backButton = button(ControlId::Back, "Back", 30, 35, 40, 15);
+    forwardButton = button(ControlId::Forward, "Forward", 88, 35, 40, 15);
+    backMenuButton = button(ControlId::BackMenu, "", 70, 35, 10, 15);
+    backMenuButton->setAccessibleName("Back");
+    forwardMenuButton = button(ControlId::ForwardMenu, "", 128, 35, 11, 15);
+    forwardMenuButton->setAccessibleName("Forward");
+    auto* options = button(ControlId::Options, "Options", 555, 365, 50, 14);
+    auto* jpegs = button(ControlId::DownloadAllJpegs, "Download All JPG's", 265, 35, 70, 15);
+    auto* movies = button(ControlId::DownloadAllMovies, "Download All Movies", 340, 35, 70, 15);
+    auto* openDir =
+        button(ControlId::OpenDownloadDirectory, "Open Download Directory", 455, 35, 95, 15);
+
+    QWidget* order[] = {
+        getUrlButton, quit,          urlBox,         fileList,          downloadList,
+        backButton,   forwardButton, backMenuButton, forwardMenuButton, options,
+        jpegs,        movies,        openDir};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
+
+    ListView::Configure(fileList);
+    ListView::Configure(downloadList);
+    connect(fileList->header(), &QHeaderView::sectionClicked, this,
+            &CMainDialog::OnFileListHeaderClicked);
+
+    urlBox->setToolTip(QString("Enter URL Address of web-site - e.g. ") + defaultStartAddress);
+    quit->setToolTip("Quit Tarvik");
+    fileList->setToolTip("List of Files/Links from current URL");
+    getUrlButton->setToolTip("Start Tarviking URL Files/Links");
+    downloadList->setToolTip("List of currently downloading Files");
+}
+
+void CMainDialog::OnInitDialog() {
+    ShowMembers();
+    url = defaultStartAddress;
+    linkTable.linkCount = 0;
+    ListView::SetUpColumns(fileList, ListColumns::fileList);
+    ListView::SetUpColumns(downloadList, ListColumns::downloadList);
+    session = std::make_unique<InternetSession>("Tarvik");
+    settings = settingsFile.Load();
+    pageText = std::make_unique<PageText>();
+    incomingPage = std::make_unique<PageText>();
+    OfferClipboardAddress();
+    title.clear();
+    backMenuButton->setIcon(AppIcons::DownArrow());
+    forwardMenuButton->setIcon(AppIcons::DownArrow());
+    for (QPushButton* b : {backButton, backMenuButton, forwardButton, forwardMenuButton})
+        b->setEnabled(false);
+    sortDescending = 1;
+    ShowMembers();
+    getUrlButton->setFocus();
+}
+
+void CMainDialog::OfferClipboardAddress() {
+    const std::optional<std::string> text = platform.ClipboardText();
+    if (!text)
+        return;
+    const bool isAddress = StartsWithNoCase(*text, "HTTP") || StartsWithNoCase(*text, "FTP") ||
+                           StartsWithNoCase(*text, "WWW");
+    if (isAddress && platform.AskYesNo(this, "Use the URL on the clipboard?", false))
+        url = *text;
+}
+
+void CMainDialog::ShowMembers() {
+    urlBox->setText(ToQt(url));
+    titleLabel->setText(ToQt(title));
+}
+
+void CMainDialog::ReadMembers() {
+    url = FromQt(urlBox->text());
+}
+
+QWidget* CMainDialog::Control(int id) const {
+    for (QWidget* w : findChildren<QWidget*>())
+        if (w->property(controlIdProperty).toInt() == id)
+            return w;
+    return nullptr;
+}
+
+void CMainDialog::OnCommand(int id) {
+    switch (id) {
+    case ControlId::GetUrl:
+        OnGetUrl();
+        break;
+    case ControlId::Options:
+        OnOptions();
+        break;
+    case ControlId::Quit:
+        OnQuit();
+        break;
+    case ControlId::Cancel:
+        reject();
+        break;
+    default:
+        break;
+    }
+}
+
+void CMainDialog::OnGetUrl() {
+    if (settings.saveDirectoryConfirmed == 0) {
+        platform.ShowMessage(
+            this, "Save directory is not set - set one in the Options screen before continuing.");
+        return;
+    }
+    ReadMembers();
+    url = NormaliseAddress(url);
+    ShowMembers();
+
+    CRetrievingDialog retrievingDialog(this);
+    retrievingDialog.ShowCentredOver(this);
+    // The page lands in a buffer of its own, so a fetch that fails half-way leaves the last
+    // page, its links and the File List as they were.
+    if (!session->FetchPage(url, *incomingPage)) {
+        platform.ShowMessage(this, "Unable to open this URL.");
+        return;
+    }
+    linkTable.linkCount = 0;
+    sortDescending = 1;
+    fileList->clear();
+    std::swap(pageText, incomingPage);
+    title.clear();
+    PageScanner::ScanPage({pageText->Text(), static_cast<std::size_t>(pageText->Length())}, url,
+                          *this);
+    FillFileList();
+    SortFileList(0, true, false);
+}
+
+void CMainDialog::OnLink(const std::string& value, const std::string& pageAddress,
+                         int32_t attributeKind) {
+    linkTable.AdmitLink(value, pageAddress, attributeKind, settings);
+}
+
+void CMainDialog::OnTitleCleared() {
+    title.clear();
+}
+
+void CMainDialog::OnTitle(const std::string& text) {
+    title = text;
+    ShowMembers();
+}
+
+void CMainDialog::FillFileList() {
+    std::vector<ListView::Row> rows;
+    rows.reserve(static_cast<std::size_t>(linkTable.linkCount));
+    for (int32_t i = 0; i < linkTable.linkCount; ++i)
+        if (linkTable.links[i].category != FileCategory::Excluded)
+            rows.push_back(CellText::FileListRow(linkTable.links[i]));
+    ListView::Fill(fileList, rows);
+}
+
+void CMainDialog::SortFileList(int column, bool forced, bool forcedDescending) {
+    if (FileListSort::SortFileList(linkTable, sortDescending, fileList->topLevelItemCount(), column,
+                                   forced, forcedDescending))
+        FillFileList();
+}
+
+void CMainDialog::OnFileListHeaderClicked(int column) {
+    SortFileList(column, false, false);
+}
+
+void CMainDialog::OnOptions() {
+    if (!optionsDialog)
+        optionsDialog = std::make_unique<COptionsDialog>(this, settings, platform);
+    optionsDialog->Run();
+}
+
+void CMainDialog::OnQuit() {
+    if (platform.AskYesNo(this, "Are you sure you want to quit?", true))
+        accept();
+}
+
+void CMainDialog::SaveSettings() {
+    session.reset();
+    settingsFile.Save(settings);
+    pageText.reset();
+    incomingPage.reset();
+}

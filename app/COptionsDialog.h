@@ -1,0 +1,49 @@
+#pragma once
+// The options dialog: edits the save directory, the per-server subdirectory, the thread limit and
+// the eight harvest flags. OK writes them into the owner's Settings; Cancel leaves them alone.
+
+#include "app/Platform.h"
+#include "app/Settings.h"
+
+#include <QDialog>
+#include <array>
+#include <optional>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+
+class COptionsDialog : public QDialog {
+    Q_OBJECT
+public:
+    COptionsDialog(QWidget* owner, Settings& settings, Platform& platform);
+
+    // Loads the controls from the settings and runs the dialog modally.
+    int Run();
+    // The dialog's commands: 1 OK, 2 Cancel, 3 Browse.
+    void OnCommand(int id);
+
+    void LoadFromSettings();
+    void OnBrowse();
+    void OnThreadCountKillFocus();
+    void ApplyAndClose();
+
+    QLineEdit* DirectoryBox() const { return directoryText; }
+    QLineEdit* ThreadCountBox() const { return threadCountText; }
+    // Check box of control `id` (1007-1012, 1015, 1016, 1030), or null.
+    QCheckBox* CheckBox(int id) const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The parsed, clamped thread count; warns when it had to clamp. Nothing when empty.
+    std::optional<int> ClampedThreadCount();
+
+    Settings& settings;
+    Platform& platform;
+    std::array<QCheckBox*, 9> checkBoxes{};
+    QPushButton* okButton = nullptr;
+    QLineEdit* directoryText = nullptr;
+    QLineEdit* threadCountText = nullptr;
+};

@@ -1,0 +1,22 @@
+#pragma once
+// Control and command identifiers of the main window; menu items send the same numbers.
+
+namespace ControlId {
+constexpr int Quit = 1; // the dialog's OK command
+constexpr int Cancel = 2;
+constexpr int Options = 3;
+constexpr int UrlBox = 1000;
+constexpr int FileList = 1001;
+constexpr int GetUrl = 1002;
+constexpr int DownloadList = 1003;
+constexpr int FileListGroup = 1004;
+constexpr int DownloadListGroup = 1005;
+constexpr int TitleLabel = 1010;
+constexpr int Back = 1012;
+constexpr int Forward = 1013;
+constexpr int BackMenu = 1015;
+constexpr int ForwardMenu = 1016;
+constexpr int DownloadAllJpegs = 1035;
+constexpr int DownloadAllMovies = 1036;
+constexpr int OpenDownloadDirectory = 1037;
+} // namespace ControlId

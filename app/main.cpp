@@ -1,0 +1,34 @@
+#include "app/AppIcons.h"
+#include "app/CMainApp.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+bool HasDisplay() {
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform != nullptr && *platform != '\0')
+        return true;
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0')
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!HasDisplay()) {
+        std::fprintf(stderr, "tarvik: no display found (DISPLAY and WAYLAND_DISPLAY are unset); "
+                             "start it from a desktop session\n");
+        return 1;
+    }
+    QApplication application(argc, argv);
+    QApplication::setApplicationName("Tarvik");
+    QApplication::setWindowIcon(AppIcons::Application());
+    return CMainApp().Run();
+}

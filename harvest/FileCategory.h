@@ -1,0 +1,31 @@
+#pragma once
+// The eight categories a link can fall into, chosen by the extension its text contains, and the
+// label both lists show for each.
+
+#include <cstdint>
+#include <string>
+
+struct Settings;
+
+enum class FileCategory : int32_t {
+    HtmlLink = 0,
+    Jpeg = 1,
+    Gif = 2,
+    Avi = 3,
+    Mpeg = 4,
+    Audio = 5,
+    Doc = 6,
+    Zip = 7,
+    Excluded = 8, // no category: never shown, and marks a record for removal
+};
+
+// The category of `link` under the harvest flags of `settings`. The groups are tried in a fixed
+// order and the first whose extension occurs anywhere in the text decides, even when its flag
+// is off (then the link is Excluded).
+FileCategory ClassifyLink(const std::string& link, const Settings& settings);
+
+// "HTML Link", "JPEG", ... for codes 0 to 7; "Unknown" for any other code.
+const char* CategoryLabel(int32_t code);
+inline const char* CategoryLabel(FileCategory category) {
+    return CategoryLabel(static_cast<int32_t>(category));
+}

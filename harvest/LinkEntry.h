@@ -1,0 +1,17 @@
+#pragma once
+// One link harvested from the current page: one row of the File List.
+
+#include "harvest/FileCategory.h"
+
+#include <cstdint>
+#include <string>
+
+struct LinkEntry {
+    FileCategory category = FileCategory::Excluded;
+    std::string path;    // path on the server; the duplicate key
+    std::string name;    // file name shown in the lists
+    std::string server;  // host name, with a port when the link named one
+    int32_t service = 0; // 0 HTTP, 1 FTP, 2 HTTPS
+    int32_t size = 0;
+    int32_t attributeKind = 0; // 0 an IMG SRC value, 1 an A... HREF value
+};

@@ -1,0 +1,31 @@
+#pragma once
+// The File List's records: a fixed table of 1024 links harvested from the current page, in
+// admission order (or in the order of the last sort).
+
+#include "harvest/LinkEntry.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct Settings;
+
+class LinkTable {
+public:
+    static constexpr int32_t capacity = 1024;
+
+    LinkTable() : links(capacity) {}
+
+    // Classifies `link`, derives its file name, resolves it against `pageAddress` and appends
+    // it, unless its category is Excluded, the table is full or its path is already present.
+    // Rejections are silent.
+    void AdmitLink(const std::string& link, const std::string& pageAddress, int32_t attributeKind,
+                   const Settings& settings);
+
+    // The name a link's file gets: the text after its last '/' or '\', cut before the first
+    // '?' that follows a '.'.
+    static std::string LinkFileName(const std::string& link);
+
+    std::vector<LinkEntry> links; // always `capacity` records; the first linkCount count
+    int32_t linkCount = 0;
+};

@@ -1,0 +1,60 @@
+#include "lists/FileListSort.h"
+
+#include <algorithm>
+
+namespace {
+
+unsigned char LowerByte(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return (b >= 'A' && b <= 'Z') ? static_cast<unsigned char>(b + 32) : b;
+}
+
+} // namespace
+
+int FileListSort::CompareNoCase(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const unsigned char x = LowerByte(a[i]);
+        const unsigned char y = LowerByte(b[i]);
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    if (a.size() == b.size())
+        return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+void FileListSort::SortLinks(LinkTable& table, int column, bool descending) {
+    auto begin = table.links.begin();
+    auto end = begin + table.linkCount;
+    switch (column) {
+    case 0:
+        std::sort(begin, end, [descending](const LinkEntry& a, const LinkEntry& b) {
+            const int c = CompareNoCase(a.name, b.name);
+            return descending ? c > 0 : c < 0;
+        });
+        break;
+    case 1:
+        std::sort(begin, end, [descending](const LinkEntry& a, const LinkEntry& b) {
+            return descending ? a.category > b.category : a.category < b.category;
+        });
+        break;
+    case 2: // the path column sorts in the reversed sense
+        std::sort(begin, end, [descending](const LinkEntry& a, const LinkEntry& b) {
+            const int c = CompareNoCase(a.path, b.path);
+            return descending ? c < 0 : c > 0;
+        });
+        break;
+    default:
+        break;
+    }
+}
+
+bool FileListSort::SortFileList(LinkTable& table, uint8_t& sortDescending, int rowCount, int column,
+                                bool forced, bool forcedDescending) {
+    if (rowCount < 2)
+        return false;
+    sortDescending = sortDescending != 0 ? 0 : 1;
+    SortLinks(table, column, forced ? forcedDescending : sortDescending != 0);
+    return true;
+}

@@ -1,0 +1,45 @@
+#include "lists/ListView.h"
+
+#include "app/TextBridge.h"
+
+#include <QHeaderView>
+#include <QTreeWidget>
+
+void ListView::Configure(QTreeWidget* list) {
+    list->setRootIsDecorated(false);
+    list->setItemsExpandable(false);
+    list->setUniformRowHeights(true);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setSortingEnabled(false);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setAllColumnsShowFocus(true);
+    list->header()->setSectionsMovable(false);
+    list->header()->setStretchLastSection(false);
+    list->header()->setSectionsClickable(true);
+}
+
+void ListView::SetUpColumns(QTreeWidget* list, std::span<const ListColumn> columns) {
+    list->clear();
+    QStringList titles;
+    for (const ListColumn& c : columns)
+        titles << QString::fromLatin1(c.title);
+    list->setColumnCount(static_cast<int>(columns.size()));
+    list->setHeaderLabels(titles);
+    list->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        list->setColumnWidth(static_cast<int>(i), columns[i].width);
+}
+
+void ListView::Fill(QTreeWidget* list, const std::vector<Row>& rows) {
+    list->clear();
+    QList<QTreeWidgetItem*> items;
+    items.reserve(static_cast<qsizetype>(rows.size()));
+    for (const Row& row : rows) {
+        auto* item = new QTreeWidgetItem();
+        for (std::size_t c = 0; c < row.size(); ++c)
+            item->setText(static_cast<int>(c), ToQt(row[c]));
+        items.append(item);
+    }
+    list->addTopLevelItems(items);
+}

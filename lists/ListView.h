@@ -1,0 +1,22 @@
+#pragma once
+// Puts the core's column tables and cell texts into a QTreeWidget report list.
+
+#include "lists/ListColumns.h"
+
+#include <span>
+#include <string>
+#include <vector>
+
+class QTreeWidget;
+
+class ListView {
+public:
+    using Row = std::vector<std::string>;
+
+    // A report list: no tree decoration, several rows selectable, no sorting by the control.
+    static void Configure(QTreeWidget* list);
+    // Removes every row, then creates the columns as tabled, left-aligned.
+    static void SetUpColumns(QTreeWidget* list, std::span<const ListColumn> columns);
+    // Replaces all rows with `rows`, in order.
+    static void Fill(QTreeWidget* list, const std::vector<Row>& rows);
+};

@@ -1,0 +1,129 @@
+#include "tests/app/WindowFixture.h"
+#include "tests/support/LoopbackServer.h"
+
+#include <QHeaderView>
+#include <QTest>
+
+namespace {
+
+const char* const album = "<html><head><title>Holiday pictures</title></head><body>\n"
+                          "<a href='day2.htm'>next</a> <img src=\"img/beach.JPG\">\r\n"
+                          "<img src='Img/Aunt.gif'> <a href=\"/films/surf.avi\">\n"
+                          "<a href='http://mirror.example:8080/z/all.zip'><a href='#top'>\n";
+
+using Rows_ = std::vector<std::string>;
+
+void ClickHeader(CMainDialog& w, int column) {
+    QHeaderView* header = w.FileList()->header();
+    const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                    header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+}
+
+} // namespace
+
+TEST_F(WindowTest, FetchedPageFillsTheFileListInNameOrder) {
+    LoopbackServer server(LoopbackServer::Serve(LoopbackServer::Response(album)));
+    auto w = MakeConfirmedWindow();
+    w->show();
+    SetUrlText(*w, QString::fromStdString(server.Address("/trip/day1.htm")));
+    w->OnCommand(ControlId::GetUrl);
+    ASSERT_TRUE(platform.messages.empty()) << platform.messages.front();
+    EXPECT_EQ(UrlText(*w).toStdString(), "http://" + server.Address("/trip/day1.htm"));
+    EXPECT_EQ(TitleText(*w), "Holiday pictures");
+    EXPECT_EQ(Rows(*w),
+              (Rows_{"all.zip|ZIP|/z/all.zip", "Aunt.gif|GIF|trip/Img/Aunt.gif",
+                     "beach.JPG|JPEG|trip/img/beach.JPG", "  ->day2.htm|HTML Link|trip/day2.htm",
+                     "surf.avi|AVI|trip/films/surf.avi"}));
+    EXPECT_EQ(w->SortDescending(), 0);
+    EXPECT_EQ(w->Links().linkCount, 5);
+    EXPECT_EQ(w->Links().links[0].server, "mirror.example:8080");
+}
+
+TEST_F(WindowTest, HeaderClicksShareOneDirection) {
+    LoopbackServer server(LoopbackServer::Serve(LoopbackServer::Response(album)));
+    auto w = MakeConfirmedWindow();
+    w->show();
+    SetUrlText(*w, QString::fromStdString(server.Address("/trip/day1.htm")));
+    w->OnCommand(ControlId::GetUrl);
+
+    ClickHeader(*w, 2); // first click after a load: paths ascending
+    EXPECT_EQ(Rows(*w), (Rows_{"all.zip|ZIP|/z/all.zip", "  ->day2.htm|HTML Link|trip/day2.htm",
+                               "surf.avi|AVI|trip/films/surf.avi", "Aunt.gif|GIF|trip/Img/Aunt.gif",
+                               "beach.JPG|JPEG|trip/img/beach.JPG"}));
+    ClickHeader(*w, 1); // flag back to ascending: codes HTML, JPEG, GIF, AVI, ZIP
+    EXPECT_EQ(Rows(*w),
+              (Rows_{"  ->day2.htm|HTML Link|trip/day2.htm", "beach.JPG|JPEG|trip/img/beach.JPG",
+                     "Aunt.gif|GIF|trip/Img/Aunt.gif", "surf.avi|AVI|trip/films/surf.avi",
+                     "all.zip|ZIP|/z/all.zip"}));
+    ClickHeader(*w, 0); // descending names
+    EXPECT_EQ(Rows(*w).front(), "surf.avi|AVI|trip/films/surf.avi");
+    EXPECT_EQ(Rows(*w).back(), "all.zip|ZIP|/z/all.zip");
+}
+
+TEST_F(WindowTest, FailedFetchLeavesTheLastPageAlone) {
+    LoopbackServer server(LoopbackServer::Serve(LoopbackServer::Response(album)));
+    auto w = MakeConfirmedWindow();
+    SetUrlText(*w, QString::fromStdString(server.Address("/trip/day1.htm")));
+    w->OnCommand(ControlId::GetUrl);
+    const Rows_ before = Rows(*w);
+
+    SetUrlText(*w, "127.0.0.1:1/nothing.htm");
+    w->OnCommand(ControlId::GetUrl);
+    EXPECT_EQ(platform.messages, std::vector<std::string>{"Unable to open this URL."});
+    EXPECT_EQ(UrlText(*w), "http://127.0.0.1:1/nothing.htm");
+    EXPECT_EQ(Rows(*w), before);
+    EXPECT_EQ(w->Links().linkCount, 5);
+    EXPECT_EQ(TitleText(*w), "Holiday pictures");
+}
+
+TEST_F(WindowTest, StalledPageIsGivenUpOnAndChangesNothing) {
+    LoopbackServer server([](LoopbackServer::Connection& c) {
+        c.Send("HTTP/1.0 200 OK\r\n\r\n<a href=x.zip>");
+        c.Stall();
+    });
+    auto w = MakeConfirmedWindow();
+    SetUrlText(*w, QString::fromStdString(server.Address("/")));
+    w->OnCommand(ControlId::GetUrl);
+    EXPECT_EQ(platform.messages, std::vector<std::string>{"Unable to open this URL."});
+    EXPECT_TRUE(Rows(*w).empty());
+    EXPECT_EQ(w->Links().linkCount, 0);
+}
+
+TEST_F(WindowTest, PageWithoutTitleOrLinks) {
+    LoopbackServer titled(LoopbackServer::Serve(LoopbackServer::Response(album)));
+    LoopbackServer bare(
+        LoopbackServer::Serve(LoopbackServer::Response("<p>nothing to see</p>", "404 Not Found")));
+    auto w = MakeConfirmedWindow();
+    SetUrlText(*w, QString::fromStdString(titled.Address("/a.htm")));
+    w->OnCommand(ControlId::GetUrl);
+    SetUrlText(*w, QString::fromStdString(bare.Address("/b.htm")));
+    w->OnCommand(ControlId::GetUrl);
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_TRUE(Rows(*w).empty());
+    EXPECT_EQ(w->Title(), "");
+    EXPECT_EQ(TitleText(*w), "Holiday pictures") << "the label is refreshed only by a title";
+}
+
+TEST_F(WindowTest, TitleIsShownAsPlainText) {
+    LoopbackServer server(LoopbackServer::Serve(
+        LoopbackServer::Response("<title>&lt;b&gt; <i>x</title><img src='<b>.jpg'>")));
+    auto w = MakeConfirmedWindow();
+    SetUrlText(*w, QString::fromStdString(server.Address("/")));
+    w->OnCommand(ControlId::GetUrl);
+    EXPECT_EQ(TitleText(*w), "&lt;b&gt; ");
+    EXPECT_EQ(static_cast<QLabel*>(w->Control(ControlId::TitleLabel))->textFormat(), Qt::PlainText);
+}
+
+TEST_F(WindowTest, NewFlagsApplyAtTheNextFetch) {
+    LoopbackServer server(LoopbackServer::Serve(LoopbackServer::Response(album)));
+    auto w = MakeConfirmedWindow();
+    w->GetSettings().harvestGif = 0;
+    SetUrlText(*w, QString::fromStdString(server.Address("/trip/day1.htm")));
+    w->OnCommand(ControlId::GetUrl);
+    EXPECT_EQ(Rows(*w).size(), 4u);
+    w->GetSettings().harvestGif = 1;
+    EXPECT_EQ(Rows(*w).size(), 4u) << "the list keeps what the old flags admitted";
+    w->OnCommand(ControlId::GetUrl);
+    EXPECT_EQ(Rows(*w).size(), 5u);
+}

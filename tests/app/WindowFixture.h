@@ -1,0 +1,57 @@
+#pragma once
+// Builds the real main window offscreen on a temporary options file and a recording platform.
+
+#include "app/CMainDialog.h"
+#include "app/ControlIds.h"
+#include "app/SettingsFile.h"
+#include "tests/support/FakePlatform.h"
+#include "tests/support/TempDir.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+#include <memory>
+
+class WindowTest : public ::testing::Test {
+protected:
+    std::unique_ptr<CMainDialog> MakeWindow() {
+        return std::make_unique<CMainDialog>(platform, dir.File("tk.opt"));
+    }
+    // A window whose save directory was confirmed, as after OK in the options dialog.
+    std::unique_ptr<CMainDialog> MakeConfirmedWindow() {
+        Settings s = Settings::Defaults();
+        s.saveDirectoryConfirmed = 1;
+        SettingsFile(dir.File("tk.opt")).Save(s);
+        auto window = MakeWindow();
+        window->Session().SetTimeouts(std::chrono::milliseconds(2000),
+                                      std::chrono::milliseconds(2000));
+        return window;
+    }
+
+    static QString UrlText(CMainDialog& w) {
+        return static_cast<QLineEdit*>(w.Control(ControlId::UrlBox))->text();
+    }
+    static void SetUrlText(CMainDialog& w, const QString& text) {
+        static_cast<QLineEdit*>(w.Control(ControlId::UrlBox))->setText(text);
+    }
+    static QString TitleText(CMainDialog& w) {
+        return static_cast<QLabel*>(w.Control(ControlId::TitleLabel))->text();
+    }
+    // Every row of the File List as "cell|cell|cell".
+    static std::vector<std::string> Rows(CMainDialog& w) {
+        std::vector<std::string> rows;
+        QTreeWidget* list = w.FileList();
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            QStringList cells;
+            for (int c = 0; c < list->columnCount(); ++c)
+                cells << list->topLevelItem(i)->text(c);
+            rows.push_back(cells.join('|').toStdString());
+        }
+        return rows;
+    }
+
+    TempDir dir;
+    FakePlatform platform;
+};

@@ -1,0 +1,66 @@
+#pragma once
+// A scripted HTTP server on 127.0.0.1 and an ephemeral port, for tests: each connection's request
+// is read and handed to a handler that writes exactly the bytes the test wants (a page, a wrong
+// length, an early close, a stall).
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+class LoopbackServer {
+public:
+    // One accepted connection as a handler sees it.
+    class Connection {
+    public:
+        Connection(int fd, const std::atomic<bool>& stopping) : fd(fd), stopping(stopping) {}
+        const std::string& Request() const { return request; }
+        // The request target of the request line ("/a/b.htm").
+        std::string Target() const;
+        bool Send(std::string_view bytes);
+        // Holds the connection open, sending nothing, until the server stops.
+        void Stall();
+
+    private:
+        friend class LoopbackServer;
+        int fd;
+        const std::atomic<bool>& stopping;
+        std::string request;
+    };
+    using Handler = std::function<void(Connection&)>;
+
+    explicit LoopbackServer(Handler handler);
+    ~LoopbackServer();
+    LoopbackServer(const LoopbackServer&) = delete;
+    LoopbackServer& operator=(const LoopbackServer&) = delete;
+
+    uint16_t Port() const { return port; }
+    // "127.0.0.1:PORT" followed by `path`.
+    std::string Address(const std::string& path = "/") const;
+    int ConnectionCount() const { return connections.load(); }
+    std::vector<std::string> Requests() const;
+
+    // A complete HTTP/1.0 response with a Content-Length.
+    static std::string Response(std::string_view body, std::string_view status = "200 OK",
+                                std::string_view headers = "Content-Type: text/html\r\n");
+    // A handler that answers every request with the same response and closes.
+    static Handler Serve(std::string response);
+
+private:
+    void AcceptLoop();
+    void Handle(int fd);
+
+    Handler handler;
+    int listener = -1;
+    uint16_t port = 0;
+    std::atomic<bool> stopping{false};
+    std::atomic<int> connections{0};
+    mutable std::mutex requestsLock;
+    std::vector<std::string> requests;
+    std::vector<std::thread> workers;
+    std::thread acceptor;
+};
