@@ -1,5 +1,6 @@
 # The two set-up commands of the README, and the build steps behind them.
 JOBS ?= $(shell nproc)
+MAKEFLAGS += --no-print-directory
 
 .PHONY: deps build run test test-asan test-tsan fuzz bench format clean
 

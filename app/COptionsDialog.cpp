@@ -112,6 +112,7 @@ COptionsDialog::COptionsDialog(QWidget* owner, Settings& settings, Platform& pla
         new QRegularExpressionValidator(QRegularExpression("[0-9]{0,2}"), threadCountText));
     threadCountText->installEventFilter(this);
     place(new QLabel("Maximum number of threads (use at own risk)", this), 0, 21, 71, 142, 8);
+    threadCountText->raise(); // a label widened for a wide font must not cover the box
 
     // Template order is the tab order: OK, Cancel, the directory, the category boxes, Browse, the
     // subdirectory box and the thread count.

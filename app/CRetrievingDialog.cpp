@@ -19,11 +19,12 @@ CRetrievingDialog::CRetrievingDialog(QWidget* owner)
 }
 
 void CRetrievingDialog::ShowCentredOver(QWidget* owner) {
+    // Shown first, so that the box's frame is known when it is centred.
+    show();
     const QRect main = owner->frameGeometry();
     const QRect box = frameGeometry();
     move(main.left() + (main.width() - box.width()) / 2,
          main.top() + (main.height() - box.height()) / 2);
-    show();
     repaint();
     // Let the window system map and draw the box; user input stays queued until the fetch ends.
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

@@ -21,6 +21,20 @@ bool IsLetter(std::string_view page, std::size_t p, char upper) {
 
 } // namespace
 
+bool PageScanner::ScanTag(std::string_view page, std::size_t& p, std::string_view attribute,
+                          int32_t attributeKind, const std::string& pageAddress,
+                          ScanListener& listener) {
+    const std::string_view tag = TagText(page, p);
+    if (tag.empty())
+        return false;
+    const std::size_t match = FindNoCase(tag, attribute);
+    if (match != std::string_view::npos)
+        listener.OnLink(ReadAttributeValue(tag, match, attribute.size()), pageAddress,
+                        attributeKind);
+    p += tag.size() - 1; // on the tag's '>', where no later test can match
+    return true;
+}
+
 std::string PageScanner::ReadAttributeValue(std::string_view tagText, std::size_t match,
                                             std::size_t searchedLength) {
     std::size_t j = match + searchedLength;
@@ -59,24 +73,11 @@ void PageScanner::ScanPage(std::string_view page, const std::string& pageAddress
             return;
         ++p; // the first character of the tag's name
 
-        if (IsLetter(page, p, 'I') && IsLetter(page, p + 1, 'M') && IsLetter(page, p + 2, 'G')) {
-            const std::string_view tag = TagText(page, p);
-            if (tag.empty())
-                return;
-            const std::size_t match = FindNoCase(tag, " SRC=");
-            if (match != std::string_view::npos)
-                listener.OnLink(ReadAttributeValue(tag, match, 5), pageAddress, 0);
-            p += tag.size() - 1; // on the tag's '>'
-        }
-        if (IsLetter(page, p, 'A')) {
-            const std::string_view tag = TagText(page, p);
-            if (tag.empty())
-                return;
-            const std::size_t match = FindNoCase(tag, " HREF=");
-            if (match != std::string_view::npos)
-                listener.OnLink(ReadAttributeValue(tag, match, 6), pageAddress, 1);
-            p += tag.size() - 1;
-        }
+        if (IsLetter(page, p, 'I') && IsLetter(page, p + 1, 'M') && IsLetter(page, p + 2, 'G') &&
+            !ScanTag(page, p, " SRC=", 0, pageAddress, listener))
+            return;
+        if (IsLetter(page, p, 'A') && !ScanTag(page, p, " HREF=", 1, pageAddress, listener))
+            return;
         if (StartsWithNoCase(page.substr(p), "TITLE") && p + 5 < page.size() &&
             page[p + 5] == '>') {
             listener.OnTitleCleared();

@@ -34,4 +34,11 @@ public:
     // missing runs to the end of the tag text, without its closing '>'.
     static std::string ReadAttributeValue(std::string_view tagText, std::size_t match,
                                           std::size_t searchedLength);
+
+private:
+    // The IMG or A tag whose name starts at p: reports the value of its first `attribute`
+    // match and leaves p on the tag's '>'. False when the page ends before the tag does.
+    static bool ScanTag(std::string_view page, std::size_t& p, std::string_view attribute,
+                        int32_t attributeKind, const std::string& pageAddress,
+                        ScanListener& listener);
 };

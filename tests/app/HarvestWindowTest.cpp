@@ -1,3 +1,4 @@
+#include "app/CRetrievingDialog.h"
 #include "tests/app/WindowFixture.h"
 #include "tests/support/LoopbackServer.h"
 
@@ -26,8 +27,7 @@ TEST_F(WindowTest, FetchedPageFillsTheFileListInNameOrder) {
     LoopbackServer server(LoopbackServer::Serve(LoopbackServer::Response(album)));
     auto w = MakeConfirmedWindow();
     w->show();
-    SetUrlText(*w, QString::fromStdString(server.Address("/trip/day1.htm")));
-    w->OnCommand(ControlId::GetUrl);
+    GetUrl(*w, server.Address("/trip/day1.htm"));
     ASSERT_TRUE(platform.messages.empty()) << platform.messages.front();
     EXPECT_EQ(UrlText(*w).toStdString(), "http://" + server.Address("/trip/day1.htm"));
     EXPECT_EQ(TitleText(*w), "Holiday pictures");
@@ -38,14 +38,14 @@ TEST_F(WindowTest, FetchedPageFillsTheFileListInNameOrder) {
     EXPECT_EQ(w->SortDescending(), 0);
     EXPECT_EQ(w->Links().linkCount, 5);
     EXPECT_EQ(w->Links().links[0].server, "mirror.example:8080");
+    EXPECT_TRUE(w->findChildren<CRetrievingDialog*>().empty()) << "the box is gone afterwards";
 }
 
 TEST_F(WindowTest, HeaderClicksShareOneDirection) {
     LoopbackServer server(LoopbackServer::Serve(LoopbackServer::Response(album)));
     auto w = MakeConfirmedWindow();
     w->show();
-    SetUrlText(*w, QString::fromStdString(server.Address("/trip/day1.htm")));
-    w->OnCommand(ControlId::GetUrl);
+    GetUrl(*w, server.Address("/trip/day1.htm"));
 
     ClickHeader(*w, 2); // first click after a load: paths ascending
     EXPECT_EQ(Rows(*w), (Rows_{"all.zip|ZIP|/z/all.zip", "  ->day2.htm|HTML Link|trip/day2.htm",
@@ -64,12 +64,10 @@ TEST_F(WindowTest, HeaderClicksShareOneDirection) {
 TEST_F(WindowTest, FailedFetchLeavesTheLastPageAlone) {
     LoopbackServer server(LoopbackServer::Serve(LoopbackServer::Response(album)));
     auto w = MakeConfirmedWindow();
-    SetUrlText(*w, QString::fromStdString(server.Address("/trip/day1.htm")));
-    w->OnCommand(ControlId::GetUrl);
+    GetUrl(*w, server.Address("/trip/day1.htm"));
     const Rows_ before = Rows(*w);
 
-    SetUrlText(*w, "127.0.0.1:1/nothing.htm");
-    w->OnCommand(ControlId::GetUrl);
+    GetUrl(*w, "127.0.0.1:1/nothing.htm");
     EXPECT_EQ(platform.messages, std::vector<std::string>{"Unable to open this URL."});
     EXPECT_EQ(UrlText(*w), "http://127.0.0.1:1/nothing.htm");
     EXPECT_EQ(Rows(*w), before);
@@ -83,8 +81,7 @@ TEST_F(WindowTest, StalledPageIsGivenUpOnAndChangesNothing) {
         c.Stall();
     });
     auto w = MakeConfirmedWindow();
-    SetUrlText(*w, QString::fromStdString(server.Address("/")));
-    w->OnCommand(ControlId::GetUrl);
+    GetUrl(*w, server.Address("/"));
     EXPECT_EQ(platform.messages, std::vector<std::string>{"Unable to open this URL."});
     EXPECT_TRUE(Rows(*w).empty());
     EXPECT_EQ(w->Links().linkCount, 0);
@@ -95,10 +92,8 @@ TEST_F(WindowTest, PageWithoutTitleOrLinks) {
     LoopbackServer bare(
         LoopbackServer::Serve(LoopbackServer::Response("<p>nothing to see</p>", "404 Not Found")));
     auto w = MakeConfirmedWindow();
-    SetUrlText(*w, QString::fromStdString(titled.Address("/a.htm")));
-    w->OnCommand(ControlId::GetUrl);
-    SetUrlText(*w, QString::fromStdString(bare.Address("/b.htm")));
-    w->OnCommand(ControlId::GetUrl);
+    GetUrl(*w, titled.Address("/a.htm"));
+    GetUrl(*w, bare.Address("/b.htm"));
     EXPECT_TRUE(platform.messages.empty());
     EXPECT_TRUE(Rows(*w).empty());
     EXPECT_EQ(w->Title(), "");
@@ -109,8 +104,7 @@ TEST_F(WindowTest, TitleIsShownAsPlainText) {
     LoopbackServer server(LoopbackServer::Serve(
         LoopbackServer::Response("<title>&lt;b&gt; <i>x</title><img src='<b>.jpg'>")));
     auto w = MakeConfirmedWindow();
-    SetUrlText(*w, QString::fromStdString(server.Address("/")));
-    w->OnCommand(ControlId::GetUrl);
+    GetUrl(*w, server.Address("/"));
     EXPECT_EQ(TitleText(*w), "&lt;b&gt; ");
     EXPECT_EQ(static_cast<QLabel*>(w->Control(ControlId::TitleLabel))->textFormat(), Qt::PlainText);
 }
@@ -119,8 +113,7 @@ TEST_F(WindowTest, NewFlagsApplyAtTheNextFetch) {
     LoopbackServer server(LoopbackServer::Serve(LoopbackServer::Response(album)));
     auto w = MakeConfirmedWindow();
     w->GetSettings().harvestGif = 0;
-    SetUrlText(*w, QString::fromStdString(server.Address("/trip/day1.htm")));
-    w->OnCommand(ControlId::GetUrl);
+    GetUrl(*w, server.Address("/trip/day1.htm"));
     EXPECT_EQ(Rows(*w).size(), 4u);
     w->GetSettings().harvestGif = 1;
     EXPECT_EQ(Rows(*w).size(), 4u) << "the list keeps what the old flags admitted";

@@ -1,3 +1,4 @@
+#include "app/CRetrievingDialog.h"
 #include "tests/app/WindowFixture.h"
 
 #include <QApplication>
@@ -138,13 +139,44 @@ TEST_F(WindowTest, QuitAsksAndEndsOnlyOnYes) {
     EXPECT_EQ(w->result(), QDialog::Accepted);
 }
 
-TEST_F(WindowTest, EscapeEndsTheRunWithoutAsking) {
+TEST_F(WindowTest, EscapeAndTheCloseBoxEndTheRunWithoutAsking) {
     auto w = MakeWindow();
     w->show();
     QTest::keyClick(w->Control(ControlId::UrlBox), Qt::Key_Escape);
     EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(w->result(), QDialog::Rejected);
+    w->show();
+    w->setResult(QDialog::Accepted);
+    w->close();
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(w->result(), QDialog::Rejected);
     EXPECT_TRUE(platform.questions.empty());
+}
+
+TEST_F(WindowTest, TabOrderFollowsTheLayout) {
+    auto w = MakeWindow();
+    const int expected[] = {ControlId::GetUrl,
+                            ControlId::Quit,
+                            ControlId::UrlBox,
+                            ControlId::FileList,
+                            ControlId::DownloadList,
+                            ControlId::Back,
+                            ControlId::Forward,
+                            ControlId::BackMenu,
+                            ControlId::ForwardMenu,
+                            ControlId::Options,
+                            ControlId::DownloadAllJpegs,
+                            ControlId::DownloadAllMovies,
+                            ControlId::OpenDownloadDirectory};
+    QWidget* at = w->Control(expected[0]);
+    for (std::size_t i = 1; i < std::size(expected); ++i) {
+        at = at->nextInFocusChain();
+        // Inner widgets of a control and frames take no tab stop.
+        while (at->property("controlId").isNull() || !(at->focusPolicy() & Qt::TabFocus))
+            at = at->nextInFocusChain();
+        EXPECT_EQ(at->property("controlId").toInt(), expected[i]) << "after " << expected[i - 1];
+        at = w->Control(expected[i]);
+    }
 }
 
 TEST_F(WindowTest, OptionsFileIsWrittenAtTheEnd) {
@@ -205,4 +237,19 @@ TEST_F(WindowTest, Screenshots) {
         static_cast<QDialog*>(modal)->reject();
     });
     w->OnCommand(ControlId::Options);
+}
+
+TEST_F(WindowTest, RetrievingBoxIsCentredOverTheWindow) {
+    auto w = MakeWindow();
+    w->move(100, 50);
+    w->show();
+    CRetrievingDialog box(w.get());
+    box.ShowCentredOver(w.get());
+    EXPECT_TRUE(box.isVisible());
+    const QRect main = w->frameGeometry();
+    EXPECT_EQ(box.frameGeometry().topLeft(),
+              QPoint(main.left() + (main.width() - box.frameGeometry().width()) / 2,
+                     main.top() + (main.height() - box.frameGeometry().height()) / 2));
+    EXPECT_NE(box.findChild<QLabel*>(), nullptr);
+    EXPECT_EQ(box.findChild<QLabel*>()->text(), "Retrieving Web Page");
 }

@@ -36,6 +36,11 @@ protected:
     static void SetUrlText(CMainDialog& w, const QString& text) {
         static_cast<QLineEdit*>(w.Control(ControlId::UrlBox))->setText(text);
     }
+    // Types `address` into the URL box and presses "Get URL".
+    static void GetUrl(CMainDialog& w, const std::string& address) {
+        SetUrlText(w, QString::fromStdString(address));
+        w.OnCommand(ControlId::GetUrl);
+    }
     static QString TitleText(CMainDialog& w) {
         return static_cast<QLabel*>(w.Control(ControlId::TitleLabel))->text();
     }

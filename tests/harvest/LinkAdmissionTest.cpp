@@ -150,11 +150,3 @@ TEST(LinkAdmission, AllFlagsOffAdmitsNothing) {
         t.AdmitLink(link, "http://p/", 0, s);
     EXPECT_EQ(t.linkCount, 0);
 }
-
-TEST(LinkAdmission, LabelsOfEveryCode) {
-    const char* const expected[] = {"HTML Link", "JPEG", "GIF", "AVI",    "MPEG",
-                                    "AUDIO",     "DOC",  "ZIP", "Unknown"};
-    for (int32_t code = 0; code <= 8; ++code)
-        EXPECT_STREQ(CategoryLabel(code), expected[code]);
-    EXPECT_STREQ(CategoryLabel(-1), "Unknown");
-}
