@@ -54,6 +54,7 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
         return 0;
     }
     bool withTitle = false;
+    bool unknownOption = false;
     std::vector<std::string> operands;
     for (std::size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "--help" || args[i] == "-h") {
@@ -62,10 +63,12 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
         }
         if (args[i] == "--title")
             withTitle = true;
+        else if (args[i].rfind("--", 0) == 0)
+            unknownOption = true;
         else
             operands.push_back(args[i]);
     }
-    if (args.empty() || args[0] != "links" || operands.size() != 1) {
+    if (unknownOption || args.empty() || args[0] != "links" || operands.size() != 1) {
         err << usage << "\n";
         return 2;
     }
