@@ -48,8 +48,6 @@ TEST_F(OptionsTest, OpensWithTheCurrentSettings) {
     EXPECT_TRUE(dialog.CheckBox(1030)->isChecked());
     EXPECT_EQ(dialog.DirectoryBox()->text(), "/srv/saved/");
     EXPECT_EQ(dialog.ThreadCountBox()->text(), "4");
-    EXPECT_EQ(dialog.CheckBox(1007)->text(), "JPEG (JPG,JPEG,JFIF)");
-    EXPECT_EQ(dialog.CheckBox(1030)->text(), "Use 'Server Name' as subdirectory for saved files");
 }
 
 TEST_P(ThreadBox, LeavingTheBoxClamps) {

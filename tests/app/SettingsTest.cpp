@@ -84,15 +84,6 @@ TEST(Settings, RoundTripAndByteLayout) {
     EXPECT_EQ(ReadBytes(file.Path()), bytes);
 }
 
-TEST(Settings, ThreadCountIsLittleEndian) {
-    Settings s = Settings::Defaults();
-    s.maxThreads = 16;
-    auto record = s.ToRecord();
-    EXPECT_EQ(record[268], 16);
-    record[268] = 0x0C;
-    EXPECT_EQ(Settings::FromRecord(record.data(), record.size()).maxThreads, 12);
-}
-
 TEST(Settings, LongerFileReadsItsFirst276BytesAndIsRewrittenAt276) {
     TempDir dir;
     const SettingsFile file(dir.File("tk.opt"));
