@@ -37,7 +37,6 @@ public:
     Settings& GetSettings() { return settings; }
     InternetSession& Session() { return *session; }
     const LinkTable& Links() const { return linkTable; }
-    const PageText& Page() const { return *pageText; }
     const std::string& Url() const { return url; }
     const std::string& Title() const { return title; }
     uint8_t SortDescending() const { return sortDescending; }

@@ -7,9 +7,9 @@
 
 namespace {
 
-bool ContainsAny(const std::string& upper, std::initializer_list<const char*> needles) {
-    for (const char* n : needles)
-        if (upper.find(n) != std::string::npos)
+bool ContainsAny(const std::string& link, std::initializer_list<const char*> upperNeedles) {
+    for (const char* n : upperNeedles)
+        if (ContainsNoCase(link, n))
             return true;
     return false;
 }
@@ -21,26 +21,25 @@ FileCategory IfHarvested(uint8_t flag, FileCategory category) {
 } // namespace
 
 FileCategory ClassifyLink(const std::string& link, const Settings& s) {
-    const std::string u = UpperCopy(link);
-    if (ContainsAny(u, {".JPEG", ".JPG", ".JFIF"}))
+    if (ContainsAny(link, {".JPEG", ".JPG", ".JFIF"}))
         return IfHarvested(s.harvestJpeg, FileCategory::Jpeg);
-    if (ContainsAny(u, {".GIF"}))
+    if (ContainsAny(link, {".GIF"}))
         return IfHarvested(s.harvestGif, FileCategory::Gif);
-    if (ContainsAny(u, {".MPG", ".MPEG"}))
+    if (ContainsAny(link, {".MPG", ".MPEG"}))
         return IfHarvested(s.harvestMpeg, FileCategory::Mpeg);
-    if (ContainsAny(u, {".HTM"})) { // ".HTML" contains ".HTM"
+    if (ContainsAny(link, {".HTM"})) { // ".HTML" contains ".HTM"
         // A link to a place inside a page is never harvested.
-        if (ContainsAny(u, {".HTM#", ".HTML#"}))
+        if (ContainsAny(link, {".HTM#", ".HTML#"}))
             return FileCategory::Excluded;
         return IfHarvested(s.harvestHtml, FileCategory::HtmlLink);
     }
-    if (ContainsAny(u, {".AVI"}))
+    if (ContainsAny(link, {".AVI"}))
         return IfHarvested(s.harvestAvi, FileCategory::Avi);
-    if (ContainsAny(u, {".MP3", ".WAV", ".AIFF", ".AU"}))
+    if (ContainsAny(link, {".MP3", ".WAV", ".AIFF", ".AU"}))
         return IfHarvested(s.harvestAudio, FileCategory::Audio);
-    if (ContainsAny(u, {".DOC", ".PDF"}))
+    if (ContainsAny(link, {".DOC", ".PDF"}))
         return IfHarvested(s.harvestDoc, FileCategory::Doc);
-    if (ContainsAny(u, {".ZIP", ".TAR", ".GZ"}))
+    if (ContainsAny(link, {".ZIP", ".TAR", ".GZ"}))
         return IfHarvested(s.harvestZip, FileCategory::Zip);
     return FileCategory::Excluded;
 }

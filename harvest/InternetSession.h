@@ -19,9 +19,6 @@ public:
     // How long a transfer may take to connect, and how long it may go without a byte arriving,
     // before it gives up. Both 30 s unless changed (tests shorten them).
     void SetTimeouts(Milliseconds connect, Milliseconds stall);
-    Milliseconds ConnectTimeout() const { return connectTimeout; }
-    Milliseconds StallTimeout() const { return stallTimeout; }
-    const std::string& UserAgent() const { return userAgent; }
 
     // Fetches `address` into `page`, following redirects. Any response that arrives, an error
     // page included, is the page; a body longer than the page buffer is cut. False when the

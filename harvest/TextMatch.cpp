@@ -27,10 +27,3 @@ std::size_t FindNoCase(std::string_view text, std::string_view upperNeedle) {
     }
     return std::string_view::npos;
 }
-
-std::string UpperCopy(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper)
-        c = UpperAscii(c);
-    return upper;
-}

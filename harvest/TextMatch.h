@@ -17,4 +17,3 @@ std::size_t FindNoCase(std::string_view text, std::string_view upperNeedle);
 inline bool ContainsNoCase(std::string_view text, std::string_view upperNeedle) {
     return FindNoCase(text, upperNeedle) != std::string_view::npos;
 }
-std::string UpperCopy(std::string_view text);

@@ -42,11 +42,3 @@ TEST(CellText, UnknownCodesShowNothing) {
     EXPECT_STREQ(CellText::ProtocolText(3), "");
     EXPECT_STREQ(CellText::ProtocolText(-1), "");
 }
-
-TEST(CellText, FileListRowMarksHtmlLinks) {
-    LinkEntry page{FileCategory::HtmlLink, "d/next.htm", "next.htm", "s", 0, 0, 1};
-    LinkEntry picture{FileCategory::Gif, "/a.gif", "a.gif", "s", 0, 0, 0};
-    EXPECT_EQ(CellText::FileListRow(page),
-              (std::vector<std::string>{"  ->next.htm", "HTML Link", "d/next.htm"}));
-    EXPECT_EQ(CellText::FileListRow(picture), (std::vector<std::string>{"a.gif", "GIF", "/a.gif"}));
-}

@@ -16,15 +16,6 @@ bool WaitReadable(int fd, int milliseconds) {
 
 } // namespace
 
-std::string LoopbackServer::Connection::Target() const {
-    const std::size_t first = request.find(' ');
-    if (first == std::string::npos)
-        return {};
-    const std::size_t second = request.find(' ', first + 1);
-    return request.substr(first + 1,
-                          second == std::string::npos ? std::string::npos : second - first - 1);
-}
-
 bool LoopbackServer::Connection::Send(std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
@@ -98,7 +89,6 @@ void LoopbackServer::AcceptLoop() {
         const int fd = ::accept(listener, nullptr, nullptr);
         if (fd < 0)
             continue;
-        connections.fetch_add(1);
         workers.emplace_back([this, fd] { Handle(fd); });
     }
 }

@@ -19,8 +19,6 @@ public:
     public:
         Connection(int fd, const std::atomic<bool>& stopping) : fd(fd), stopping(stopping) {}
         const std::string& Request() const { return request; }
-        // The request target of the request line ("/a/b.htm").
-        std::string Target() const;
         bool Send(std::string_view bytes);
         // Holds the connection open, sending nothing, until the server stops.
         void Stall();
@@ -41,7 +39,6 @@ public:
     uint16_t Port() const { return port; }
     // "127.0.0.1:PORT" followed by `path`.
     std::string Address(const std::string& path = "/") const;
-    int ConnectionCount() const { return connections.load(); }
     std::vector<std::string> Requests() const;
 
     // A complete HTTP/1.0 response with a Content-Length.
@@ -58,7 +55,6 @@ private:
     int listener = -1;
     uint16_t port = 0;
     std::atomic<bool> stopping{false};
-    std::atomic<int> connections{0};
     mutable std::mutex requestsLock;
     std::vector<std::string> requests;
     std::vector<std::thread> workers;
