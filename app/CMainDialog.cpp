@@ -10,13 +10,17 @@
 #include "harvest/TextMatch.h"
 #include "lists/CellText.h"
 #include "lists/FileListSort.h"
-#include "lists/ListView.h"
+#include "app/ListView.h"
+#include "download/TickRequest.h"
+#include "lists/PageHarvest.h"
 
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace {
@@ -117,6 +121,17 @@ void CMainDialog::OnInitDialog() {
     ListView::SetUpColumns(downloadList, ListColumns::downloadList);
     session = std::make_unique<InternetSession>("Tarvik");
     settings = settingsFile.Load();
+    downloadTable.downloadCount = 0;
+    monitor = std::make_unique<DownloadMonitor>(downloadTable, *session);
+    monitorTimer = new QTimer(this);
+    connect(monitorTimer, &QTimer::timeout, this, &CMainDialog::MonitorTick);
+    monitorTimer->start(250);
+    // A worker that has ended, or a tick that freed a slot, asks for a tick at once.
+    earlyTick = new QSocketNotifier(monitor->Waker()->Fd(), QSocketNotifier::Read, this);
+    connect(earlyTick, &QSocketNotifier::activated, this, [this] {
+        monitor->Waker()->Take();
+        MonitorTick();
+    });
     pageText = std::make_unique<PageText>();
     incomingPage = std::make_unique<PageText>();
     OfferClipboardAddress();
@@ -170,6 +185,12 @@ void CMainDialog::OnCommand(int id) {
     case ControlId::Cancel:
         reject();
         break;
+    case ControlId::DownloadAllJpegs:
+        OnDownloadAll(DownloadTable::IsJpeg);
+        break;
+    case ControlId::DownloadAllMovies:
+        OnDownloadAll(DownloadTable::IsMovie);
+        break;
     default:
         break;
     }
@@ -189,33 +210,20 @@ void CMainDialog::OnGetUrl() {
     retrievingDialog.ShowCentredOver(this);
     // The page lands in a buffer of its own, so a fetch that fails half-way leaves the last
     // page, its links and the File List as they were.
-    if (!session->FetchPage(url, *incomingPage)) {
+    PageHarvest harvest(linkTable, sortDescending, settings);
+    fetching = true;
+    const bool opened = harvest.Harvest(*session, url, *incomingPage, [this](const std::string& t) {
+        title = t;
+        ShowMembers();
+    });
+    fetching = false;
+    if (!opened) {
         platform.ShowMessage(this, "Unable to open this URL.");
         return;
     }
-    linkTable.linkCount = 0;
-    sortDescending = 1;
-    fileList->clear();
     std::swap(pageText, incomingPage);
-    title.clear();
-    PageScanner::ScanPage({pageText->Text(), static_cast<std::size_t>(pageText->Length())}, url,
-                          *this);
+    title = harvest.Title(); // the label itself changes only when a title is found
     FillFileList();
-    SortFileList(0, true, false);
-}
-
-void CMainDialog::OnLink(const std::string& value, const std::string& pageAddress,
-                         int32_t attributeKind) {
-    linkTable.AdmitLink(value, pageAddress, attributeKind, settings);
-}
-
-void CMainDialog::OnTitleCleared() {
-    title.clear();
-}
-
-void CMainDialog::OnTitle(const std::string& text) {
-    title = text;
-    ShowMembers();
 }
 
 void CMainDialog::FillFileList() {
@@ -225,6 +233,36 @@ void CMainDialog::FillFileList() {
         if (linkTable.links[i].category != FileCategory::Excluded)
             rows.push_back(CellText::FileListRow(linkTable.links[i]));
     ListView::Fill(fileList, rows);
+}
+
+void CMainDialog::FillDownloadList() {
+    std::vector<ListView::Row> rows;
+    rows.reserve(static_cast<std::size_t>(downloadTable.downloadCount));
+    for (int32_t i = 0; i < downloadTable.downloadCount; ++i)
+        if (downloadTable.downloads[i].category != FileCategory::Excluded)
+            rows.push_back(CellText::DownloadListRow(downloadTable.downloads[i]));
+    ListView::Fill(downloadList, rows);
+    downloadList->scrollToBottom(); // the files just queued come into view
+}
+
+void CMainDialog::OnDownloadAll(bool (*take)(FileCategory)) {
+    downloadTable.QueueLinks(linkTable, take);
+    FillDownloadList();
+}
+
+void CMainDialog::MonitorTick() {
+    if (!fetching && monitor)
+        monitor->MonitorTick(settings, *this);
+}
+
+void CMainDialog::RefreshRow(int32_t row, const DownloadEntry& entry) {
+    QTreeWidgetItem* item = downloadList->topLevelItem(row);
+    if (item == nullptr)
+        return;
+    item->setText(3, CellText::MonitorStatusWord(entry.status));
+    if (entry.totalBytes != 0)
+        item->setText(2, ToQt(CellText::ProgressText(entry.totalBytes, entry.receivedBytes,
+                                                     entry.rateKBps)));
 }
 
 void CMainDialog::SortFileList(int column, bool forced, bool forcedDescending) {
@@ -249,6 +287,11 @@ void CMainDialog::OnQuit() {
 }
 
 void CMainDialog::SaveSettings() {
+    // Every running download is cancelled and waited for (about 2 s at most) before the session
+    // and the tables go.
+    delete earlyTick;
+    earlyTick = nullptr;
+    monitor.reset();
     session.reset();
     settingsFile.Save(settings);
     pageText.reset();

@@ -1,14 +1,16 @@
 #pragma once
-// The main window: owns every record of a run (settings, page text, link table) and routes every
-// command, by its identifier, to the code that handles it.
+// The main window: owns every record of a run (settings, page text, link and download tables, the
+// download monitor) and routes every command, by its identifier, to the code that handles it.
 
 #include "app/Platform.h"
-#include "app/Settings.h"
-#include "app/SettingsFile.h"
+#include "download/DownloadMonitor.h"
+#include "download/DownloadTable.h"
+#include "download/DownloadView.h"
 #include "harvest/InternetSession.h"
 #include "harvest/LinkTable.h"
-#include "harvest/PageScanner.h"
 #include "harvest/PageText.h"
+#include "settings/Settings.h"
+#include "settings/SettingsFile.h"
 
 #include <QDialog>
 #include <memory>
@@ -18,9 +20,11 @@ class COptionsDialog;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSocketNotifier;
+class QTimer;
 class QTreeWidget;
 
-class CMainDialog : public QDialog, private ScanListener {
+class CMainDialog : public QDialog, private DownloadView {
     Q_OBJECT
 public:
     static constexpr const char* defaultStartAddress = "www.example.org";
@@ -37,10 +41,15 @@ public:
     Settings& GetSettings() { return settings; }
     InternetSession& Session() { return *session; }
     const LinkTable& Links() const { return linkTable; }
+    const DownloadTable& Downloads() const { return downloadTable; }
+    DownloadMonitor& Monitor() { return *monitor; }
+    // One run of the progress monitor, as the 250 ms timer makes it.
+    void MonitorTick();
     const std::string& Url() const { return url; }
     const std::string& Title() const { return title; }
     uint8_t SortDescending() const { return sortDescending; }
     QTreeWidget* FileList() const { return fileList; }
+    QTreeWidget* DownloadList() const { return downloadList; }
 
 private:
     void CreateControls();
@@ -54,14 +63,14 @@ private:
     void OnQuit();
     void OnFileListHeaderClicked(int column);
 
+    void OnDownloadAll(bool (*take)(FileCategory));
+
     void FillFileList();
+    void FillDownloadList();
     void SortFileList(int column, bool forced, bool forcedDescending);
     void SaveSettings();
 
-    void OnLink(const std::string& value, const std::string& pageAddress,
-                int32_t attributeKind) override;
-    void OnTitleCleared() override;
-    void OnTitle(const std::string& text) override;
+    void RefreshRow(int32_t row, const DownloadEntry& entry) override;
 
     Platform& platform;
     SettingsFile settingsFile;
@@ -70,6 +79,11 @@ private:
     std::unique_ptr<PageText> pageText;
     std::unique_ptr<PageText> incomingPage; // a fetch lands here and replaces pageText on success
     LinkTable linkTable;
+    DownloadTable downloadTable;
+    std::unique_ptr<DownloadMonitor> monitor;
+    QTimer* monitorTimer = nullptr;
+    QSocketNotifier* earlyTick = nullptr;
+    bool fetching = false; // the monitor waits while a page is fetched
     uint8_t sortDescending = 1;
     std::string url;
     std::string title;

@@ -3,7 +3,7 @@
 // the eight harvest flags. OK writes them into the owner's Settings; Cancel leaves them alone.
 
 #include "app/Platform.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 #include <QDialog>
 #include <array>

@@ -2,6 +2,7 @@
 #include "app/CMainApp.h"
 
 #include <QApplication>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -22,6 +23,8 @@ bool HasDisplay() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A peer that closes its socket must end a transfer in an error, not kill the program.
+    std::signal(SIGPIPE, SIG_IGN);
     if (!HasDisplay()) {
         std::fprintf(stderr, "tarvik: no display found (DISPLAY and WAYLAND_DISPLAY are unset); "
                              "start it from a desktop session\n");

@@ -1,7 +1,7 @@
 // Scanning and admitting a 1 MiB page with 1,500 links: the work "Get URL" does after the fetch.
 
 #include "SyntheticPage.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "harvest/LinkTable.h"
 #include "harvest/PageScanner.h"
 

@@ -1,95 +1,144 @@
 #include "cli/CliCommand.h"
 
-#include "app/SettingsFile.h"
+#include "cli/DownloadCommand.h"
 #include "harvest/InternetSession.h"
-#include "harvest/LinkTable.h"
 #include "harvest/PageAddress.h"
-#include "harvest/PageScanner.h"
 #include "harvest/PageText.h"
 #include "lists/CellText.h"
-#include "lists/FileListSort.h"
+#include "lists/PageHarvest.h"
+#include "settings/SettingsFile.h"
 
+#include <charconv>
+#include <optional>
 #include <ostream>
 
 namespace {
 
-const char* const usage = "usage: tarvik-cli links [--title] ADDRESS";
+const char* const usage = "usage: tarvik-cli links [--title] ADDRESS\n"
+                          "       tarvik-cli download [--all | --jpegs | --movies] [--dir DIR]\n"
+                          "                           [--threads N] [--flat] [--timeout SECONDS]"
+                          " ADDRESS\n";
 
 const char* const help =
-    "usage: tarvik-cli links [--title] ADDRESS\n"
-    "\n"
     "Fetches the page at ADDRESS (\"http://\" is put in front unless it begins with http:// or\n"
-    "https://), harvests its IMG and A links with the harvest filters of ./tk.opt (all on when\n"
-    "the file is missing) and prints one line per File List row, in name order:\n"
+    "https://) and harvests its IMG and A links with the harvest filters of ./tk.opt (all on\n"
+    "when the file is missing). tk.opt is never written.\n"
+    "\n"
+    "links prints one line per File List row, in name order:\n"
     "  NAME <tab> FILETYPE <tab> PATH <tab> SERVER <tab> PROTOCOL\n"
     "HTML links are shown as \"  ->NAME\". With --title the first line is \"title\", a tab and\n"
     "the page title.\n"
     "\n"
-    "Exit status: 0 done, 1 the page could not be opened, 2 wrong arguments.\n";
+    "download queues, in that order, every row (--all, the default), the JPEG rows (--jpegs) or\n"
+    "the AVI and MPEG rows (--movies) and downloads them into DIR (default: the current\n"
+    "directory), inside a subdirectory per server unless --flat or tk.opt says otherwise, with\n"
+    "up to N downloads at once (1-16; default from tk.opt). --timeout gives up on a server that\n"
+    "does not connect, or sends fewer than 1024 bytes, for that many seconds (default 30).\n"
+    "Each entry prints one line when it ends:\n"
+    "  STATUS <tab> BYTES <tab> LOCALPATH\n"
+    "STATUS being Complete, Disk Error, Error or Cancelled. Ctrl-C cancels the running\n"
+    "downloads.\n"
+    "\n"
+    "Exit status: 0 done (every download Complete), 1 the page could not be opened or a\n"
+    "download did not complete, 2 wrong arguments, 130 interrupted.\n";
 
-// Collects what the scan finds, exactly as the window does.
-class Harvest : public ScanListener {
-public:
-    Harvest(LinkTable& table, const Settings& settings) : table(table), settings(settings) {}
-    void OnLink(const std::string& value, const std::string& pageAddress,
-                int32_t attributeKind) override {
-        table.AdmitLink(value, pageAddress, attributeKind, settings);
+std::optional<int> ParseNumber(const std::string& text, int low, int high) {
+    int value = 0;
+    const char* end = text.data() + text.size();
+    const auto [rest, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || rest != end || value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+// The options of both commands. False when they are wrong.
+bool ParseOptions(const std::vector<std::string>& args, DownloadCommand::Options& o,
+                  bool& withTitle, std::vector<std::string>& operands) {
+    const bool download = args[0] == "download";
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        std::string arg = args[i];
+        std::optional<std::string> value;
+        if (const std::size_t eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = arg.substr(eq + 1);
+            arg.erase(eq);
+        }
+        auto takeValue = [&]() -> std::optional<std::string> {
+            if (value)
+                return value;
+            if (i + 1 < args.size())
+                return args[++i];
+            return std::nullopt;
+        };
+        if (arg == "--title" && !download && !value) {
+            withTitle = true;
+        } else if (download && !value && (arg == "--all" || arg == "--jpegs" || arg == "--movies")) {
+            o.selection = arg == "--all"     ? DownloadCommand::Selection::All
+                          : arg == "--jpegs" ? DownloadCommand::Selection::Jpegs
+                                             : DownloadCommand::Selection::Movies;
+        } else if (download && arg == "--flat" && !value) {
+            o.flat = true;
+        } else if (download && arg == "--dir") {
+            const auto v = takeValue();
+            if (!v || v->empty())
+                return false;
+            o.directory = *v;
+        } else if (download && arg == "--threads") {
+            const auto v = takeValue();
+            o.threads = v ? ParseNumber(*v, 1, 16) : std::nullopt;
+            if (!o.threads)
+                return false;
+        } else if (download && arg == "--timeout") {
+            const auto v = takeValue();
+            const auto seconds = v ? ParseNumber(*v, 1, 86400) : std::nullopt;
+            if (!seconds)
+                return false;
+            o.timeoutSeconds = *seconds;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return false;
+        } else {
+            operands.push_back(args[i]);
+        }
     }
-    void OnTitleCleared() override { title.clear(); }
-    void OnTitle(const std::string& text) override { title = text; }
-
-    std::string title;
-
-private:
-    LinkTable& table;
-    const Settings& settings;
-};
+    return operands.size() == 1;
+}
 
 } // namespace
 
 int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                    const std::string& settingsPath) {
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-        out << help;
-        return 0;
-    }
-    bool withTitle = false;
-    bool unknownOption = false;
-    std::vector<std::string> operands;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--help" || args[i] == "-h") {
-            out << help;
+                    const std::string& settingsPath, bool errIsTerminal) {
+    for (const std::string& a : args) {
+        if (a == "--help" || a == "-h") {
+            out << usage << "\n" << help;
             return 0;
         }
-        if (args[i] == "--title")
-            withTitle = true;
-        else if (args[i].rfind("--", 0) == 0)
-            unknownOption = true;
-        else
-            operands.push_back(args[i]);
     }
-    if (unknownOption || args.empty() || args[0] != "links" || operands.size() != 1) {
-        err << usage << "\n";
+    DownloadCommand::Options options;
+    bool withTitle = false;
+    std::vector<std::string> operands;
+    if (args.empty() || (args[0] != "links" && args[0] != "download") ||
+        !ParseOptions(args, options, withTitle, operands)) {
+        err << usage;
         return 2;
     }
 
-    const Settings settings = SettingsFile(settingsPath).Load();
+    Settings settings = SettingsFile(settingsPath).Load();
     const std::string address = NormaliseAddress(operands[0]);
     InternetSession session("Tarvik");
+    const auto timeout = std::chrono::milliseconds(options.timeoutSeconds * 1000LL);
+    session.SetTimeouts(timeout, timeout);
     PageText page;
-    if (!session.FetchPage(address, page)) {
+    LinkTable table;
+    uint8_t sortDescending = 1;
+    PageHarvest harvest(table, sortDescending, settings);
+    if (!harvest.Harvest(session, address, page)) {
         err << "Unable to open this URL.\n";
         return 1;
     }
-
-    LinkTable table;
-    Harvest harvest(table, settings);
-    PageScanner::ScanPage({page.Text(), static_cast<std::size_t>(page.Length())}, address, harvest);
-    uint8_t sortDescending = 1;
-    FileListSort::SortFileList(table, sortDescending, table.linkCount, 0, true, false);
+    if (args[0] == "download")
+        return DownloadCommand::Run(table, settings, session, options, out, err, errIsTerminal);
 
     if (withTitle)
-        out << "title\t" << harvest.title << "\n";
+        out << "title\t" << harvest.Title() << "\n";
     for (int32_t i = 0; i < table.linkCount; ++i) {
         const LinkEntry& e = table.links[i];
         out << CellText::FileListName(e) << '\t' << CategoryLabel(e.category) << '\t' << e.path

@@ -1,7 +1,12 @@
 #include "cli/CliCommand.h"
 
+#include <csignal>
 #include <iostream>
+#include <unistd.h>
 
 int main(int argc, char** argv) {
-    return CliCommand::Run(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+    // A peer that closes its socket, or a closed output pipe, must end in an error, not a kill.
+    std::signal(SIGPIPE, SIG_IGN);
+    return CliCommand::Run(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr,
+                           "tk.opt", ::isatty(STDERR_FILENO) == 1);
 }

@@ -2,7 +2,7 @@
 // input is the page address, the rest the page text; every admitted record is checked against
 // the rules the lists rely on.
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "harvest/LinkResolver.h"
 #include "harvest/LinkTable.h"
 #include "harvest/PageScanner.h"

@@ -1,6 +1,6 @@
 #include "harvest/FileCategory.h"
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "harvest/TextMatch.h"
 
 #include <initializer_list>

@@ -1,6 +1,9 @@
 #pragma once
-// The one internet session of a run: the user agent, the time limits and the libcurl settings
-// that page retrieval (and every download) share.
+// The one internet session of a run: the user agent and the time limits that page retrieval and
+// every download share, and the handles that page retrieval keeps between pages.
+
+#include "harvest/CurlHandles.h"
+#include "harvest/Transfer.h"
 
 #include <chrono>
 #include <string>
@@ -10,23 +13,27 @@ class PageText;
 class InternetSession {
 public:
     using Milliseconds = std::chrono::milliseconds;
+    // A page body is read no further than this, kept or not: an endless stream of bytes that
+    // the page text drops (line breaks, NULs) must not hold the fetch for ever.
+    static constexpr uint64_t pageReadLimit = 16u << 20;
 
     explicit InternetSession(std::string userAgent = "Tarvik");
-    ~InternetSession();
     InternetSession(const InternetSession&) = delete;
     InternetSession& operator=(const InternetSession&) = delete;
 
-    // How long a transfer may take to connect, and how long it may go without a byte arriving,
-    // before it gives up. Both 30 s unless changed (tests shorten them).
+    // How long a transfer may take to connect, and how long it may run receiving fewer than
+    // 1,024 bytes, before it gives up. Both 30 s unless changed (tests shorten them).
     void SetTimeouts(Milliseconds connect, Milliseconds stall);
+    const Transfer::Limits& Limits() const { return limits; }
+    const std::string& UserAgent() const { return userAgent; }
 
     // Fetches `address` into `page`, following redirects. Any response that arrives, an error
     // page included, is the page; a body longer than the page buffer is cut. False when the
     // address cannot be opened or the transfer breaks off; `page` then holds no meaning.
-    bool FetchPage(const std::string& address, PageText& page) const;
+    bool FetchPage(const std::string& address, PageText& page);
 
 private:
     std::string userAgent;
-    Milliseconds connectTimeout{30000};
-    Milliseconds stallTimeout{30000};
+    Transfer::Limits limits;
+    CurlHandles pageHandles;
 };

@@ -18,10 +18,17 @@ const char* CellText::StatusWord(int32_t status) {
     return words[status];
 }
 
-std::string CellText::ProgressText(uint32_t totalBytes, uint32_t receivedBytes, int32_t rateKBps) {
+const char* CellText::MonitorStatusWord(DownloadStatus status) {
+    if (status == DownloadStatus::Starting)
+        return "Connecting";
+    return StatusWord(static_cast<int32_t>(status));
+}
+
+std::string CellText::ProgressText(uint64_t totalBytes, uint64_t receivedBytes, int32_t rateKBps) {
     if (totalBytes == 0)
         return {};
-    const uint64_t percent = static_cast<uint64_t>(receivedBytes) * 100 / totalBytes;
+    const auto percent =
+        static_cast<uint64_t>(static_cast<unsigned __int128>(receivedBytes) * 100 / totalBytes);
     std::string text = std::to_string(percent) + "%";
     if (receivedBytes != 0 && receivedBytes != totalBytes)
         text += " (" + std::to_string(rateKBps) + " KB/s)";
@@ -39,4 +46,14 @@ const char* CellText::ProtocolText(int32_t service) {
     default:
         return "";
     }
+}
+
+std::vector<std::string> CellText::DownloadListRow(const DownloadEntry& e) {
+    return {e.name,
+            CategoryLabel(e.category),
+            ProgressText(e.totalBytes, e.receivedBytes, e.rateKBps),
+            StatusWord(static_cast<int32_t>(e.status)),
+            e.path,
+            ProtocolText(e.service),
+            e.server};
 }

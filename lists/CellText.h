@@ -1,6 +1,7 @@
 #pragma once
 // The texts of the list cells, computed from the records alone.
 
+#include "download/DownloadEntry.h"
 #include "harvest/LinkEntry.h"
 
 #include <cstdint>
@@ -16,9 +17,13 @@ public:
 
     // The Download List's Status word after a fill; empty for an unknown code.
     static const char* StatusWord(int32_t status);
+    // The word the monitor writes: "Connecting" for a waiting entry, else StatusWord.
+    static const char* MonitorStatusWord(DownloadStatus status);
     // "% Downloaded": empty while the size is unknown, "P%" at 0 and at the end, else
-    // "P% (K KB/s)". P never overflows, whatever the 32-bit counts.
-    static std::string ProgressText(uint32_t totalBytes, uint32_t receivedBytes, int32_t rateKBps);
+    // "P% (K KB/s)". P never overflows, whatever the 64-bit counts.
+    static std::string ProgressText(uint64_t totalBytes, uint64_t receivedBytes, int32_t rateKBps);
+    // The seven Download List cells of `entry`, as a fill writes them.
+    static std::vector<std::string> DownloadListRow(const DownloadEntry& entry);
     // "HTTP", "FTP", "HTTPS" for services 0, 1, 2; empty for any other.
     static const char* ProtocolText(int32_t service);
 };

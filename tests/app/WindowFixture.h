@@ -3,7 +3,7 @@
 
 #include "app/CMainDialog.h"
 #include "app/ControlIds.h"
-#include "app/SettingsFile.h"
+#include "settings/SettingsFile.h"
 #include "tests/support/FakePlatform.h"
 #include "tests/support/TempDir.h"
 

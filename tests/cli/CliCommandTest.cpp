@@ -1,5 +1,5 @@
 #include "cli/CliCommand.h"
-#include "app/SettingsFile.h"
+#include "settings/SettingsFile.h"
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/TempDir.h"
 

@@ -1,4 +1,4 @@
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "harvest/FileCategory.h"
 #include "harvest/LinkTable.h"
 

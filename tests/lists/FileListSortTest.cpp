@@ -1,5 +1,5 @@
 #include "lists/FileListSort.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 #include <gtest/gtest.h>
 #include <set>

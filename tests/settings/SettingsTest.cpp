@@ -1,4 +1,4 @@
-#include "app/SettingsFile.h"
+#include "settings/SettingsFile.h"
 #include "tests/support/TempDir.h"
 
 #include <filesystem>

@@ -2,7 +2,7 @@
 // Reads and writes the options file ("tk.opt" in the working directory): the Settings record,
 // read once at start and written once at the end of a run.
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "lists/ListView.h"
+#include "app/ListView.h"
 
 #include "app/TextBridge.h"
 

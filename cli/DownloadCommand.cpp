@@ -1,0 +1,133 @@
+#include "cli/DownloadCommand.h"
+
+#include "download/DownloadMonitor.h"
+#include "download/DownloadTable.h"
+#include "download/DownloadView.h"
+#include "download/TickRequest.h"
+#include "harvest/LinkTable.h"
+#include "lists/CellText.h"
+#include "settings/Settings.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <ostream>
+#include <poll.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto tickPeriod = std::chrono::milliseconds(250);
+
+// Set by Ctrl-C; the handler also wakes the loop through the monitor's tick request, which is
+// safe in a signal handler (a lock-free exchange and a write()).
+std::atomic<bool> interrupted{false};
+std::atomic<TickRequest*> interruptWaker{nullptr};
+
+extern "C" void OnInterrupt(int) {
+    interrupted.store(true, std::memory_order_relaxed);
+    if (TickRequest* waker = interruptWaker.load(std::memory_order_acquire))
+        waker->Request();
+}
+
+// Prints each entry's line as it ends; nothing else goes to stdout.
+class LineView : public DownloadView {
+public:
+    explicit LineView(std::ostream& out) : out(out) {}
+    void RefreshRow(int32_t, const DownloadEntry&) override {}
+    void OnSettled(int32_t, const DownloadEntry& e) override {
+        out << CellText::StatusWord(static_cast<int32_t>(e.status)) << '\t' << e.receivedBytes
+            << '\t' << e.localPath << '\n'
+            << std::flush;
+    }
+
+private:
+    std::ostream& out;
+};
+
+std::string Megabytes(double bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MiB", bytes / (1024.0 * 1024.0));
+    return text;
+}
+
+// The one-line display on a terminal: files done/total, running, bytes, rate.
+void DrawProgress(std::ostream& err, const DownloadTable& table, const DownloadMonitor& monitor,
+                  Clock::time_point started) {
+    int32_t done = 0;
+    uint64_t bytes = 0;
+    for (int32_t i = 0; i < table.downloadCount; ++i) {
+        const DownloadStatus s = table.downloads[i].status;
+        done += s == DownloadStatus::Complete || s == DownloadStatus::DiskError ||
+                s == DownloadStatus::Error || s == DownloadStatus::Cancelled;
+        bytes += table.downloads[i].receivedBytes;
+    }
+    const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+    err << "\r" << done << "/" << table.downloadCount << " done, " << monitor.RunningCount()
+        << " running, " << Megabytes(static_cast<double>(bytes)) << ", "
+        << Megabytes(seconds > 0 ? static_cast<double>(bytes) / seconds : 0) << "/s\x1b[K"
+        << std::flush;
+}
+
+} // namespace
+
+int DownloadCommand::Run(const LinkTable& links, Settings settings,
+                         const InternetSession& session, const Options& options,
+                         std::ostream& out, std::ostream& err, bool errIsTerminal) {
+    settings.saveDirectory = options.directory;
+    if (options.threads)
+        settings.maxThreads = *options.threads;
+    if (options.flat)
+        settings.serverNameSubdirectory = 0;
+
+    DownloadTable table;
+    table.QueueLinks(links, options.selection == Selection::Jpegs    ? DownloadTable::IsJpeg
+                            : options.selection == Selection::Movies ? DownloadTable::IsMovie
+                                                                     : [](FileCategory) {
+                                                                           return true;
+                                                                       });
+    DownloadMonitor monitor(table, session);
+    LineView view(out);
+
+    interrupted.store(false);
+    interruptWaker.store(monitor.Waker().get(), std::memory_order_release);
+    struct sigaction action {}, previous {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &previous);
+
+    const Clock::time_point started = Clock::now();
+    bool cancelling = false;
+    for (;;) {
+        if (interrupted.load(std::memory_order_relaxed) && !cancelling) {
+            cancelling = true;
+            monitor.StopStarting();
+            for (int32_t i = 0; i < table.downloadCount; ++i)
+                monitor.RequestCancel(i);
+        }
+        monitor.MonitorTick(settings, view);
+        if (errIsTerminal)
+            DrawProgress(err, table, monitor, started);
+        if (cancelling ? monitor.RunningCount() == 0 : table.AllFinal())
+            break;
+        pollfd wake{monitor.Waker()->Fd(), POLLIN, 0};
+        if (::poll(&wake, 1, static_cast<int>(tickPeriod.count())) > 0)
+            monitor.Waker()->Take();
+    }
+
+    sigaction(SIGINT, &previous, nullptr);
+    interruptWaker.store(nullptr, std::memory_order_release);
+    if (errIsTerminal)
+        err << "\n";
+    if (cancelling)
+        return 130;
+    for (int32_t i = 0; i < table.downloadCount; ++i)
+        if (table.downloads[i].status != DownloadStatus::Complete)
+            return 1;
+    return 0;
+}
+
+void DownloadCommand::Interrupt() {
+    OnInterrupt(SIGINT);
+}

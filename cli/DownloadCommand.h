@@ -1,0 +1,31 @@
+#pragma once
+// tarvik-cli download: queues the harvested rows and runs the download engine until every entry
+// has ended, printing one line per entry as it ends.
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+class InternetSession;
+class LinkTable;
+struct Settings;
+
+class DownloadCommand {
+public:
+    enum class Selection { All, Jpegs, Movies };
+
+    struct Options {
+        Selection selection = Selection::All;
+        std::string directory;      // empty: the current directory
+        std::optional<int> threads; // else the options file's
+        bool flat = false;          // no per-server subdirectory
+        int timeoutSeconds = 30;
+    };
+
+    // Exit status: 0 every entry Complete, 1 any other, 130 after an interrupt.
+    static int Run(const LinkTable& links, Settings settings, const InternetSession& session,
+                   const Options& options, std::ostream& out, std::ostream& err,
+                   bool errIsTerminal);
+    // What Ctrl-C does to a running download command: cancel the running downloads and end.
+    static void Interrupt();
+};

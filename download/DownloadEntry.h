@@ -1,0 +1,25 @@
+#pragma once
+// One Download List row: a copy of the File List record it was queued from, and how far its
+// download has come.
+
+#include "download/DownloadStatus.h"
+#include "harvest/FileCategory.h"
+
+#include <cstdint>
+#include <string>
+
+struct DownloadEntry {
+    DownloadStatus status = DownloadStatus::Starting;
+    FileCategory category = FileCategory::Excluded; // Excluded marks the entry for removal
+    std::string path;                               // requested as it stands
+    std::string name;                               // the local file's name
+    std::string server;                             // host[:port]; the per-server subdirectory
+    int32_t service = 0;                            // 0 HTTP, 1 FTP (fetched by HTTP), 2 HTTPS
+    std::string localPath;                          // set when the download starts
+    uint64_t totalBytes = 0;                        // 0 while no size is known
+    uint64_t receivedBytes = 0;
+    int32_t workerSlot = -1; // the slot of its job; kept after the job is gone
+    int32_t rateKBps = 0;
+    int64_t startTime = 0;    // seconds; moved forward by the time spent paused
+    int64_t lastTickTime = 0; // seconds; when the monitor last looked at it running or paused
+};

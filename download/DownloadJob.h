@@ -1,0 +1,55 @@
+#pragma once
+// What the monitor and one worker thread share while a file downloads. The monitor fills the
+// plain fields before the thread starts and never changes them; afterwards only the atomics are
+// touched. The worker's release store of a final state is its last access to the job; the
+// monitor reads the byte counts and frees the job only after an acquire load of that state.
+
+#include "harvest/Transfer.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class CurlHandles;
+class TickRequest;
+
+enum class JobState : int32_t {
+    Created = 0,
+    Connecting = 1,
+    Requesting = 2,
+    Receiving = 3,
+    Failed = 4,
+    FileError = 5,
+    Finished = 6,
+    Paused = 7,
+    Cancelled = 8,
+};
+
+inline bool IsFinal(JobState s) {
+    return s == JobState::Failed || s == JobState::FileError || s == JobState::Finished ||
+           s == JobState::Cancelled;
+}
+
+struct DownloadJob {
+    // Set by the monitor before the worker starts; read-only afterwards.
+    std::string objectPath;
+    std::string server;
+    int32_t service = 0;
+    std::string saveDirectory; // opened as it is (it may be a symbolic link)
+    std::string subdirectory;  // empty: the file goes straight into the save directory
+    std::string fileName;
+    std::string localPath; // the three above joined, for display
+    std::string userAgent;
+    Transfer::Limits limits;
+    CurlHandles* handles = nullptr;      // the slot's; the worker's alone until its final store
+    std::shared_ptr<TickRequest> waker;  // asked for a monitor tick after the final store
+
+    // Worker -> monitor.
+    std::atomic<JobState> state{JobState::Created};
+    std::atomic<uint64_t> totalBytes{0};
+    std::atomic<uint64_t> receivedBytes{0};
+    // Monitor -> worker (relaxed: each is read on its own once per loop turn).
+    std::atomic<bool> pauseRequested{false};
+    std::atomic<bool> cancelRequested{false};
+};

@@ -1,0 +1,259 @@
+#include "download/DownloadMonitor.h"
+
+#include "download/DownloadView.h"
+#include "download/DownloadWorker.h"
+#include "download/LocalFile.h"
+#include "download/TickRequest.h"
+#include "harvest/CurlHandles.h"
+#include "harvest/InternetSession.h"
+#include "settings/Settings.h"
+
+#include <algorithm>
+#include <ctime>
+#include <limits>
+#include <system_error>
+
+namespace {
+
+constexpr auto relaxed = std::memory_order_relaxed;
+
+DownloadStatus SettledStatus(JobState state) {
+    switch (state) {
+    case JobState::Finished:
+        return DownloadStatus::Complete;
+    case JobState::FileError:
+        return DownloadStatus::DiskError;
+    case JobState::Cancelled:
+        return DownloadStatus::Cancelled;
+    default:
+        return DownloadStatus::Error;
+    }
+}
+
+} // namespace
+
+DownloadMonitor::DownloadMonitor(DownloadTable& table, const InternetSession& session)
+    : table(table), session(session), waker(std::make_shared<TickRequest>()),
+      now([] { return static_cast<int64_t>(std::time(nullptr)); }) {}
+
+DownloadMonitor::~DownloadMonitor() {
+    ShutDown(std::chrono::milliseconds(2000));
+}
+
+int32_t DownloadMonitor::FindFreeSlot(int32_t maxThreads) const {
+    const int32_t limit = std::min(maxThreads, slotCount);
+    for (int32_t i = 0; i < limit; ++i)
+        if (!workerSlots[i].job)
+            return i;
+    return -1;
+}
+
+DownloadJob* DownloadMonitor::JobOf(const DownloadEntry& entry) const {
+    if (entry.status != DownloadStatus::Downloading && entry.status != DownloadStatus::Paused)
+        return nullptr;
+    if (entry.workerSlot < 0 || entry.workerSlot >= slotCount)
+        return nullptr;
+    return workerSlots[entry.workerSlot].job.get();
+}
+
+void DownloadMonitor::RequestPause(int32_t index) {
+    if (index < 0 || index >= table.downloadCount)
+        return;
+    if (DownloadJob* job = JobOf(table.downloads[index]))
+        job->pauseRequested.store(!job->pauseRequested.load(relaxed), relaxed);
+}
+
+void DownloadMonitor::RequestCancel(int32_t index) {
+    if (index < 0 || index >= table.downloadCount)
+        return;
+    if (DownloadJob* job = JobOf(table.downloads[index]))
+        job->cancelRequested.store(true, relaxed);
+}
+
+int32_t DownloadMonitor::RunningCount() const {
+    return static_cast<int32_t>(std::count_if(workerSlots.begin(), workerSlots.end(),
+                                              [](const WorkerSlot& s) { return s.job != nullptr; }));
+}
+
+bool DownloadMonitor::PathInUse(const std::string& localPath) const {
+    return std::any_of(workerSlots.begin(), workerSlots.end(), [&](const WorkerSlot& s) {
+        return s.job && s.job->localPath == localPath;
+    });
+}
+
+void DownloadMonitor::MonitorTick(const Settings& settings, DownloadView& view) {
+    int32_t counted = 0;
+    settledInTick = false;
+    for (int32_t i = 0; i < table.downloadCount; ++i) {
+        if (counted >= settings.maxThreads)
+            break;
+        DownloadEntry& e = table.downloads[i];
+        switch (e.status) {
+        case DownloadStatus::Starting: {
+            ++counted;
+            const int32_t slot = startsStopped ? -1 : FindFreeSlot(settings.maxThreads);
+            if (slot >= 0) {
+                StartDownload(i, slot, settings);
+                if (e.status == DownloadStatus::DiskError)
+                    view.OnSettled(i, e);
+            }
+            view.RefreshRow(i, e);
+            break;
+        }
+        case DownloadStatus::Downloading: {
+            const JobState state = workerSlots[e.workerSlot].job->state.load(std::memory_order_acquire);
+            if (state == JobState::Created || state == JobState::Connecting ||
+                state == JobState::Requesting)
+                break; // not counted, cells untouched
+            FollowJob(i, state, view);
+            ++counted;
+            view.RefreshRow(i, e);
+            break;
+        }
+        case DownloadStatus::Paused: {
+            const int64_t t = now();
+            e.startTime += t - e.lastTickTime; // paused time is left out of the rate
+            e.lastTickTime = t;
+            const JobState state = workerSlots[e.workerSlot].job->state.load(std::memory_order_acquire);
+            if (state == JobState::Receiving)
+                e.status = DownloadStatus::Downloading;
+            else if (IsFinal(state))
+                Settle(i, SettledStatus(state), view);
+            ++counted;
+            view.RefreshRow(i, e);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    SettleEndedBeyondScan(view);
+    if (settledInTick)
+        waker->Request(); // a slot came free: let the next waiting file start at once
+}
+
+void DownloadMonitor::SettleEndedBeyondScan(DownloadView& view) {
+    // The scan stops after maxThreads counted rows, and rows waiting for a slot count. Waiting
+    // rows above running ones (a retried row, say) would keep the scan from ever reaching the
+    // running ones, and their slots would never come free: settle any ended job here.
+    for (int32_t slot = 0; slot < slotCount; ++slot) {
+        const DownloadJob* job = workerSlots[slot].job.get();
+        if (job == nullptr || !IsFinal(job->state.load(std::memory_order_acquire)))
+            continue;
+        for (int32_t i = 0; i < table.downloadCount; ++i) {
+            if (JobOf(table.downloads[i]) == job) {
+                Settle(i, SettledStatus(job->state.load(std::memory_order_relaxed)), view);
+                view.RefreshRow(i, table.downloads[i]);
+                break;
+            }
+        }
+    }
+}
+
+void DownloadMonitor::FollowJob(int32_t index, JobState state, DownloadView& view) {
+    DownloadEntry& e = table.downloads[index];
+    const DownloadJob& job = *workerSlots[e.workerSlot].job;
+    if (state == JobState::Receiving) {
+        e.totalBytes = job.totalBytes.load(relaxed);
+        e.receivedBytes = job.receivedBytes.load(relaxed);
+        e.lastTickTime = now();
+        const int64_t elapsed = e.lastTickTime - e.startTime;
+        if (elapsed > 0) {
+            const uint64_t rate = e.receivedBytes / static_cast<uint64_t>(elapsed) / 1024;
+            e.rateKBps = static_cast<int32_t>(
+                std::min<uint64_t>(rate, std::numeric_limits<int32_t>::max()));
+        }
+    } else if (state == JobState::Paused) {
+        e.status = DownloadStatus::Paused;
+    } else {
+        Settle(index, SettledStatus(state), view);
+    }
+}
+
+void DownloadMonitor::Settle(int32_t index, DownloadStatus status, DownloadView& view) {
+    DownloadEntry& e = table.downloads[index];
+    WorkerSlot& slot = workerSlots[e.workerSlot];
+    e.totalBytes = slot.job->totalBytes.load(relaxed);
+    e.receivedBytes = slot.job->receivedBytes.load(relaxed);
+    if (slot.thread.joinable())
+        slot.thread.join(); // it has stored its final state: only its return is left
+    slot.job.reset();
+    e.status = status;
+    settledInTick = true;
+    view.OnSettled(index, e);
+}
+
+void DownloadMonitor::StartDownload(int32_t index, int32_t slot, const Settings& settings) {
+    DownloadEntry& e = table.downloads[index];
+    const bool perServer = settings.serverNameSubdirectory != 0;
+    const std::string subdirectory = perServer ? e.server : std::string();
+    const std::string localPath = LocalFile::JoinPath(settings.saveDirectory, subdirectory, e.name);
+    // A second writer of one file waits until the first has ended.
+    if (PathInUse(localPath))
+        return;
+    const int64_t t = now();
+    e.workerSlot = slot;
+    e.startTime = t;
+    e.lastTickTime = t;
+    e.localPath = localPath;
+    if (!LocalFile::SafeName(e.name) || (perServer && !LocalFile::SafeName(e.server))) {
+        // Nothing is written, and nothing is asked of the server, for a name that could lead
+        // outside the save directory.
+        e.status = DownloadStatus::DiskError;
+        settledInTick = true;
+        return;
+    }
+    if (perServer)
+        LocalFile::MakeSubdirectory(settings.saveDirectory, e.server);
+    e.status = DownloadStatus::Downloading;
+
+    WorkerSlot& s = workerSlots[slot];
+    if (!s.handles)
+        s.handles = std::make_unique<CurlHandles>();
+    s.job = std::make_unique<DownloadJob>();
+    DownloadJob& job = *s.job;
+    job.objectPath = e.path;
+    job.server = e.server;
+    job.service = e.service;
+    job.saveDirectory = settings.saveDirectory;
+    job.subdirectory = subdirectory;
+    job.fileName = e.name;
+    job.localPath = localPath;
+    job.userAgent = session.UserAgent();
+    job.limits = session.Limits();
+    job.handles = s.handles.get();
+    job.waker = waker;
+    try {
+        s.thread = std::thread(DownloadWorker::Run, std::ref(job));
+    } catch (const std::system_error&) {
+        job.state.store(JobState::Failed, std::memory_order_release); // settled as Error
+    }
+}
+
+void DownloadMonitor::ShutDown(std::chrono::milliseconds wait) {
+    StopStarting();
+    for (WorkerSlot& s : workerSlots)
+        if (s.job)
+            s.job->cancelRequested.store(true, relaxed);
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    auto ended = [](const WorkerSlot& s) {
+        return !s.job || IsFinal(s.job->state.load(std::memory_order_acquire));
+    };
+    while (!std::all_of(workerSlots.begin(), workerSlots.end(), ended) &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (WorkerSlot& s : workerSlots) {
+        if (!s.job)
+            continue;
+        if (ended(s)) {
+            if (s.thread.joinable())
+                s.thread.join();
+            s.job.reset();
+        } else {
+            // Still running: the thread keeps its job and handles for good.
+            s.thread.detach();
+            static_cast<void>(s.job.release());
+            static_cast<void>(s.handles.release());
+        }
+    }
+}

@@ -1,0 +1,76 @@
+#pragma once
+// The scheduler behind the Download List: on every tick it starts waiting entries on free worker
+// slots, copies the progress of running jobs into their entries, settles ended jobs and shows
+// the rows it looked at. It owns the 16 worker slots: a job, its thread and the transfer handles
+// that the slot keeps from one job to the next. User-interface thread only.
+
+#include "download/DownloadJob.h"
+#include "download/DownloadTable.h"
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <thread>
+
+class CurlHandles;
+class DownloadView;
+class InternetSession;
+class TickRequest;
+struct Settings;
+
+class DownloadMonitor {
+public:
+    static constexpr int32_t slotCount = 16;
+    using SecondsClock = std::function<int64_t()>;
+
+    DownloadMonitor(DownloadTable& table, const InternetSession& session);
+    // Shuts down, waiting about two seconds at most.
+    ~DownloadMonitor();
+    DownloadMonitor(const DownloadMonitor&) = delete;
+    DownloadMonitor& operator=(const DownloadMonitor&) = delete;
+
+    // One scan of the table under the settings in force now.
+    void MonitorTick(const Settings& settings, DownloadView& view);
+
+    // The lowest free slot below maxThreads (never beyond 15), or -1.
+    int32_t FindFreeSlot(int32_t maxThreads) const;
+    // For a Downloading or Paused entry: toggle the pause request, or ask for a cancel.
+    void RequestPause(int32_t index);
+    void RequestCancel(int32_t index);
+
+    // No download starts from now on; waiting entries stay Starting.
+    void StopStarting() { startsStopped = true; }
+    // Asks every running job to cancel and waits up to `wait` for them all to end. A job that
+    // has not ended by then is left to its thread, never freed, so no worker touches freed
+    // memory. No new download starts afterwards.
+    void ShutDown(std::chrono::milliseconds wait);
+
+    int32_t RunningCount() const;
+    // Readable when a worker or the last tick asks for an early tick.
+    const std::shared_ptr<TickRequest>& Waker() const { return waker; }
+    void SetClock(SecondsClock clock) { now = std::move(clock); }
+
+private:
+    struct WorkerSlot {
+        std::unique_ptr<DownloadJob> job;
+        std::thread thread;
+        std::unique_ptr<CurlHandles> handles;
+    };
+
+    void StartDownload(int32_t index, int32_t slot, const Settings& settings);
+    void Settle(int32_t index, DownloadStatus status, DownloadView& view);
+    void FollowJob(int32_t index, JobState state, DownloadView& view);
+    void SettleEndedBeyondScan(DownloadView& view);
+    bool PathInUse(const std::string& localPath) const;
+    DownloadJob* JobOf(const DownloadEntry& entry) const;
+
+    DownloadTable& table;
+    const InternetSession& session;
+    std::array<WorkerSlot, slotCount> workerSlots;
+    std::shared_ptr<TickRequest> waker;
+    SecondsClock now;
+    bool startsStopped = false;
+    bool settledInTick = false;
+};

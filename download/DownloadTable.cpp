@@ -1,0 +1,55 @@
+#include "download/DownloadTable.h"
+
+#include <algorithm>
+
+void DownloadTable::QueueDownload(const LinkEntry& link) {
+    if (downloadCount >= capacity)
+        return;
+    for (int32_t i = 0; i < downloadCount; ++i)
+        if (downloads[i].path == link.path && downloads[i].name == link.name)
+            return;
+    DownloadEntry& e = downloads[downloadCount];
+    e = DownloadEntry{};
+    e.path = link.path;
+    e.name = link.name;
+    e.server = link.server;
+    e.service = link.service;
+    e.category = link.category;
+    e.totalBytes = static_cast<uint64_t>(std::max<int32_t>(link.size, 0));
+    ++downloadCount;
+}
+
+void DownloadTable::CompactDownloads() {
+    const auto end = downloads.begin() + downloadCount;
+    const auto kept = std::stable_partition(downloads.begin(), end, [](const DownloadEntry& e) {
+        return e.category != FileCategory::Excluded;
+    });
+    downloadCount = static_cast<int32_t>(kept - downloads.begin());
+}
+
+void DownloadTable::RetryDownload(int32_t index) {
+    if (index < 0 || index >= downloadCount)
+        return;
+    DownloadEntry& e = downloads[index];
+    if (e.status != DownloadStatus::Error && e.status != DownloadStatus::DiskError)
+        return;
+    e.status = DownloadStatus::Starting;
+    e.receivedBytes = 0;
+    e.rateKBps = 0;
+}
+
+void DownloadTable::QueueLinks(const LinkTable& links, bool (*take)(FileCategory)) {
+    for (int32_t i = 0; i < links.linkCount; ++i)
+        if (take(links.links[i].category))
+            QueueDownload(links.links[i]);
+}
+
+bool DownloadTable::AllFinal() const {
+    for (int32_t i = 0; i < downloadCount; ++i) {
+        const DownloadStatus s = downloads[i].status;
+        if (s == DownloadStatus::Starting || s == DownloadStatus::Downloading ||
+            s == DownloadStatus::Paused)
+            return false;
+    }
+    return true;
+}

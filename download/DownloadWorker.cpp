@@ -1,0 +1,115 @@
+#include "download/DownloadWorker.h"
+
+#include "download/DownloadJob.h"
+#include "download/LocalFile.h"
+#include "download/TickRequest.h"
+#include "harvest/CurlHandles.h"
+
+namespace {
+
+constexpr auto relaxed = std::memory_order_relaxed;
+
+// The job's side of the transfer: the file is opened only once the final answer is a 200, so a
+// failed answer leaves any file of that name as it was.
+class WorkerHooks : public TransferHooks {
+public:
+    explicit WorkerHooks(DownloadJob& job) : job(job) {}
+
+    void OnConnected() override {
+        if (!answered)
+            job.state.store(JobState::Requesting, relaxed);
+    }
+
+    bool OnHeadersEnd() override {
+        const long status = Transfer::StatusCode(*job.handles);
+        if (status < 200 || (status >= 300 && status < 400))
+            return true; // an interim answer or a redirect; a final 3xx fails at the end
+        if (status != 200 || answered)
+            return false;
+        if (!file.Open(job.saveDirectory, job.subdirectory, job.fileName)) {
+            fileError = true;
+            return false;
+        }
+        answered = true;
+        announced = Transfer::ContentLength(*job.handles);
+        job.totalBytes.store(announced > 0 ? static_cast<uint64_t>(announced) : 0, relaxed);
+        job.state.store(JobState::Receiving, relaxed);
+        return true;
+    }
+
+    bool OnBody(const char* data, std::size_t size) override {
+        if (!answered)
+            return false; // the body of an answer that is not a 200
+        if (!file.Write(data, size)) {
+            fileError = true;
+            return false;
+        }
+        received += size;
+        job.receivedBytes.store(received, relaxed);
+        return true;
+    }
+
+    Control Check() override {
+        if (job.cancelRequested.load(relaxed)) {
+            cancelled = true;
+            return Control::Stop;
+        }
+        if (!answered) // pausing takes effect once the body is coming
+            return Control::Go;
+        if (job.pauseRequested.load(relaxed)) {
+            job.state.store(JobState::Paused, relaxed);
+            return Control::Pause;
+        }
+        job.state.store(JobState::Receiving, relaxed);
+        return Control::Go;
+    }
+
+    JobState Outcome(Transfer::Result result) {
+        const bool closed = file.Close();
+        if (fileError || !closed)
+            return JobState::FileError;
+        if (result == Transfer::Result::Stopped && cancelled)
+            return JobState::Cancelled;
+        if (result != Transfer::Result::Done || !answered ||
+            Transfer::StatusCode(*job.handles) != 200)
+            return JobState::Failed;
+        if (announced >= 0 && received != static_cast<uint64_t>(announced))
+            return JobState::Failed;
+        return JobState::Finished;
+    }
+
+private:
+    DownloadJob& job;
+    LocalFile file;
+    bool answered = false;
+    bool fileError = false;
+    bool cancelled = false;
+    int64_t announced = -1;
+    uint64_t received = 0;
+};
+
+} // namespace
+
+std::string DownloadWorker::RequestAddress(const std::string& server, const std::string& path,
+                                           int32_t service) {
+    std::string address = service == 2 ? "https://" : "http://";
+    address += server;
+    if (path.empty() || path.front() != '/')
+        address += '/';
+    return address + path;
+}
+
+void DownloadWorker::Run(DownloadJob& job) {
+    job.receivedBytes.store(0, relaxed);
+    job.state.store(JobState::Connecting, relaxed);
+    WorkerHooks hooks(job);
+    const Transfer::Result result =
+        Transfer::Run(*job.handles, RequestAddress(job.server, job.objectPath, job.service),
+                      job.userAgent, job.limits, hooks);
+    const JobState outcome = hooks.Outcome(result);
+    const std::shared_ptr<TickRequest> waker = job.waker;
+    job.state.store(outcome, std::memory_order_release);
+    // `job` may be gone from here on.
+    if (waker)
+        waker->Request();
+}

@@ -1,0 +1,38 @@
+#pragma once
+// The local file a download writes: names are checked so that nothing lands outside the save
+// directory, the file is opened without following symbolic links, never executable, and written
+// piece by piece as the body arrives.
+
+#include <cstddef>
+#include <string>
+
+class LocalFile {
+public:
+    LocalFile() = default;
+    ~LocalFile();
+    LocalFile(const LocalFile&) = delete;
+    LocalFile& operator=(const LocalFile&) = delete;
+
+    // A name that may stand for a file or a directory inside the save directory: not empty,
+    // not beginning with '.', without '/' and without control bytes.
+    static bool SafeName(const std::string& name);
+    // saveDirectory + ["/" + subdirectory] + "/" + name, without doubling a trailing '/'.
+    static std::string JoinPath(const std::string& saveDirectory, const std::string& subdirectory,
+                                const std::string& name);
+    // Creates the one directory level `name` inside the save directory; an existing directory
+    // is fine and a failure shows later, when the file cannot be opened.
+    static void MakeSubdirectory(const std::string& saveDirectory, const std::string& name);
+
+    // Creates or empties the file (mode 0644 less the umask). The save directory may be a
+    // symbolic link; the subdirectory and the file may not. False when it cannot be opened.
+    bool Open(const std::string& saveDirectory, const std::string& subdirectory,
+              const std::string& name);
+    // Writes all of `data`; false on any failure (a full disk, say).
+    bool Write(const char* data, std::size_t size);
+    // False when the last writes could not be flushed.
+    bool Close();
+    bool IsOpen() const { return fd >= 0; }
+
+private:
+    int fd = -1;
+};

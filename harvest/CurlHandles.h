@@ -1,0 +1,22 @@
+#pragma once
+// One libcurl transfer handle and the multi handle that drives it, kept from one transfer to the
+// next so that open connections, name look-ups and TLS sessions serve the following transfer.
+// Used by one thread at a time.
+
+#include <curl/curl.h>
+
+class CurlHandles {
+public:
+    CurlHandles();
+    ~CurlHandles();
+    CurlHandles(const CurlHandles&) = delete;
+    CurlHandles& operator=(const CurlHandles&) = delete;
+
+    bool Valid() const { return easy != nullptr && multi != nullptr; }
+    CURL* Easy() const { return easy; }
+    CURLM* Multi() const { return multi; }
+
+private:
+    CURL* easy = nullptr;
+    CURLM* multi = nullptr;
+};

@@ -1,0 +1,146 @@
+#include "harvest/Transfer.h"
+
+#include "harvest/CurlHandles.h"
+#include "harvest/PageAddress.h"
+#include "harvest/StallWatch.h"
+
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How long one poll waits for the network, and one paused turn sleeps: well inside the
+// monitor's 250 ms tick, so a pause, resume or cancel shows at the next tick.
+constexpr int pollMilliseconds = 40;
+constexpr auto pausedTurn = std::chrono::milliseconds(10);
+
+struct RunState {
+    TransferHooks& hooks;
+    StallWatch watch;
+    bool stoppedByHooks = false;
+};
+
+size_t OnHeaderBytes(char* data, size_t size, size_t count, void* user) {
+    auto* run = static_cast<RunState*>(user);
+    const size_t n = size * count;
+    run->watch.Count(n, Clock::now());
+    const bool blankLine = (n == 2 && data[0] == '\r' && data[1] == '\n') ||
+                           (n == 1 && data[0] == '\n');
+    if (blankLine && !run->hooks.OnHeadersEnd()) {
+        run->stoppedByHooks = true;
+        return 0;
+    }
+    return n;
+}
+
+size_t OnBodyBytes(char* data, size_t size, size_t count, void* user) {
+    auto* run = static_cast<RunState*>(user);
+    const size_t n = size * count;
+    run->watch.Count(n, Clock::now());
+    if (!run->hooks.OnBody(data, n)) {
+        run->stoppedByHooks = true;
+        return 0;
+    }
+    return n;
+}
+
+int OnConnected(void* user, char*, char*, int, int) {
+    static_cast<RunState*>(user)->hooks.OnConnected();
+    return CURL_PREREQFUNC_OK;
+}
+
+void Configure(CURL* easy, const std::string& url, const std::string& userAgent,
+               const Transfer::Limits& limits, RunState& run) {
+    curl_easy_reset(easy);
+    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(easy, CURLOPT_USERAGENT, userAgent.c_str());
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
+    curl_easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L); // the path is requested as the page wrote it
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect.count()));
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, OnHeaderBytes);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &run);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, OnBodyBytes);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &run);
+    curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, OnConnected);
+    curl_easy_setopt(easy, CURLOPT_PREREQDATA, &run);
+}
+
+} // namespace
+
+Transfer::Result Transfer::Run(CurlHandles& handles, const std::string& url,
+                               const std::string& userAgent, const Limits& limits,
+                               TransferHooks& hooks) {
+    if (!handles.Valid())
+        return Result::Failed;
+    CURL* easy = handles.Easy();
+    CURLM* multi = handles.Multi();
+    RunState run{hooks, StallWatch(limits.stall, limits.stallBytes)};
+    const std::string target = EncodeRequestTarget(url);
+    Configure(easy, target, userAgent, limits, run);
+    if (curl_multi_add_handle(multi, easy) != CURLM_OK)
+        return Result::Failed;
+
+    run.watch.Start(Clock::now());
+    bool paused = false;
+    Result result = Result::Failed;
+    for (;;) {
+        const TransferHooks::Control control = hooks.Check();
+        if (control == TransferHooks::Control::Stop) {
+            result = Result::Stopped;
+            break;
+        }
+        if (control == TransferHooks::Control::Pause) {
+            if (!paused) {
+                curl_easy_pause(easy, CURLPAUSE_RECV);
+                run.watch.Pause(Clock::now());
+                paused = true;
+            }
+            std::this_thread::sleep_for(pausedTurn);
+            continue;
+        }
+        if (paused) {
+            paused = false;
+            run.watch.Resume(Clock::now());
+            curl_easy_pause(easy, CURLPAUSE_CONT); // may hand over buffered pieces at once
+        }
+
+        int running = 0;
+        if (curl_multi_perform(multi, &running) != CURLM_OK)
+            break;
+        if (running == 0) {
+            int queued = 0;
+            const CURLMsg* message = curl_multi_info_read(multi, &queued);
+            const CURLcode code =
+                message != nullptr && message->msg == CURLMSG_DONE ? message->data.result
+                                                                   : CURLE_RECV_ERROR;
+            result = code == CURLE_OK          ? Result::Done
+                     : run.stoppedByHooks      ? Result::Stopped
+                                               : Result::Failed;
+            break;
+        }
+        if (run.watch.Stalled(Clock::now())) {
+            result = Result::Stalled;
+            break;
+        }
+        curl_multi_poll(multi, nullptr, 0, pollMilliseconds, nullptr);
+    }
+    curl_multi_remove_handle(multi, easy);
+    return result;
+}
+
+long Transfer::StatusCode(const CurlHandles& handles) {
+    long code = 0;
+    curl_easy_getinfo(handles.Easy(), CURLINFO_RESPONSE_CODE, &code);
+    return code;
+}
+
+int64_t Transfer::ContentLength(const CurlHandles& handles) {
+    curl_off_t length = -1;
+    curl_easy_getinfo(handles.Easy(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+    return length;
+}

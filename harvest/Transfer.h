@@ -1,0 +1,50 @@
+#pragma once
+// Runs one HTTP(S) GET on the calling thread, a short poll at a time, so that between polls its
+// owner can pause or stop it and a peer that has gone quiet is given up on. Page retrieval and
+// every download go through here.
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class CurlHandles;
+
+// What the owner of a transfer is told, and asked, while it runs.
+class TransferHooks {
+public:
+    enum class Control { Go, Pause, Stop };
+
+    virtual ~TransferHooks() = default;
+    // A connection is open and the request is about to go out.
+    virtual void OnConnected() {}
+    // The header block of an answer has ended (interim answers and redirects included).
+    // False stops the transfer.
+    virtual bool OnHeadersEnd() { return true; }
+    // A piece of the final answer's body. False stops the transfer.
+    virtual bool OnBody(const char* data, std::size_t size) = 0;
+    // Asked before every poll.
+    virtual Control Check() { return Control::Go; }
+};
+
+class Transfer {
+public:
+    enum class Result { Done, Failed, Stopped, Stalled };
+
+    struct Limits {
+        std::chrono::milliseconds connect{30000};
+        // A transfer that receives fewer than stallBytes in this much unpaused time is given up.
+        std::chrono::milliseconds stall{30000};
+        uint64_t stallBytes = 1024;
+    };
+
+    // Fetches `url` (escaped for the request here) with `userAgent`, following at most 10
+    // redirects between http and https. Done: the answer ended normally, whatever its status.
+    static Result Run(CurlHandles& handles, const std::string& url, const std::string& userAgent,
+                      const Limits& limits, TransferHooks& hooks);
+
+    // The status code of the last answer received on `handles`, 0 when none.
+    static long StatusCode(const CurlHandles& handles);
+    // The Content-Length the last answer announced, or -1 when it gave none.
+    static int64_t ContentLength(const CurlHandles& handles);
+};

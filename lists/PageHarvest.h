@@ -1,0 +1,41 @@
+#pragma once
+// Harvesting one page, as "Get URL" and tarvik-cli both do it: fetch the page, then (only when
+// that worked) empty the link table, scan the text, admit every link found and put the records
+// in ascending name order, the order of a fresh File List.
+
+#include "harvest/LinkTable.h"
+#include "harvest/PageScanner.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class InternetSession;
+class PageText;
+struct Settings;
+
+class PageHarvest : private ScanListener {
+public:
+    // Told when a title element begins (with "") and when its text is complete.
+    using TitleSink = std::function<void(const std::string&)>;
+
+    PageHarvest(LinkTable& table, uint8_t& sortDescending, const Settings& settings);
+
+    // Fetches `address` into `page` and harvests it. False when the page could not be opened;
+    // the table and the flag are then left as they were.
+    bool Harvest(InternetSession& session, const std::string& address, PageText& page,
+                 const TitleSink& onTitle = {});
+    const std::string& Title() const { return title; }
+
+private:
+    void OnLink(const std::string& value, const std::string& pageAddress,
+                int32_t attributeKind) override;
+    void OnTitleCleared() override;
+    void OnTitle(const std::string& text) override;
+
+    LinkTable& table;
+    uint8_t& sortDescending;
+    const Settings& settings;
+    const TitleSink* titleSink = nullptr;
+    std::string title;
+};
