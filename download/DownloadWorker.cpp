@@ -40,13 +40,11 @@ public:
     bool OnBody(const char* data, std::size_t size) override {
         if (!answered)
             return false; // the body of an answer that is not a 200
-        if (!file.Write(data, size)) {
-            fileError = true;
-            return false;
-        }
-        received += size;
+        const std::size_t written = file.Write(data, size);
+        received += written;
         job.receivedBytes.store(received, relaxed);
-        return true;
+        fileError = written != size;
+        return !fileError;
     }
 
     Control Check() override {

@@ -69,17 +69,17 @@ bool LocalFile::Open(const std::string& saveDirectory, const std::string& subdir
     return fd >= 0;
 }
 
-bool LocalFile::Write(const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
+std::size_t LocalFile::Write(const char* data, std::size_t size) {
+    std::size_t written = 0;
+    while (written < size) {
+        const ssize_t n = ::write(fd, data + written, size - written);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
+            break;
+        written += static_cast<std::size_t>(n);
     }
-    return true;
+    return written;
 }
 
 bool LocalFile::Close() {

@@ -27,8 +27,9 @@ public:
     // symbolic link; the subdirectory and the file may not. False when it cannot be opened.
     bool Open(const std::string& saveDirectory, const std::string& subdirectory,
               const std::string& name);
-    // Writes all of `data`; false on any failure (a full disk, say).
-    bool Write(const char* data, std::size_t size);
+    // Writes `data`; returns how many bytes were written, less than `size` only on a failure
+    // (a full disk, say).
+    std::size_t Write(const char* data, std::size_t size);
     // False when the last writes could not be flushed.
     bool Close();
     bool IsOpen() const { return fd >= 0; }

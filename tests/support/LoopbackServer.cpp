@@ -26,6 +26,14 @@ bool LoopbackServer::Connection::Send(std::string_view bytes) {
     return true;
 }
 
+std::string LoopbackServer::Connection::Path() const {
+    const std::size_t start = request.find(' ');
+    const std::size_t end = request.find(' ', start + 1);
+    if (start == std::string::npos || end == std::string::npos)
+        return {};
+    return request.substr(start + 1, end - start - 1);
+}
+
 void LoopbackServer::Connection::Stall() {
     while (!stopping.load())
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -80,6 +88,16 @@ std::string LoopbackServer::Response(std::string_view body, std::string_view sta
 
 LoopbackServer::Handler LoopbackServer::Serve(std::string response) {
     return [response = std::move(response)](Connection& c) { c.Send(response); };
+}
+
+LoopbackServer::Handler LoopbackServer::Routes(std::map<std::string, Handler> routes) {
+    return [routes = std::move(routes)](Connection& c) {
+        const auto route = routes.find(c.Path());
+        if (route != routes.end())
+            route->second(c);
+        else
+            c.Send(Response("", "404 Not Found"));
+    };
 }
 
 void LoopbackServer::AcceptLoop() {

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -19,6 +20,8 @@ public:
     public:
         Connection(int fd, const std::atomic<bool>& stopping) : fd(fd), stopping(stopping) {}
         const std::string& Request() const { return request; }
+        // The request target: "/a.jpg" of "GET /a.jpg HTTP/1.1".
+        std::string Path() const;
         bool Send(std::string_view bytes);
         // Holds the connection open, sending nothing, until the server stops.
         void Stall();
@@ -46,6 +49,8 @@ public:
                                 std::string_view headers = "Content-Type: text/html\r\n");
     // A handler that answers every request with the same response and closes.
     static Handler Serve(std::string response);
+    // A handler that hands each request to the handler of its path; other paths get a 404.
+    static Handler Routes(std::map<std::string, Handler> routes);
 
 private:
     void AcceptLoop();

@@ -1,0 +1,206 @@
+// The engine without a window: queue rules, the monitor's scan, pause, resume, cancel and the
+// rate, against a loopback server and a clock the test sets.
+#include "download/DownloadMonitor.h"
+#include "download/DownloadView.h"
+#include "harvest/InternetSession.h"
+#include "lists/CellText.h"
+#include "settings/Settings.h"
+#include "tests/support/LoopbackServer.h"
+#include "tests/support/TempDir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+
+namespace {
+
+using Connection = LoopbackServer::Connection;
+
+// Remembers the cells the monitor would write, by row.
+class CellView : public DownloadView {
+public:
+    void RefreshRow(int32_t row, const DownloadEntry& e) override {
+        status[row] = CellText::MonitorStatusWord(e.status);
+        if (e.totalBytes != 0)
+            progress[row] = CellText::ProgressText(e.totalBytes, e.receivedBytes, e.rateKBps);
+    }
+    std::map<int32_t, std::string> status;
+    std::map<int32_t, std::string> progress;
+};
+
+LinkEntry Link(const std::string& path, const std::string& server = "127.0.0.1") {
+    LinkEntry link;
+    link.category = FileCategory::Jpeg;
+    link.path = path;
+    link.name = std::filesystem::path(path).filename();
+    link.server = server;
+    return link;
+}
+
+class Engine : public ::testing::Test {
+protected:
+    Engine() {
+        session.SetTimeouts(std::chrono::milliseconds(2000), std::chrono::milliseconds(2000));
+        settings.saveDirectory = dir.Path();
+        settings.serverNameSubdirectory = 0;
+        monitor.SetClock([this] { return clock.load(); });
+    }
+    void Queue(const LoopbackServer& server, const std::string& path) {
+        table.QueueDownload(Link(path, server.Address("")));
+    }
+    // Ticks until `done` holds, for five seconds at the most.
+    template <typename Done> bool TickUntil(Done done) {
+        for (int i = 0; i < 1000; ++i) {
+            monitor.MonitorTick(settings, view);
+            if (done())
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
+    DownloadStatus Status(int i) const { return table.downloads[i].status; }
+
+    TempDir dir;
+    InternetSession session;
+    Settings settings = Settings::Defaults();
+    DownloadTable table;
+    DownloadMonitor monitor{table, session};
+    CellView view;
+    std::atomic<int64_t> clock{1000};
+};
+
+} // namespace
+
+TEST(DownloadTable, QueueRetryAndCompact) {
+    DownloadTable t;
+    t.QueueDownload(Link("/a.jpg", "one"));
+    t.QueueDownload(Link("/a.jpg", "two")); // same path and name: the server does not count
+    t.QueueDownload(Link("/b.jpg"));
+    t.QueueDownload(Link("/c.jpg"));
+    ASSERT_EQ(t.downloadCount, 3);
+    t.downloads[0].status = DownloadStatus::Complete;
+    t.downloads[1].status = DownloadStatus::Error;
+    t.downloads[1].receivedBytes = 7;
+    t.downloads[1].totalBytes = 9;
+    t.RetryDownload(0);
+    t.RetryDownload(1);
+    EXPECT_EQ(t.downloads[0].status, DownloadStatus::Complete);
+    EXPECT_EQ(t.downloads[1].status, DownloadStatus::Starting);
+    EXPECT_EQ(t.downloads[1].receivedBytes, 0u);
+    EXPECT_EQ(t.downloads[1].totalBytes, 9u) << "a retry keeps the size it learnt";
+
+    t.MarkDownloads([](DownloadStatus s) { return s == DownloadStatus::Complete; });
+    t.CompactDownloads();
+    ASSERT_EQ(t.downloadCount, 2);
+    EXPECT_EQ(t.downloads[0].name, "b.jpg");
+    EXPECT_EQ(t.downloads[1].name, "c.jpg");
+    t.QueueDownload(Link("/a.jpg", "two"));
+    EXPECT_EQ(t.downloadCount, 3) << "a removed file can be queued again";
+
+    for (int i = 0; t.downloadCount < DownloadTable::capacity; ++i)
+        t.QueueDownload(Link("/f" + std::to_string(i) + ".jpg"));
+    t.QueueDownload(Link("/one-more.jpg"));
+    EXPECT_EQ(t.downloadCount, DownloadTable::capacity);
+}
+
+TEST_F(Engine, ScanStartsUpToTheLimitAndCancelsBeforeTheBody) {
+    LoopbackServer server([](Connection& c) { c.Stall(); });
+    for (int i = 0; i < 10; ++i)
+        Queue(server, "/f" + std::to_string(i) + ".jpg");
+    monitor.MonitorTick(settings, view);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(view.status[i], "Downloading") << i;
+    EXPECT_EQ(view.status.size(), 4u) << "rows 4 to 9 are not looked at in the first tick";
+    EXPECT_EQ(monitor.RunningCount(), 4);
+
+    // The four jobs are still connecting or requesting: not counted, so rows 4 to 7 are.
+    view.status.clear();
+    monitor.MonitorTick(settings, view);
+    EXPECT_EQ(view.status, (std::map<int32_t, std::string>{
+                               {4, "Connecting"}, {5, "Connecting"}, {6, "Connecting"},
+                               {7, "Connecting"}}));
+
+    monitor.RequestCancel(0);
+    monitor.RequestCancel(7); // not started: left alone
+    ASSERT_TRUE(TickUntil([&] { return Status(0) == DownloadStatus::Cancelled; }));
+    EXPECT_EQ(view.status[0], "Cancelled");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("f0.jpg"))) << "no file before the body";
+    EXPECT_EQ(Status(4), DownloadStatus::Downloading) << "the freed slot serves the next row";
+    EXPECT_EQ(Status(7), DownloadStatus::Starting);
+}
+
+TEST_F(Engine, RateLeavesOutPausedTimeAndPauseReadsNothing) {
+    // Half of a 1,228,800-byte file, then the server waits until the test lets it go on.
+    std::atomic<bool> goOn{false};
+    LoopbackServer server([&](Connection& c) {
+        c.Send("HTTP/1.0 200 OK\r\nContent-Length: 1228800\r\n\r\n" + std::string(614400, 'x'));
+        while (!goOn.load())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        c.Send(std::string(614400, 'y'));
+    });
+    session.SetTimeouts(std::chrono::milliseconds(2000), std::chrono::milliseconds(600));
+    Queue(server, "/movie.mpg");
+    ASSERT_TRUE(TickUntil([&] { return table.downloads[0].receivedBytes == 614400; }));
+    EXPECT_EQ(table.downloads[0].rateKBps, 0) << "no rate before a whole second";
+
+    clock = 1012;
+    monitor.MonitorTick(settings, view);
+    EXPECT_EQ(view.progress[0], "50% (50 KB/s)");
+
+    monitor.RequestPause(0);
+    ASSERT_TRUE(TickUntil([&] { return Status(0) == DownloadStatus::Paused; }));
+    // Paused far longer than the 600 ms stall limit, and 60 s by the monitor's clock.
+    std::this_thread::sleep_for(std::chrono::milliseconds(900));
+    clock = 1072;
+    monitor.MonitorTick(settings, view);
+    EXPECT_EQ(view.status[0], "Paused");
+    EXPECT_EQ(table.downloads[0].receivedBytes, 614400u);
+    monitor.RequestPause(0);
+    monitor.RequestPause(0);
+    monitor.RequestPause(0); // three toggles: resumed
+    ASSERT_TRUE(TickUntil([&] { return Status(0) != DownloadStatus::Paused; }));
+    goOn = true;
+    monitor.MonitorTick(settings, view);
+    EXPECT_EQ(table.downloads[0].rateKBps, 50) << "as if the pause had not happened";
+    ASSERT_TRUE(TickUntil([&] { return Status(0) == DownloadStatus::Complete; }));
+    EXPECT_EQ(view.progress[0], "100%");
+    EXPECT_EQ(std::filesystem::file_size(dir.File("movie.mpg")), 1228800u);
+}
+
+TEST_F(Engine, CancelWhilePausedKeepsWhatArrived) {
+    LoopbackServer server([](Connection& c) {
+        c.Send("HTTP/1.0 200 OK\r\nContent-Length: 5000\r\n\r\nabc");
+        c.Stall();
+    });
+    Queue(server, "/a.jpg");
+    ASSERT_TRUE(TickUntil([&] { return table.downloads[0].receivedBytes == 3; }));
+    monitor.RequestPause(0);
+    ASSERT_TRUE(TickUntil([&] { return Status(0) == DownloadStatus::Paused; }));
+    monitor.RequestCancel(0);
+    ASSERT_TRUE(TickUntil([&] { return Status(0) == DownloadStatus::Cancelled; }));
+    EXPECT_EQ(monitor.RunningCount(), 0);
+    EXPECT_EQ(std::filesystem::file_size(dir.File("a.jpg")), 3u);
+}
+
+TEST_F(Engine, RetriedRowAboveARunningOneDoesNotHoldItsSlot) {
+    std::atomic<bool> release{false};
+    LoopbackServer server(LoopbackServer::Routes(
+        {{"/bad.jpg", LoopbackServer::Serve(LoopbackServer::Response("", "404 Not Found"))},
+         {"/slow.jpg", [&](Connection& c) {
+              while (!release.load())
+                  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+              c.Send(LoopbackServer::Response("done"));
+          }}}));
+    settings.maxThreads = 1;
+    Queue(server, "/bad.jpg");
+    Queue(server, "/slow.jpg");
+    ASSERT_TRUE(TickUntil([&] { return Status(1) == DownloadStatus::Downloading; }));
+    EXPECT_EQ(Status(0), DownloadStatus::Error);
+    table.RetryDownload(0);
+    release = true;
+    // Row 0 waits for the only slot and fills the tick's count; row 1 must still be settled.
+    ASSERT_TRUE(TickUntil([&] { return Status(1) == DownloadStatus::Complete; }));
+    ASSERT_TRUE(TickUntil([&] { return Status(0) == DownloadStatus::Error; }));
+    EXPECT_EQ(server.Requests().size(), 3u);
+}
