@@ -45,9 +45,9 @@ protected:
         return static_cast<QLabel*>(w.Control(ControlId::TitleLabel))->text();
     }
     // Every row of the File List as "cell|cell|cell".
-    static std::vector<std::string> Rows(CMainDialog& w) {
+    static std::vector<std::string> Rows(CMainDialog& w) { return Rows(w.FileList()); }
+    static std::vector<std::string> Rows(QTreeWidget* list) {
         std::vector<std::string> rows;
-        QTreeWidget* list = w.FileList();
         for (int i = 0; i < list->topLevelItemCount(); ++i) {
             QStringList cells;
             for (int c = 0; c < list->columnCount(); ++c)

@@ -1,10 +1,13 @@
 #include "cli/CliCommand.h"
+#include "cli/DownloadCommand.h"
 #include "settings/SettingsFile.h"
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/TempDir.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <thread>
 #include <sstream>
 
 namespace {
@@ -69,12 +72,78 @@ TEST(CliCommand, UnopenablePageAndWrongArguments) {
     EXPECT_EQ(failed.out, "");
 
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {}, {"links"}, {"pages", "x"}, {"links", "a", "b"}}) {
+             {},
+             {"links"},
+             {"pages", "x"},
+             {"links", "a", "b"},
+             {"links", "--flat", "x"},
+             {"download"},
+             {"download", "--title", "x"},
+             {"download", "--threads", "0", "x"},
+             {"download", "--threads=17", "x"},
+             {"download", "--threads", "4x", "x"},
+             {"download", "--timeout", "0", "x"},
+             {"download", "--dir"},
+             {"download", "--bogus", "x"}}) {
         const CliRun r = RunCli(args, dir.File("tk.opt"));
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.err.rfind("usage: tarvik-cli links", 0), 0u);
+        EXPECT_EQ(r.out, "");
     }
-    const CliRun help = RunCli({"--help"}, dir.File("tk.opt"));
+    const CliRun help = RunCli({"download", "--help"}, dir.File("tk.opt"));
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("--title"), std::string::npos);
+    EXPECT_NE(help.out.find("STATUS <tab> BYTES <tab> LOCALPATH"), std::string::npos);
+}
+
+TEST(CliCommand, DownloadTakesTheRowsOfTheChosenButton) {
+    const std::string files = "<img src=/p/b.jpg><img src=/p/a.JPEG><img src=/p/c.gif>"
+                              "<a href=/m/z.avi><a href=/m/y.mpg><a href=/m/x.mpeg.zip>";
+    std::map<std::string, LoopbackServer::Handler> routes{
+        {"/index.htm", LoopbackServer::Serve(LoopbackServer::Response(files))}};
+    for (const char* path : {"/p/b.jpg", "/p/a.JPEG", "/p/c.gif", "/m/z.avi", "/m/y.mpg"})
+        routes[path] = LoopbackServer::Serve(LoopbackServer::Response(path));
+    LoopbackServer server(LoopbackServer::Routes(routes));
+    TempDir dir;
+    const std::string sub = dir.Path() + "/" + server.Address("") + "/";
+    auto lines = [&](const char* option) {
+        return RunCli({"download", option, "--threads", "1", "--dir", dir.Path(),
+                       server.Address("/index.htm")},
+                      dir.File("tk.opt"));
+    };
+    EXPECT_EQ(lines("--jpegs").out, "Complete\t9\t" + sub + "a.JPEG\nComplete\t8\t" + sub + "b.jpg\n");
+    // x.mpeg.zip counts as a movie (MPEG is tried before ZIP) and is not served.
+    const CliRun movies = lines("--movies");
+    EXPECT_EQ(movies.status, 1);
+    EXPECT_EQ(movies.out, "Error\t0\t" + sub + "x.mpeg.zip\nComplete\t8\t" + sub +
+                              "y.mpg\nComplete\t8\t" + sub + "z.avi\n");
+    const CliRun all = lines("--all");
+    EXPECT_EQ(std::count(all.out.begin(), all.out.end(), '\n'), 6);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("tk.opt"))) << "the CLI never writes options";
+}
+
+TEST(CliCommand, InterruptCancelsTheRunningDownloads) {
+    std::atomic<int> started{0};
+    LoopbackServer server([&](LoopbackServer::Connection& c) {
+        if (c.Path() == "/index.htm") {
+            c.Send(LoopbackServer::Response("<img src=/1.jpg><img src=/2.jpg><img src=/3.jpg>"));
+            return;
+        }
+        c.Send("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\nsome");
+        ++started;
+        c.Stall();
+    });
+    TempDir dir;
+    std::thread interrupt([&] {
+        while (started.load() < 2)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        DownloadCommand::Interrupt();
+    });
+    const CliRun r = RunCli({"download", "--threads", "2", "--flat", "--dir", dir.Path(),
+                             server.Address("/index.htm")},
+                            dir.File("tk.opt"));
+    interrupt.join();
+    EXPECT_EQ(r.status, 130);
+    EXPECT_EQ(r.out, "Cancelled\t4\t" + dir.File("1.jpg") + "\nCancelled\t4\t" + dir.File("2.jpg") +
+                         "\n")
+        << "3.jpg never started and prints nothing";
 }
