@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: deps build run test test-asan test-tsan fuzz bench format clean
+.PHONY: deps build run test test-asan test-tsan fuzz bench bench-download format clean
 
 deps:
 	@./scripts/install-deps
@@ -38,7 +38,11 @@ fuzz: deps
 
 bench: build
 	@build/bench/harvest_bench
+	@build/bench/monitor_bench
 	@QT_QPA_PLATFORM=offscreen build/bench/file_list_bench
+
+bench-download: build
+	@./scripts/bench-download build/tarvik-cli
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')
