@@ -5,13 +5,13 @@
 #include "app/CRetrievingDialog.h"
 #include "app/ControlIds.h"
 #include "app/DialogUnits.h"
+#include "app/ListView.h"
 #include "app/TextBridge.h"
+#include "download/TickRequest.h"
 #include "harvest/PageAddress.h"
 #include "harvest/TextMatch.h"
 #include "lists/CellText.h"
 #include "lists/FileListSort.h"
-#include "app/ListView.h"
-#include "download/TickRequest.h"
 #include "lists/PageHarvest.h"
 
 #include <QGroupBox>
@@ -261,8 +261,8 @@ void CMainDialog::RefreshRow(int32_t row, const DownloadEntry& entry) {
         return;
     item->setText(3, CellText::MonitorStatusWord(entry.status));
     if (entry.totalBytes != 0)
-        item->setText(2, ToQt(CellText::ProgressText(entry.totalBytes, entry.receivedBytes,
-                                                     entry.rateKBps)));
+        item->setText(
+            2, ToQt(CellText::ProgressText(entry.totalBytes, entry.receivedBytes, entry.rateKBps)));
 }
 
 void CMainDialog::SortFileList(int column, bool forced, bool forcedDescending) {

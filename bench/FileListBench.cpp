@@ -1,12 +1,12 @@
 // Filling and sorting a 1,024-row File List in the real list control, offscreen.
 
 #include "SyntheticPage.h"
-#include "settings/Settings.h"
+#include "app/ListView.h"
 #include "harvest/LinkTable.h"
 #include "lists/CellText.h"
 #include "lists/FileListSort.h"
 #include "lists/ListColumns.h"
-#include "app/ListView.h"
+#include "settings/Settings.h"
 
 #include <QApplication>
 #include <QTreeWidget>

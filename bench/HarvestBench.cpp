@@ -1,9 +1,9 @@
 // Scanning and admitting a 1 MiB page with 1,500 links: the work "Get URL" does after the fetch.
 
 #include "SyntheticPage.h"
-#include "settings/Settings.h"
 #include "harvest/LinkTable.h"
 #include "harvest/PageScanner.h"
+#include "settings/Settings.h"
 
 #include <benchmark/benchmark.h>
 

@@ -58,7 +58,8 @@ bool ParseOptions(const std::vector<std::string>& args, DownloadCommand::Options
     for (std::size_t i = 1; i < args.size(); ++i) {
         std::string arg = args[i];
         std::optional<std::string> value;
-        if (const std::size_t eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+        if (const std::size_t eq = arg.find('=');
+            arg.rfind("--", 0) == 0 && eq != std::string::npos) {
             value = arg.substr(eq + 1);
             arg.erase(eq);
         }
@@ -71,7 +72,8 @@ bool ParseOptions(const std::vector<std::string>& args, DownloadCommand::Options
         };
         if (arg == "--title" && !download && !value) {
             withTitle = true;
-        } else if (download && !value && (arg == "--all" || arg == "--jpegs" || arg == "--movies")) {
+        } else if (download && !value &&
+                   (arg == "--all" || arg == "--jpegs" || arg == "--movies")) {
             o.selection = arg == "--all"     ? DownloadCommand::Selection::All
                           : arg == "--jpegs" ? DownloadCommand::Selection::Jpegs
                                              : DownloadCommand::Selection::Movies;

@@ -72,9 +72,9 @@ void DrawProgress(std::ostream& err, const DownloadTable& table, const DownloadM
 
 } // namespace
 
-int DownloadCommand::Run(const LinkTable& links, Settings settings,
-                         const InternetSession& session, const Options& options,
-                         std::ostream& out, std::ostream& err, bool errIsTerminal) {
+int DownloadCommand::Run(const LinkTable& links, Settings settings, const InternetSession& session,
+                         const Options& options, std::ostream& out, std::ostream& err,
+                         bool errIsTerminal) {
     settings.saveDirectory = options.directory;
     if (options.threads)
         settings.maxThreads = *options.threads;
@@ -82,17 +82,17 @@ int DownloadCommand::Run(const LinkTable& links, Settings settings,
         settings.serverNameSubdirectory = 0;
 
     DownloadTable table;
-    table.QueueLinks(links, options.selection == Selection::Jpegs    ? DownloadTable::IsJpeg
-                            : options.selection == Selection::Movies ? DownloadTable::IsMovie
-                                                                     : [](FileCategory) {
-                                                                           return true;
-                                                                       });
+    table.QueueLinks(
+        links, options.selection == Selection::Jpegs    ? DownloadTable::IsJpeg
+               : options.selection == Selection::Movies ? DownloadTable::IsMovie
+                                                        : [](FileCategory) { return true; });
     DownloadMonitor monitor(table, session);
     LineView view(out);
 
     interrupted.store(false);
     interruptWaker.store(monitor.Waker().get(), std::memory_order_release);
-    struct sigaction action {}, previous {};
+    struct sigaction action {
+    }, previous{};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, &previous);

@@ -42,8 +42,8 @@ struct DownloadJob {
     std::string localPath; // the three above joined, for display
     std::string userAgent;
     Transfer::Limits limits;
-    CurlHandles* handles = nullptr;      // the slot's; the worker's alone until its final store
-    std::shared_ptr<TickRequest> waker;  // asked for a monitor tick after the final store
+    CurlHandles* handles = nullptr;     // the slot's; the worker's alone until its final store
+    std::shared_ptr<TickRequest> waker; // asked for a monitor tick after the final store
 
     // Worker -> monitor.
     std::atomic<JobState> state{JobState::Created};

@@ -71,14 +71,14 @@ void DownloadMonitor::RequestCancel(int32_t index) {
 }
 
 int32_t DownloadMonitor::RunningCount() const {
-    return static_cast<int32_t>(std::count_if(workerSlots.begin(), workerSlots.end(),
-                                              [](const WorkerSlot& s) { return s.job != nullptr; }));
+    return static_cast<int32_t>(
+        std::count_if(workerSlots.begin(), workerSlots.end(),
+                      [](const WorkerSlot& s) { return s.job != nullptr; }));
 }
 
 bool DownloadMonitor::PathInUse(const std::string& localPath) const {
-    return std::any_of(workerSlots.begin(), workerSlots.end(), [&](const WorkerSlot& s) {
-        return s.job && s.job->localPath == localPath;
-    });
+    return std::any_of(workerSlots.begin(), workerSlots.end(),
+                       [&](const WorkerSlot& s) { return s.job && s.job->localPath == localPath; });
 }
 
 void DownloadMonitor::MonitorTick(const Settings& settings, DownloadView& view) {
@@ -101,7 +101,8 @@ void DownloadMonitor::MonitorTick(const Settings& settings, DownloadView& view) 
             break;
         }
         case DownloadStatus::Downloading: {
-            const JobState state = workerSlots[e.workerSlot].job->state.load(std::memory_order_acquire);
+            const JobState state =
+                workerSlots[e.workerSlot].job->state.load(std::memory_order_acquire);
             if (state == JobState::Created || state == JobState::Connecting ||
                 state == JobState::Requesting)
                 break; // not counted, cells untouched
@@ -114,7 +115,8 @@ void DownloadMonitor::MonitorTick(const Settings& settings, DownloadView& view) 
             const int64_t t = now();
             e.startTime += t - e.lastTickTime; // paused time is left out of the rate
             e.lastTickTime = t;
-            const JobState state = workerSlots[e.workerSlot].job->state.load(std::memory_order_acquire);
+            const JobState state =
+                workerSlots[e.workerSlot].job->state.load(std::memory_order_acquire);
             if (state == JobState::Receiving)
                 e.status = DownloadStatus::Downloading;
             else if (IsFinal(state))
@@ -160,8 +162,8 @@ void DownloadMonitor::FollowJob(int32_t index, JobState state, DownloadView& vie
         const int64_t elapsed = e.lastTickTime - e.startTime;
         if (elapsed > 0) {
             const uint64_t rate = e.receivedBytes / static_cast<uint64_t>(elapsed) / 1024;
-            e.rateKBps = static_cast<int32_t>(
-                std::min<uint64_t>(rate, std::numeric_limits<int32_t>::max()));
+            e.rateKBps =
+                static_cast<int32_t>(std::min<uint64_t>(rate, std::numeric_limits<int32_t>::max()));
         }
     } else if (state == JobState::Paused) {
         e.status = DownloadStatus::Paused;

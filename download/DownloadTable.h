@@ -21,7 +21,9 @@ public:
     void QueueLinks(const LinkTable& links, bool (*take)(FileCategory));
     // The rows "Download All JPG's" and "Download All Movies" take.
     static bool IsJpeg(FileCategory c) { return c == FileCategory::Jpeg; }
-    static bool IsMovie(FileCategory c) { return c == FileCategory::Avi || c == FileCategory::Mpeg; }
+    static bool IsMovie(FileCategory c) {
+        return c == FileCategory::Avi || c == FileCategory::Mpeg;
+    }
     // True while no entry waits, runs or is paused.
     bool AllFinal() const;
     // Removes every entry marked Excluded, keeping the order of the others.
@@ -35,6 +37,7 @@ public:
                 downloads[i].category = FileCategory::Excluded;
     }
 
-    std::vector<DownloadEntry> downloads; // always `capacity` entries; the first downloadCount count
+    std::vector<DownloadEntry>
+        downloads; // always `capacity` entries; the first downloadCount count
     int32_t downloadCount = 0;
 };

@@ -2,11 +2,11 @@
 // input is the page address, the rest the page text; every admitted record is checked against
 // the rules the lists rely on.
 
-#include "settings/Settings.h"
 #include "harvest/LinkResolver.h"
 #include "harvest/LinkTable.h"
 #include "harvest/PageScanner.h"
 #include "harvest/PageText.h"
+#include "settings/Settings.h"
 
 #include <cstdlib>
 #include <string>

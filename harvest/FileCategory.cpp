@@ -1,7 +1,7 @@
 #include "harvest/FileCategory.h"
 
-#include "settings/Settings.h"
 #include "harvest/TextMatch.h"
+#include "settings/Settings.h"
 
 #include <initializer_list>
 

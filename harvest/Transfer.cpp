@@ -25,8 +25,8 @@ size_t OnHeaderBytes(char* data, size_t size, size_t count, void* user) {
     auto* run = static_cast<RunState*>(user);
     const size_t n = size * count;
     run->watch.Count(n, Clock::now());
-    const bool blankLine = (n == 2 && data[0] == '\r' && data[1] == '\n') ||
-                           (n == 1 && data[0] == '\n');
+    const bool blankLine =
+        (n == 2 && data[0] == '\r' && data[1] == '\n') || (n == 1 && data[0] == '\n');
     if (blankLine && !run->hooks.OnHeadersEnd()) {
         run->stoppedByHooks = true;
         return 0;
@@ -115,12 +115,12 @@ Transfer::Result Transfer::Run(CurlHandles& handles, const std::string& url,
         if (running == 0) {
             int queued = 0;
             const CURLMsg* message = curl_multi_info_read(multi, &queued);
-            const CURLcode code =
-                message != nullptr && message->msg == CURLMSG_DONE ? message->data.result
-                                                                   : CURLE_RECV_ERROR;
-            result = code == CURLE_OK          ? Result::Done
-                     : run.stoppedByHooks      ? Result::Stopped
-                                               : Result::Failed;
+            const CURLcode code = message != nullptr && message->msg == CURLMSG_DONE
+                                      ? message->data.result
+                                      : CURLE_RECV_ERROR;
+            result = code == CURLE_OK     ? Result::Done
+                     : run.stoppedByHooks ? Result::Stopped
+                                          : Result::Failed;
             break;
         }
         if (run.watch.Stalled(Clock::now())) {

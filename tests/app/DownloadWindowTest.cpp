@@ -26,13 +26,11 @@ TEST_F(WindowTest, DownloadAllJpegsFetchesThePictures) {
     const std::string host = server.Address("");
 
     w->OnCommand(ControlId::DownloadAllJpegs);
-    EXPECT_EQ(Rows(w->DownloadList()),
-              (Rows_{"a.jpg|JPEG||Starting|/a.jpg|HTTP|" + host,
-                     "b.jpeg|JPEG||Starting|/b.jpeg|HTTP|" + host}));
+    EXPECT_EQ(Rows(w->DownloadList()), (Rows_{"a.jpg|JPEG||Starting|/a.jpg|HTTP|" + host,
+                                              "b.jpeg|JPEG||Starting|/b.jpeg|HTTP|" + host}));
     ASSERT_TRUE(QTest::qWaitFor([&] {
-        return Rows(w->DownloadList()) ==
-               Rows_{"a.jpg|JPEG|100%|Complete|/a.jpg|HTTP|" + host,
-                     "b.jpeg|JPEG|100%|Complete|/b.jpeg|HTTP|" + host};
+        return Rows(w->DownloadList()) == Rows_{"a.jpg|JPEG|100%|Complete|/a.jpg|HTTP|" + host,
+                                                "b.jpeg|JPEG|100%|Complete|/b.jpeg|HTTP|" + host};
     })) << Rows(w->DownloadList())[0];
     EXPECT_EQ(std::filesystem::file_size(dir.Path() + "/" + host + "/b.jpeg"), 5000u);
 

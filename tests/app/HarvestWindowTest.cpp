@@ -81,36 +81,28 @@ TEST_F(WindowTest, FailedFetchLeavesTheLastPageAlone) {
     EXPECT_EQ(TitleText(*w), "Holiday pictures");
 }
 
-TEST_F(WindowTest, PageWithoutTitleOrLinks) {
-    LoopbackServer titled(LoopbackServer::Serve(LoopbackServer::Response(album)));
-    LoopbackServer bare(
-        LoopbackServer::Serve(LoopbackServer::Response("<p>nothing to see</p>", "404 Not Found")));
-    auto w = MakeConfirmedWindow();
-    GetUrl(*w, titled.Address("/a.htm"));
-    GetUrl(*w, bare.Address("/b.htm"));
-    EXPECT_TRUE(platform.messages.empty());
-    EXPECT_TRUE(Rows(*w).empty());
-    EXPECT_EQ(w->Title(), "");
-    EXPECT_EQ(TitleText(*w), "Holiday pictures") << "the label is refreshed only by a title";
-}
-
-TEST_F(WindowTest, TitleIsShownAsPlainText) {
-    LoopbackServer server(LoopbackServer::Serve(
-        LoopbackServer::Response("<title>&lt;b&gt; <i>x</title><img src='<b>.jpg'>")));
-    auto w = MakeConfirmedWindow();
-    GetUrl(*w, server.Address("/"));
-    EXPECT_EQ(TitleText(*w), "&lt;b&gt; ");
-    EXPECT_EQ(static_cast<QLabel*>(w->Control(ControlId::TitleLabel))->textFormat(), Qt::PlainText);
-}
-
-TEST_F(WindowTest, NewFlagsApplyAtTheNextFetch) {
-    LoopbackServer server(LoopbackServer::Serve(LoopbackServer::Response(album)));
+TEST_F(WindowTest, SuccessivePagesTitlesAndFlags) {
+    LoopbackServer server(LoopbackServer::Routes(
+        {{"/a.htm", LoopbackServer::Serve(LoopbackServer::Response(album))},
+         {"/b.htm", LoopbackServer::Serve(LoopbackServer::Response("<p>nothing</p>", "404 No"))},
+         {"/c.htm", LoopbackServer::Serve(LoopbackServer::Response(
+                        "<title>&lt;b&gt; <i>x</title><img src='<b>.jpg'>"))}}));
     auto w = MakeConfirmedWindow();
     w->GetSettings().harvestGif = 0;
-    GetUrl(*w, server.Address("/trip/day1.htm"));
+    GetUrl(*w, server.Address("/a.htm"));
     EXPECT_EQ(Rows(*w).size(), 4u);
     w->GetSettings().harvestGif = 1;
     EXPECT_EQ(Rows(*w).size(), 4u) << "the list keeps what the old flags admitted";
     w->OnCommand(ControlId::GetUrl);
     EXPECT_EQ(Rows(*w).size(), 5u);
+
+    GetUrl(*w, server.Address("/b.htm"));
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_TRUE(Rows(*w).empty());
+    EXPECT_EQ(w->Title(), "");
+    EXPECT_EQ(TitleText(*w), "Holiday pictures") << "the label is refreshed only by a title";
+
+    GetUrl(*w, server.Address("/c.htm"));
+    EXPECT_EQ(TitleText(*w), "&lt;b&gt; ");
+    EXPECT_EQ(static_cast<QLabel*>(w->Control(ControlId::TitleLabel))->textFormat(), Qt::PlainText);
 }

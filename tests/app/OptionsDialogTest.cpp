@@ -13,7 +13,6 @@
 namespace {
 
 const std::string threadsMessage = "Number of threads must be between 1 and 16.";
-const int categoryBoxes[] = {1007, 1008, 1009, 1010, 1011, 1012, 1015, 1016};
 
 class OptionsTest : public ::testing::Test {
 protected:
@@ -31,77 +30,72 @@ protected:
     COptionsDialog dialog;
 };
 
-struct ClampCase {
-    const char* typed;
-    const char* shown;
-    bool warns;
-};
-
-class ThreadBox : public OptionsTest, public ::testing::WithParamInterface<ClampCase> {};
-
 } // namespace
 
-TEST_F(OptionsTest, OpensWithTheCurrentSettings) {
+TEST_F(OptionsTest, EachCheckBoxShowsAndStoresItsOwnField) {
+    const std::pair<int, uint8_t Settings::*> boxes[] = {{1007, &Settings::harvestJpeg},
+                                                         {1008, &Settings::harvestGif},
+                                                         {1009, &Settings::harvestAvi},
+                                                         {1010, &Settings::harvestMpeg},
+                                                         {1011, &Settings::harvestAudio},
+                                                         {1012, &Settings::harvestHtml},
+                                                         {1015, &Settings::harvestDoc},
+                                                         {1016, &Settings::harvestZip},
+                                                         {1030, &Settings::serverNameSubdirectory}};
     EXPECT_EQ(dialog.windowTitle(), "Tarvik Options");
-    for (int id : categoryBoxes)
-        EXPECT_TRUE(dialog.CheckBox(id)->isChecked()) << id;
-    EXPECT_TRUE(dialog.CheckBox(1030)->isChecked());
     EXPECT_EQ(dialog.DirectoryBox()->text(), "/srv/saved/");
     EXPECT_EQ(dialog.ThreadCountBox()->text(), "4");
+    // One box at a time differs from all the others, in both directions.
+    for (const auto& [id, field] : boxes) {
+        for (const uint8_t odd : {0, 1}) {
+            for (const auto& [otherId, otherField] : boxes)
+                settings.*otherField = otherId == id ? odd : !odd;
+            dialog.LoadFromSettings();
+            for (const auto& [otherId, otherField] : boxes)
+                EXPECT_EQ(dialog.CheckBox(otherId)->isChecked(), settings.*otherField) << otherId;
+            for (const auto& [otherId, otherField] : boxes)
+                dialog.CheckBox(otherId)->setChecked(otherId == id ? !odd : odd);
+            dialog.OnCommand(1);
+            for (const auto& [otherId, otherField] : boxes)
+                EXPECT_EQ(settings.*otherField, otherId == id ? !odd : odd) << otherId;
+        }
+    }
 }
 
-TEST_P(ThreadBox, LeavingTheBoxClamps) {
-    dialog.ThreadCountBox()->setText(GetParam().typed);
-    LeaveThreadBox();
-    EXPECT_EQ(dialog.ThreadCountBox()->text(), GetParam().shown);
-    EXPECT_EQ(platform.messages, GetParam().warns ? std::vector<std::string>{threadsMessage}
-                                                  : std::vector<std::string>{});
-    EXPECT_EQ(settings.maxThreads, 4) << "nothing is stored before OK";
-}
-
-INSTANTIATE_TEST_SUITE_P(Options, ThreadBox,
-                         ::testing::Values(ClampCase{"0", "1", true}, ClampCase{"99", "16", true},
-                                           ClampCase{"17", "16", true},
-                                           ClampCase{"16", "16", false}, ClampCase{"1", "1", false},
-                                           ClampCase{"07", "7", false}, ClampCase{"", "4", false}));
-
-TEST_F(OptionsTest, ThreadBoxTakesAtMostTwoDigits) {
+TEST_F(OptionsTest, LeavingTheThreadBoxClamps) {
+    const std::tuple<const char*, const char*, bool> cases[] = {
+        {"0", "1", true},  {"99", "16", true}, {"17", "16", true}, {"16", "16", false},
+        {"1", "1", false}, {"07", "7", false}, {"", "4", false}};
+    for (const auto& [typed, shown, warns] : cases) {
+        platform.messages.clear();
+        dialog.LoadFromSettings();
+        dialog.ThreadCountBox()->setText(typed);
+        LeaveThreadBox();
+        EXPECT_EQ(dialog.ThreadCountBox()->text(), shown) << typed;
+        EXPECT_EQ(platform.messages, std::vector<std::string>(warns ? 1 : 0, threadsMessage))
+            << typed;
+        EXPECT_EQ(settings.maxThreads, 4) << "nothing is stored before OK";
+    }
     dialog.ThreadCountBox()->clear();
     QTest::keyClicks(dialog.ThreadCountBox(), "a1-b23");
-    EXPECT_EQ(dialog.ThreadCountBox()->text(), "12");
+    EXPECT_EQ(dialog.ThreadCountBox()->text(), "12") << "at most two digits";
 }
 
-TEST_F(OptionsTest, OkWithNinetyNineStillTypedWarnsAndStoresSixteen) {
+TEST_F(OptionsTest, OkStoresTheThreadsAndTheDirectory) {
     dialog.ThreadCountBox()->setText("99");
+    dialog.DirectoryBox()->setText("");
     dialog.OnCommand(1);
     EXPECT_EQ(platform.messages, std::vector<std::string>{threadsMessage});
     EXPECT_EQ(settings.maxThreads, 16);
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
-}
-
-TEST_F(OptionsTest, OkStoresEveryControl) {
-    dialog.CheckBox(1008)->setChecked(false); // GIF
-    dialog.CheckBox(1016)->setChecked(false); // ZIP
-    dialog.CheckBox(1030)->setChecked(false);
-    dialog.DirectoryBox()->setText("");
-    dialog.ThreadCountBox()->setText("7");
-    dialog.OnCommand(1);
-    EXPECT_TRUE(platform.messages.empty());
-    EXPECT_EQ(settings.harvestGif, 0);
-    EXPECT_EQ(settings.harvestZip, 0);
-    EXPECT_EQ(settings.harvestJpeg, 1);
-    EXPECT_EQ(settings.serverNameSubdirectory, 0);
     EXPECT_EQ(settings.saveDirectory, "") << "an empty directory is stored as it is";
     EXPECT_EQ(settings.saveDirectoryConfirmed, 1);
-    EXPECT_EQ(settings.maxThreads, 7);
-}
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
 
-TEST_F(OptionsTest, OkWithAnEmptyThreadBoxKeepsTheCount) {
     settings.maxThreads = 5;
     dialog.LoadFromSettings();
     dialog.ThreadCountBox()->clear();
     dialog.ApplyAndClose();
-    EXPECT_EQ(settings.maxThreads, 5);
+    EXPECT_EQ(settings.maxThreads, 5) << "an empty box keeps the count";
 }
 
 TEST_F(OptionsTest, CancelAfterAClampChangesNothing) {

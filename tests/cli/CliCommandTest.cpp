@@ -1,90 +1,76 @@
-#include "cli/CliCommand.h"
 #include "cli/DownloadCommand.h"
 #include "settings/SettingsFile.h"
+#include "tests/support/CliRun.h"
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/TempDir.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <thread>
-#include <sstream>
 
 namespace {
+
+using Server = LoopbackServer;
 
 const char* const page = "<html><head><TITLE>Holiday\tpictures</TITLE></head>\n"
                          "<body><a href=\"next.html\">next</a><img src='pics/b.GIF'>\r\n"
                          "<a href=//other/a.zip><img src=\"http://img.host:81/x/c.jpg?s=1\">\n"
                          "<a href='ftp://files/pub/doc.pdf'><a href='#top'><a href='next.html'>\n";
 
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-CliRun RunCli(const std::vector<std::string>& args, const std::string& settingsPath) {
-    std::ostringstream out, err;
-    const int status = CliCommand::Run(args, out, err, settingsPath);
-    return {status, out.str(), err.str()};
+std::vector<std::string> SortedLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    std::sort(lines.begin(), lines.end());
+    return lines;
 }
 
 } // namespace
 
-TEST(CliCommand, PrintsTitleAndRowsInNameOrder) {
-    LoopbackServer server(LoopbackServer::Serve(LoopbackServer::Response(page)));
+TEST(CliCommand, LinksPrintsTheTitleAndTheRowsOfTheOptionsFilters) {
+    Server server(Server::Answer(page));
     TempDir dir;
-    const CliRun r =
-        RunCli({"links", "--title", server.Address("/album/index.htm")}, dir.File("tk.opt"));
-    EXPECT_EQ(r.status, 0) << r.err;
     const std::string host = server.Address("");
-    EXPECT_EQ(r.out, "title\tHoliday\tpictures\n"
-                     "a.zip\tZIP\t/a.zip\tother\tHTTP\n"
-                     "b.GIF\tGIF\talbum/pics/b.GIF\t" +
+    CliRun r = RunCli({"links", "--title", server.Address("/album/index.htm")}, dir.File("tk.opt"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "title\tHoliday\tpictures\na.zip\tZIP\t/a.zip\tother\tHTTP\nb.GIF\tGIF\t"
+                     "album/pics/b.GIF\t" +
                          host +
-                         "\tHTTP\n"
-                         "c.jpg\tJPEG\t/x/c.jpg?s=1\timg.host:81\tHTTP\n"
-                         "doc.pdf\tDOC\t/pub/doc.pdf\tfiles\tFTP\n"
-                         "  ->next.html\tHTML Link\talbum/next.html\t" +
+                         "\tHTTP\nc.jpg\tJPEG\t/x/c.jpg?s=1\timg.host:81\tHTTP\ndoc.pdf\tDOC\t"
+                         "/pub/doc.pdf\tfiles\tFTP\n  ->next.html\tHTML Link\talbum/next.html\t" +
                          host + "\tHTTP\n");
     EXPECT_FALSE(std::filesystem::exists(dir.File("tk.opt"))) << "the CLI never writes options";
-}
 
-TEST(CliCommand, UsesTheHarvestFlagsOfTheOptionsFile) {
-    LoopbackServer server(LoopbackServer::Serve(LoopbackServer::Response(page)));
-    TempDir dir;
     Settings s = Settings::Defaults();
-    s.harvestGif = 0;
-    s.harvestHtml = 0;
-    s.harvestZip = 0;
-    s.harvestDoc = 0;
+    s.harvestGif = s.harvestHtml = s.harvestZip = s.harvestDoc = 0;
     ASSERT_TRUE(SettingsFile(dir.File("tk.opt")).Save(s));
-    const CliRun r = RunCli({"links", server.Address("/index.htm")}, dir.File("tk.opt"));
-    EXPECT_EQ(r.status, 0);
+    r = RunCli({"links", server.Address("/index.htm")}, dir.File("tk.opt"));
     EXPECT_EQ(r.out, "c.jpg\tJPEG\t/x/c.jpg?s=1\timg.host:81\tHTTP\n");
 }
 
 TEST(CliCommand, UnopenablePageAndWrongArguments) {
     TempDir dir;
-    const CliRun failed = RunCli({"links", "http://127.0.0.1:1/"}, dir.File("tk.opt"));
-    EXPECT_EQ(failed.status, 1);
-    EXPECT_EQ(failed.err, "Unable to open this URL.\n");
-    EXPECT_EQ(failed.out, "");
-
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {},
-             {"links"},
-             {"pages", "x"},
-             {"links", "a", "b"},
-             {"links", "--flat", "x"},
-             {"download"},
-             {"download", "--title", "x"},
-             {"download", "--threads", "0", "x"},
-             {"download", "--threads=17", "x"},
-             {"download", "--threads", "4x", "x"},
-             {"download", "--timeout", "0", "x"},
-             {"download", "--dir"},
-             {"download", "--bogus", "x"}}) {
+    for (const char* command : {"links", "download"}) {
+        const CliRun failed = RunCli({command, "http://127.0.0.1:1/"}, dir.File("tk.opt"));
+        EXPECT_EQ(failed.status, 1);
+        EXPECT_EQ(failed.err, "Unable to open this URL.\n");
+        EXPECT_EQ(failed.out, "");
+    }
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{},
+                                               {"links"},
+                                               {"pages", "x"},
+                                               {"links", "a", "b"},
+                                               {"links", "--flat", "x"},
+                                               {"download"},
+                                               {"download", "--title", "x"},
+                                               {"download", "--threads", "0", "x"},
+                                               {"download", "--threads=17", "x"},
+                                               {"download", "--threads", "4x", "x"},
+                                               {"download", "--timeout", "0", "x"},
+                                               {"download", "--dir"},
+                                               {"download", "--bogus", "x"}}) {
         const CliRun r = RunCli(args, dir.File("tk.opt"));
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.err.rfind("usage: tarvik-cli links", 0), 0u);
@@ -96,38 +82,35 @@ TEST(CliCommand, UnopenablePageAndWrongArguments) {
 }
 
 TEST(CliCommand, DownloadTakesTheRowsOfTheChosenButton) {
-    const std::string files = "<img src=/p/b.jpg><img src=/p/a.JPEG><img src=/p/c.gif>"
-                              "<a href=/m/z.avi><a href=/m/y.mpg><a href=/m/x.mpeg.zip>";
-    std::map<std::string, LoopbackServer::Handler> routes{
-        {"/index.htm", LoopbackServer::Serve(LoopbackServer::Response(files))}};
+    std::map<std::string, Server::Handler> routes{
+        {"/index.htm", Server::Answer("<img src=/p/b.jpg><img src=/p/a.JPEG><img src=/p/c.gif>"
+                                      "<a href=/m/z.avi><a href=/m/y.mpg><a href=/m/x.mpeg.zip>")}};
     for (const char* path : {"/p/b.jpg", "/p/a.JPEG", "/p/c.gif", "/m/z.avi", "/m/y.mpg"})
-        routes[path] = LoopbackServer::Serve(LoopbackServer::Response(path));
-    LoopbackServer server(LoopbackServer::Routes(routes));
+        routes[path] = Server::Answer(path);
+    Server server(Server::Routes(routes));
     TempDir dir;
     const std::string sub = dir.Path() + "/" + server.Address("") + "/";
-    auto lines = [&](const char* option) {
+    auto run = [&](const char* option) {
         return RunCli({"download", option, "--threads", "1", "--dir", dir.Path(),
                        server.Address("/index.htm")},
                       dir.File("tk.opt"));
     };
-    EXPECT_EQ(lines("--jpegs").out, "Complete\t9\t" + sub + "a.JPEG\nComplete\t8\t" + sub + "b.jpg\n");
+    EXPECT_EQ(run("--jpegs").out,
+              "Complete\t9\t" + sub + "a.JPEG\nComplete\t8\t" + sub + "b.jpg\n");
     // x.mpeg.zip counts as a movie (MPEG is tried before ZIP) and is not served.
-    const CliRun movies = lines("--movies");
+    const CliRun movies = run("--movies");
     EXPECT_EQ(movies.status, 1);
     EXPECT_EQ(movies.out, "Error\t0\t" + sub + "x.mpeg.zip\nComplete\t8\t" + sub +
                               "y.mpg\nComplete\t8\t" + sub + "z.avi\n");
-    const CliRun all = lines("--all");
-    EXPECT_EQ(std::count(all.out.begin(), all.out.end(), '\n'), 6);
-    EXPECT_FALSE(std::filesystem::exists(dir.File("tk.opt"))) << "the CLI never writes options";
+    EXPECT_EQ(SortedLines(run("--all").out).size(), 6u);
 }
 
 TEST(CliCommand, InterruptCancelsTheRunningDownloads) {
     std::atomic<int> started{0};
-    LoopbackServer server([&](LoopbackServer::Connection& c) {
-        if (c.Path() == "/index.htm") {
-            c.Send(LoopbackServer::Response("<img src=/1.jpg><img src=/2.jpg><img src=/3.jpg>"));
-            return;
-        }
+    Server server([&](Server::Connection& c) {
+        if (c.Path() == "/index.htm")
+            return static_cast<void>(
+                c.Send(Server::Response("<img src=/1.jpg><img src=/2.jpg><img src=/3.jpg>")));
         c.Send("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\nsome");
         ++started;
         c.Stall();
@@ -138,17 +121,12 @@ TEST(CliCommand, InterruptCancelsTheRunningDownloads) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         DownloadCommand::Interrupt();
     });
-    const CliRun r = RunCli({"download", "--threads", "2", "--flat", "--dir", dir.Path(),
-                             server.Address("/index.htm")},
-                            dir.File("tk.opt"));
+    const CliRun r = RunCli(
+        {"download", "--threads", "2", "--flat", "--dir", dir.Path(), server.Address("/index.htm")},
+        dir.File("tk.opt"));
     interrupt.join();
     EXPECT_EQ(r.status, 130);
-    std::vector<std::string> lines;
-    std::istringstream in(r.out);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    std::sort(lines.begin(), lines.end());
-    EXPECT_EQ(lines, (std::vector<std::string>{"Cancelled\t4\t" + dir.File("1.jpg"),
-                                               "Cancelled\t4\t" + dir.File("2.jpg")}))
+    EXPECT_EQ(SortedLines(r.out), (std::vector<std::string>{"Cancelled\t4\t" + dir.File("1.jpg"),
+                                                            "Cancelled\t4\t" + dir.File("2.jpg")}))
         << "3.jpg never started and prints nothing";
 }

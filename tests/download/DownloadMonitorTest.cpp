@@ -116,9 +116,9 @@ TEST_F(Engine, ScanStartsUpToTheLimitAndCancelsBeforeTheBody) {
     // The four jobs are still connecting or requesting: not counted, so rows 4 to 7 are.
     view.status.clear();
     monitor.MonitorTick(settings, view);
-    EXPECT_EQ(view.status, (std::map<int32_t, std::string>{
-                               {4, "Connecting"}, {5, "Connecting"}, {6, "Connecting"},
-                               {7, "Connecting"}}));
+    EXPECT_EQ(view.status,
+              (std::map<int32_t, std::string>{
+                  {4, "Connecting"}, {5, "Connecting"}, {6, "Connecting"}, {7, "Connecting"}}));
 
     monitor.RequestCancel(0);
     monitor.RequestCancel(7); // not started: left alone

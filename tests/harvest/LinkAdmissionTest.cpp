@@ -1,151 +1,87 @@
-#include "settings/Settings.h"
 #include "harvest/FileCategory.h"
 #include "harvest/LinkTable.h"
+#include "settings/Settings.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-Settings AllOn() {
-    return Settings::Defaults();
+const Settings allOn = Settings::Defaults();
+
+Settings Without(uint8_t Settings::*flag) {
+    Settings s = allOn;
+    s.*flag = 0;
+    return s;
 }
-
-struct ClassifyCase {
-    const char* link;
-    FileCategory expected;
-};
-
-class Classify : public ::testing::TestWithParam<ClassifyCase> {};
-
-struct NameCase {
-    const char* link;
-    const char* name;
-};
-
-class FileName : public ::testing::TestWithParam<NameCase> {};
 
 } // namespace
 
-TEST_P(Classify, FirstMatchingGroupDecides) {
-    EXPECT_EQ(ClassifyLink(GetParam().link, AllOn()), GetParam().expected) << GetParam().link;
+TEST(LinkAdmission, FirstMatchingGroupDecides) {
+    const std::pair<const char*, FileCategory> cases[] = {
+        {"PHOTO.JPG", FileCategory::Jpeg},
+        {"Photo.Jpeg", FileCategory::Jpeg},
+        {"image.jfif", FileCategory::Jpeg},
+        {"/show.htm?img=a.jpg", FileCategory::Jpeg},
+        {"/get.html?file=a.zip", FileCategory::HtmlLink},
+        {"/page.html#top", FileCategory::Excluded},
+        {"/page.htm#top", FileCategory::Excluded},
+        {"/page.html?x#top", FileCategory::HtmlLink},
+        {"http://files.example.com.au/a.zip", FileCategory::Audio},
+        {"/report.docx", FileCategory::Doc},
+        {"/a.tar.gz", FileCategory::Zip},
+        {"/m.mpg.avi", FileCategory::Mpeg},
+        {"/clip.avi", FileCategory::Avi},
+        {"/s.AIFF", FileCategory::Audio},
+        {"/anim.gif.zip", FileCategory::Gif},
+        {"/a.css", FileCategory::Excluded},
+        {"", FileCategory::Excluded}};
+    for (const auto& [link, expected] : cases)
+        EXPECT_EQ(ClassifyLink(link, allOn), expected) << link;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    LinkAdmission, Classify,
-    ::testing::Values(ClassifyCase{"photo.jpg", FileCategory::Jpeg},
-                      ClassifyCase{"PHOTO.JPG", FileCategory::Jpeg},
-                      ClassifyCase{"Photo.Jpeg", FileCategory::Jpeg},
-                      ClassifyCase{"image.jfif", FileCategory::Jpeg},
-                      ClassifyCase{"/show.htm?img=a.jpg", FileCategory::Jpeg},
-                      ClassifyCase{"/get.html?file=a.zip", FileCategory::HtmlLink},
-                      ClassifyCase{"/page.html#top", FileCategory::Excluded},
-                      ClassifyCase{"/page.htm#top", FileCategory::Excluded},
-                      ClassifyCase{"/page.html?x#top", FileCategory::HtmlLink},
-                      ClassifyCase{"http://files.example.com.au/a.zip", FileCategory::Audio},
-                      ClassifyCase{"/report.docx", FileCategory::Doc},
-                      ClassifyCase{"/a.tar.gz", FileCategory::Zip},
-                      ClassifyCase{"/m.mpg.avi", FileCategory::Mpeg},
-                      ClassifyCase{"/clip.avi", FileCategory::Avi},
-                      ClassifyCase{"/s.AIFF", FileCategory::Audio},
-                      ClassifyCase{"/anim.gif.zip", FileCategory::Gif},
-                      ClassifyCase{"/a.css", FileCategory::Excluded},
-                      ClassifyCase{"", FileCategory::Excluded}));
-
-TEST(LinkAdmission, SwitchedOffCategoryDoesNotFallThrough) {
-    Settings s = AllOn();
-    s.harvestGif = 0;
-    EXPECT_EQ(ClassifyLink("/a.gif.zip", s), FileCategory::Excluded);
-    s = AllOn();
-    s.harvestHtml = 0;
-    EXPECT_EQ(ClassifyLink("/get.html?file=a.zip", s), FileCategory::Excluded);
-    s = AllOn();
-    s.harvestAudio = 0;
-    EXPECT_EQ(ClassifyLink("http://x.com.au/a.zip", s), FileCategory::Excluded);
-}
-
-TEST(LinkAdmission, EachFlagSwitchesItsOwnCategory) {
-    struct {
-        uint8_t Settings::*flag;
-        const char* link;
-    } const cases[] = {{&Settings::harvestJpeg, "a.jpg"}, {&Settings::harvestGif, "a.gif"},
-                       {&Settings::harvestMpeg, "a.mpg"}, {&Settings::harvestHtml, "a.htm"},
-                       {&Settings::harvestAvi, "a.avi"},  {&Settings::harvestAudio, "a.mp3"},
-                       {&Settings::harvestDoc, "a.doc"},  {&Settings::harvestZip, "a.zip"}};
-    for (const auto& c : cases) {
-        Settings s = AllOn();
-        EXPECT_NE(ClassifyLink(c.link, s), FileCategory::Excluded) << c.link;
-        s.*c.flag = 0;
-        EXPECT_EQ(ClassifyLink(c.link, s), FileCategory::Excluded) << c.link;
+TEST(LinkAdmission, EachFlagSwitchesItsOwnCategoryWithoutFallingThrough) {
+    const std::pair<uint8_t Settings::*, const char*> cases[] = {
+        {&Settings::harvestJpeg, "a.jpg"}, {&Settings::harvestGif, "a.gif.zip"},
+        {&Settings::harvestMpeg, "a.mpg"}, {&Settings::harvestHtml, "get.html?f=a.zip"},
+        {&Settings::harvestAvi, "a.avi"},  {&Settings::harvestAudio, "http://x.com.au/a.zip"},
+        {&Settings::harvestDoc, "a.doc"},  {&Settings::harvestZip, "a.zip"}};
+    for (const auto& [flag, link] : cases) {
+        EXPECT_NE(ClassifyLink(link, allOn), FileCategory::Excluded) << link;
+        EXPECT_EQ(ClassifyLink(link, Without(flag)), FileCategory::Excluded) << link;
     }
 }
 
-TEST_P(FileName, IsTheLastComponentCutAtAQueryAfterADot) {
-    EXPECT_EQ(LinkTable::LinkFileName(GetParam().link), GetParam().name);
+TEST(LinkAdmission, FileNameIsTheLastComponentCutAtAQueryAfterADot) {
+    const std::pair<const char*, const char*> cases[] = {{"/dir/", ""},
+                                                         {"pic.jpg", "pic.jpg"},
+                                                         {"/cgi/get?name=a.jpg", "get?name=a.jpg"},
+                                                         {"/img/a.jpg?size=2", "a.jpg"},
+                                                         {"C:\\pics\\a.gif", "a.gif"},
+                                                         {"a/b\\c.zip?x?y", "c.zip"},
+                                                         {"", ""}};
+    for (const auto& [link, name] : cases)
+        EXPECT_EQ(LinkTable::LinkFileName(link), name) << link;
 }
 
-INSTANTIATE_TEST_SUITE_P(LinkAdmission, FileName,
-                         ::testing::Values(NameCase{"/dir/", ""}, NameCase{"pic.jpg", "pic.jpg"},
-                                           NameCase{"/logo.gif", "logo.gif"},
-                                           NameCase{"/cgi/get?name=a.jpg", "get?name=a.jpg"},
-                                           NameCase{"/img/a.jpg?size=2", "a.jpg"},
-                                           NameCase{"C:\\pics\\a.gif", "a.gif"},
-                                           NameCase{"a/b\\c.zip?x?y", "c.zip"}, NameCase{"", ""}));
-
-TEST(LinkAdmission, StoresTheResolvedRecord) {
+TEST(LinkAdmission, StoresResolvedRecordsKeyedByPath) {
     LinkTable t;
-    t.AdmitLink("pics/Big.JPG?s=1", "http://Srv/d/index.html", 0, AllOn());
-    ASSERT_EQ(t.linkCount, 1);
+    t.AdmitLink("pics/Big.JPG?s=1", "http://Srv/d/index.html", 0, allOn);
+    t.AdmitLink("a.css", "http://p/", 0, allOn);                     // no category: dropped
+    t.AdmitLink("pics/Big.JPG?s=1", "http://two/d/x.htm", 1, allOn); // same path: dropped
+    t.AdmitLink("http://one/b/Big.JPG", "http://p/", 1, allOn);      // same name, other path: kept
+    t.AdmitLink("http://one/B/Big.JPG", "http://p/", 1, allOn);      // case differs: kept
+    ASSERT_EQ(t.linkCount, 3);
     const LinkEntry& e = t.links[0];
     EXPECT_EQ(e.category, FileCategory::Jpeg);
     EXPECT_EQ(e.name, "Big.JPG");
     EXPECT_EQ(e.server, "Srv");
     EXPECT_EQ(e.path, "d/pics/Big.JPG?s=1");
-    EXPECT_EQ(e.service, 0);
-    EXPECT_EQ(e.size, 0);
     EXPECT_EQ(e.attributeKind, 0);
-}
+    EXPECT_EQ(t.links[2].path, "/B/Big.JPG");
+    EXPECT_EQ(t.links[2].attributeKind, 1);
 
-TEST(LinkAdmission, DuplicateKeyIsThePathAlone) {
-    LinkTable t;
-    const Settings s = AllOn();
-    t.AdmitLink("http://one/a/x.jpg", "http://p/", 0, s);
-    t.AdmitLink("http://two/a/x.jpg", "http://p/", 1, s); // same path, other server: dropped
-    t.AdmitLink("http://one/b/x.jpg", "http://p/", 1, s); // same name, other path: kept
-    t.AdmitLink("http://one/A/x.jpg", "http://p/", 1, s); // case differs: kept
-    ASSERT_EQ(t.linkCount, 3);
-    EXPECT_EQ(t.links[0].server, "one");
-    EXPECT_EQ(t.links[1].path, "/b/x.jpg");
-    EXPECT_EQ(t.links[2].path, "/A/x.jpg");
-}
-
-TEST(LinkAdmission, RejectedLinkLeavesEarlierRecordsAlone) {
-    LinkTable t;
-    const Settings s = AllOn();
-    t.AdmitLink("a.jpg", "http://p/", 0, s);
-    t.AdmitLink("a.css", "http://p/", 0, s);
-    t.AdmitLink("/a.jpg", "http://p/", 0, s);
-    ASSERT_EQ(t.linkCount, 1);
-    EXPECT_EQ(t.links[0].path, "/a.jpg");
-    EXPECT_EQ(t.links[0].name, "a.jpg");
-}
-
-TEST(LinkAdmission, TheTableHoldsAtMost1024Links) {
-    LinkTable t;
-    const Settings s = AllOn();
     for (int i = 0; i < 1100; ++i)
-        t.AdmitLink("/f" + std::to_string(i) + ".gif", "http://p/", 0, s);
+        t.AdmitLink("/f" + std::to_string(i) + ".gif", "http://p/", 0, allOn);
     ASSERT_EQ(t.linkCount, 1024);
-    EXPECT_EQ(t.links[0].name, "f0.gif");
-    EXPECT_EQ(t.links[1023].name, "f1023.gif");
-}
-
-TEST(LinkAdmission, AllFlagsOffAdmitsNothing) {
-    Settings s = AllOn();
-    s.harvestAvi = s.harvestMpeg = s.harvestAudio = s.harvestJpeg = 0;
-    s.harvestGif = s.harvestHtml = s.harvestDoc = s.harvestZip = 0;
-    LinkTable t;
-    for (const char* link :
-         {"a.jpg", "a.gif", "a.mpg", "a.htm", "a.avi", "a.mp3", "a.doc", "a.zip"})
-        t.AdmitLink(link, "http://p/", 0, s);
-    EXPECT_EQ(t.linkCount, 0);
+    EXPECT_EQ(t.links[1023].name, "f1020.gif");
 }

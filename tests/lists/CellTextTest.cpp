@@ -1,44 +1,48 @@
 #include "lists/CellText.h"
-#include "download/DownloadStatus.h"
 
 #include <gtest/gtest.h>
 
-namespace {
-
-struct ProgressCase {
-    uint32_t total;
-    uint32_t received;
-    int32_t rate;
-    const char* expected;
-};
-
-class Progress : public ::testing::TestWithParam<ProgressCase> {};
-
-} // namespace
-
-TEST_P(Progress, ShowsPercentAndRateWithoutOverflow) {
-    const ProgressCase& c = GetParam();
-    EXPECT_EQ(CellText::ProgressText(c.total, c.received, c.rate), c.expected);
+TEST(CellText, ProgressShowsPercentAndRateWithoutOverflow) {
+    constexpr uint64_t gib = 1ull << 30;
+    const std::tuple<uint64_t, uint64_t, int32_t, const char*> cases[] = {
+        {0, 0, 0, ""},
+        {0, 500, 7, ""},
+        {1024, 0, 0, "0%"},
+        {1024, 512, 3, "50% (3 KB/s)"},
+        {1024, 1024, 9, "100%"},
+        {3, 1, 1, "33% (1 KB/s)"},
+        {50000000, 45000000, 120, "90% (120 KB/s)"}, // R x 100 no longer fits 32 bits
+        {4294967295u, 4294967294u, 5, "99% (5 KB/s)"},
+        {5 * gib, 2 * gib, 40, "40% (40 KB/s)"}, // over 4 GiB
+        {UINT64_MAX, UINT64_MAX - 1, 1, "99% (1 KB/s)"},
+        {UINT64_MAX, UINT64_MAX, 1, "100%"}};
+    for (const auto& [total, received, rate, expected] : cases)
+        EXPECT_EQ(CellText::ProgressText(total, received, rate), expected)
+            << total << " " << received;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    CellText, Progress,
-    ::testing::Values(ProgressCase{0, 0, 0, ""}, ProgressCase{0, 500, 7, ""},
-                      ProgressCase{1024, 0, 0, "0%"}, ProgressCase{1024, 512, 3, "50% (3 KB/s)"},
-                      ProgressCase{1024, 1024, 9, "100%"}, ProgressCase{3, 1, 1, "33% (1 KB/s)"},
-                      // more than 43 MB: R x 100 no longer fits 32 bits
-                      ProgressCase{50000000, 0, 0, "0%"},
-                      ProgressCase{50000000, 45000000, 120, "90% (120 KB/s)"},
-                      ProgressCase{50000000, 50000000, 120, "100%"},
-                      ProgressCase{4294967295u, 4294967294u, 5, "99% (5 KB/s)"},
-                      ProgressCase{4294967295u, 4294967295u, 5, "100%"}));
-
-TEST(CellText, UnknownCodesShowNothing) {
+TEST(CellText, WordsAndRows) {
     EXPECT_STREQ(CellText::StatusWord(static_cast<int32_t>(DownloadStatus::DiskError)),
                  "Disk Error");
     EXPECT_STREQ(CellText::StatusWord(8), "");
     EXPECT_STREQ(CellText::StatusWord(-1), "");
+    EXPECT_STREQ(CellText::MonitorStatusWord(DownloadStatus::Starting), "Connecting");
+    EXPECT_STREQ(CellText::MonitorStatusWord(DownloadStatus::Paused), "Paused");
     EXPECT_STREQ(CellText::ProtocolText(2), "HTTPS");
     EXPECT_STREQ(CellText::ProtocolText(3), "");
-    EXPECT_STREQ(CellText::ProtocolText(-1), "");
+
+    DownloadEntry e;
+    e.category = FileCategory::HtmlLink;
+    e.name = "page.htm";
+    e.path = "d/page.htm";
+    e.server = "s:81";
+    e.service = 1;
+    e.status = DownloadStatus::Cancelled;
+    e.totalBytes = 200;
+    e.receivedBytes = 50;
+    e.rateKBps = 2;
+    EXPECT_EQ(CellText::DownloadListRow(e),
+              (std::vector<std::string>{"page.htm", "HTML Link", "25% (2 KB/s)", "Cancelled",
+                                        "d/page.htm", "FTP", "s:81"}))
+        << "no arrow before an HTML link in the Download List";
 }

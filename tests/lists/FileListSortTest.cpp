@@ -6,116 +6,85 @@
 
 namespace {
 
+using Names_ = std::vector<std::string>;
+
 LinkTable TableOf(std::initializer_list<const char*> links) {
     LinkTable t;
-    const Settings s = Settings::Defaults();
     for (const char* link : links)
-        t.AdmitLink(link, "http://s/", 0, s);
+        t.AdmitLink(link, "http://s/", 0, Settings::Defaults());
     return t;
 }
 
-std::vector<std::string> Names(const LinkTable& t) {
-    std::vector<std::string> names;
+Names_ Names(const LinkTable& t) {
+    Names_ names;
     for (int32_t i = 0; i < t.linkCount; ++i)
         names.push_back(t.links[i].name);
     return names;
 }
 
-using Names_ = std::vector<std::string>;
-
-struct CompareCase {
-    const char* a;
-    const char* b;
-    int sign;
-};
-
-class Compare : public ::testing::TestWithParam<CompareCase> {};
-
 } // namespace
 
-TEST_P(Compare, MapsUpperToLowerAndPutsPrefixesFirst) {
-    const CompareCase& c = GetParam();
-    const int r = FileListSort::CompareNoCase(c.a, c.b);
-    EXPECT_EQ((r > 0) - (r < 0), c.sign) << c.a << " vs " << c.b;
+TEST(FileListSort, CompareMapsUpperToLowerAndPutsPrefixesFirst) {
+    // '_' and '[' lie between 'Z' and 'a': letters map to lower case first, so both sort
+    // before every letter.
+    const std::tuple<const char*, const char*, int> cases[] = {
+        {"abc", "ABC", 0}, {"a", "b", -1},   {"B", "a", 1},   {"ab", "abc", -1},
+        {"", "a", -1},     {"_x", "a", -1},  {"_x", "Z", -1}, {"[x", "A", -1},
+        {"[", "_", -1},    {"\xE9", "z", 1}, {"1", "A", -1}};
+    for (const auto& [a, b, sign] : cases) {
+        const int r = FileListSort::CompareNoCase(a, b);
+        EXPECT_EQ((r > 0) - (r < 0), sign) << a << " vs " << b;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    FileListSort, Compare,
-    ::testing::Values(CompareCase{"abc", "ABC", 0}, CompareCase{"a", "b", -1},
-                      CompareCase{"B", "a", 1}, CompareCase{"ab", "abc", -1},
-                      CompareCase{"", "a", -1},
-                      // '_' (0x5F) and '[' (0x5B) lie between 'Z' and 'a': letters map to
-                      // lower case first, so both sort before every letter
-                      CompareCase{"_x", "a", -1}, CompareCase{"_x", "Z", -1},
-                      CompareCase{"[x", "A", -1}, CompareCase{"[", "_", -1},
-                      CompareCase{"\xE9", "z", 1}, CompareCase{"1", "A", -1}));
-
-TEST(FileListSort, NameAscendingAndDescending) {
-    LinkTable t = TableOf({"/b.jpg", "/C.gif", "/a.zip", "/_u.gif"});
-    FileListSort::SortLinks(t, 0, false);
-    EXPECT_EQ(Names(t), (Names_{"_u.gif", "a.zip", "b.jpg", "C.gif"}));
-    FileListSort::SortLinks(t, 0, true);
-    EXPECT_EQ(Names(t), (Names_{"C.gif", "b.jpg", "a.zip", "_u.gif"}));
-}
-
-TEST(FileListSort, FileTypeSortsByCodeNotLabel) {
-    LinkTable t =
-        TableOf({"/z.zip", "/d.doc", "/a.mp3", "/m.mpg", "/v.avi", "/g.gif", "/j.jpg", "/h.htm"});
-    FileListSort::SortLinks(t, 1, false);
-    EXPECT_EQ(Names(t),
-              (Names_{"h.htm", "j.jpg", "g.gif", "v.avi", "m.mpg", "a.mp3", "d.doc", "z.zip"}));
-    FileListSort::SortLinks(t, 1, true);
-    EXPECT_EQ(Names(t),
-              (Names_{"z.zip", "d.doc", "a.mp3", "m.mpg", "v.avi", "g.gif", "j.jpg", "h.htm"}));
-}
-
-TEST(FileListSort, PathSortsInTheReversedSense) {
-    LinkTable t = TableOf({"/b/x.jpg", "/A/y.jpg", "/c/z.jpg"});
-    FileListSort::SortLinks(t, 2, true);
-    EXPECT_EQ(Names(t), (Names_{"y.jpg", "x.jpg", "z.jpg"}));
-    FileListSort::SortLinks(t, 2, false);
-    EXPECT_EQ(Names(t), (Names_{"z.jpg", "x.jpg", "y.jpg"}));
-}
-
-TEST(FileListSort, UnknownColumnSortsNothing) {
-    LinkTable t = TableOf({"/b.jpg", "/a.jpg"});
-    FileListSort::SortLinks(t, 3, false);
-    EXPECT_EQ(Names(t), (Names_{"b.jpg", "a.jpg"}));
+TEST(FileListSort, ColumnsAndDirections) {
+    const std::tuple<std::initializer_list<const char*>, int, bool, Names_> cases[] = {
+        {{"/b.jpg", "/C.gif", "/a.zip", "/_u.gif"},
+         0,
+         false,
+         {"_u.gif", "a.zip", "b.jpg", "C.gif"}},
+        {{"/b.jpg", "/C.gif", "/a.zip", "/_u.gif"}, 0, true, {"C.gif", "b.jpg", "a.zip", "_u.gif"}},
+        // FileType sorts by code, not by label
+        {{"/z.zip", "/d.doc", "/a.mp3", "/m.mpg", "/v.avi", "/g.gif", "/j.jpg", "/h.htm"},
+         1,
+         false,
+         {"h.htm", "j.jpg", "g.gif", "v.avi", "m.mpg", "a.mp3", "d.doc", "z.zip"}},
+        {{"/z.zip", "/g.gif", "/j.jpg", "/h.htm"}, 1, true, {"z.zip", "g.gif", "j.jpg", "h.htm"}},
+        // Path sorts in the reversed sense
+        {{"/b/x.jpg", "/A/y.jpg", "/c/z.jpg"}, 2, true, {"y.jpg", "x.jpg", "z.jpg"}},
+        {{"/b/x.jpg", "/A/y.jpg", "/c/z.jpg"}, 2, false, {"z.jpg", "x.jpg", "y.jpg"}},
+        {{"/b.jpg", "/a.jpg"}, 3, false, {"b.jpg", "a.jpg"}}};
+    for (const auto& [links, column, descending, expected] : cases) {
+        LinkTable t = TableOf(links);
+        FileListSort::SortLinks(t, column, descending);
+        EXPECT_EQ(Names(t), expected) << column << " " << descending;
+    }
 }
 
 TEST(FileListSort, SharedFlagAcrossColumns) {
     LinkTable t = TableOf({"/b/b.jpg", "/a/c.jpg", "/c/a.jpg"});
     uint8_t flag = 1;
-    // A fresh page: forced ascending by name; the flag still toggles.
-    ASSERT_TRUE(FileListSort::SortFileList(t, flag, t.linkCount, 0, true, false));
-    EXPECT_EQ(flag, 0);
-    EXPECT_EQ(Names(t), (Names_{"a.jpg", "b.jpg", "c.jpg"}));
-    // The first click on Path after a page load sorts the paths ascending.
-    ASSERT_TRUE(FileListSort::SortFileList(t, flag, t.linkCount, 2, false, false));
-    EXPECT_EQ(flag, 1);
-    EXPECT_EQ(Names(t), (Names_{"c.jpg", "b.jpg", "a.jpg"}));
-    // The next click, on Name, reverses the flag again: ascending names.
-    ASSERT_TRUE(FileListSort::SortFileList(t, flag, t.linkCount, 0, false, false));
-    EXPECT_EQ(flag, 0);
-    EXPECT_EQ(Names(t), (Names_{"a.jpg", "b.jpg", "c.jpg"}));
-    ASSERT_TRUE(FileListSort::SortFileList(t, flag, t.linkCount, 0, false, false));
-    EXPECT_EQ(Names(t), (Names_{"c.jpg", "b.jpg", "a.jpg"}));
-}
-
-TEST(FileListSort, FewerThanTwoRowsKeepTheFlag) {
-    LinkTable t = TableOf({"/a.jpg"});
-    uint8_t flag = 0;
-    EXPECT_FALSE(FileListSort::SortFileList(t, flag, 1, 0, false, false));
+    // {column, forced, flag afterwards, names afterwards}: a fresh page is forced ascending by
+    // name and still toggles the flag; the first click on Path then sorts paths ascending.
+    const std::tuple<int, bool, uint8_t, Names_> steps[] = {
+        {0, true, 0, {"a.jpg", "b.jpg", "c.jpg"}},
+        {2, false, 1, {"c.jpg", "b.jpg", "a.jpg"}},
+        {0, false, 0, {"a.jpg", "b.jpg", "c.jpg"}},
+        {0, false, 1, {"c.jpg", "b.jpg", "a.jpg"}}};
+    for (const auto& [column, forced, flagAfter, names] : steps) {
+        ASSERT_TRUE(FileListSort::SortFileList(t, flag, t.linkCount, column, forced, false));
+        EXPECT_EQ(flag, flagAfter);
+        EXPECT_EQ(Names(t), names);
+    }
+    EXPECT_FALSE(FileListSort::SortFileList(t, flag, 1, 0, false, false)) << "one row";
     EXPECT_FALSE(FileListSort::SortFileList(t, flag, 0, 0, true, false));
-    EXPECT_EQ(flag, 0);
+    EXPECT_EQ(flag, 1);
 }
 
 TEST(FileListSort, TiesKeepEveryRecord) {
     LinkTable t = TableOf({"/1/same.jpg", "/2/same.jpg", "/3/SAME.jpg", "/4/other.jpg"});
     FileListSort::SortLinks(t, 0, false);
     EXPECT_EQ(t.links[0].name, "other.jpg");
-    std::set<std::string> paths;
-    for (int i = 1; i < 4; ++i)
-        paths.insert(t.links[i].path);
+    const std::set<std::string> paths{t.links[1].path, t.links[2].path, t.links[3].path};
     EXPECT_EQ(paths, (std::set<std::string>{"/1/same.jpg", "/2/same.jpg", "/3/SAME.jpg"}));
 }

@@ -86,8 +86,33 @@ std::string LoopbackServer::Response(std::string_view body, std::string_view sta
     return r;
 }
 
-LoopbackServer::Handler LoopbackServer::Serve(std::string response) {
-    return [response = std::move(response)](Connection& c) { c.Send(response); };
+LoopbackServer::Handler LoopbackServer::Serve(std::string bytes) {
+    return [bytes = std::move(bytes)](Connection& c) { c.Send(bytes); };
+}
+
+LoopbackServer::Handler LoopbackServer::Answer(std::string_view body, std::string_view status,
+                                               std::string_view headers) {
+    return Serve(Response(body, status, headers));
+}
+
+LoopbackServer::Handler LoopbackServer::Redirect(const std::string& location) {
+    return Answer("moved", "302 Found", "Location: " + location + "\r\n");
+}
+
+LoopbackServer::Handler LoopbackServer::ThenStall(std::string bytes) {
+    return [bytes = std::move(bytes)](Connection& c) {
+        c.Send(bytes);
+        c.Stall();
+    };
+}
+
+LoopbackServer::Handler LoopbackServer::Drip(std::string head, int pieces, std::size_t size,
+                                             int gapMs) {
+    return [=](Connection& c) {
+        c.Send(head);
+        for (int i = 0; i < pieces && c.Send(std::string(size, 'd')); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(gapMs));
+    };
 }
 
 LoopbackServer::Handler LoopbackServer::Routes(std::map<std::string, Handler> routes) {

@@ -47,8 +47,15 @@ public:
     // A complete HTTP/1.0 response with a Content-Length.
     static std::string Response(std::string_view body, std::string_view status = "200 OK",
                                 std::string_view headers = "Content-Type: text/html\r\n");
-    // A handler that answers every request with the same response and closes.
-    static Handler Serve(std::string response);
+    // Handlers: exactly `bytes`, then close; Response(...) as a handler; a 302 to `location`;
+    // `bytes`, then silence until the server stops; `head`, then `pieces` pieces of `size`
+    // bytes 'd', `gapMs` apart.
+    static Handler Serve(std::string bytes);
+    static Handler Answer(std::string_view body, std::string_view status = "200 OK",
+                          std::string_view headers = "");
+    static Handler Redirect(const std::string& location);
+    static Handler ThenStall(std::string bytes);
+    static Handler Drip(std::string head, int pieces, std::size_t size, int gapMs);
     // A handler that hands each request to the handler of its path; other paths get a 404.
     static Handler Routes(std::map<std::string, Handler> routes);
 
