@@ -79,6 +79,11 @@ TEST_F(OptionsTest, LeavingTheThreadBoxClamps) {
     dialog.ThreadCountBox()->clear();
     QTest::keyClicks(dialog.ThreadCountBox(), "a1-b23");
     EXPECT_EQ(dialog.ThreadCountBox()->text(), "12") << "at most two digits";
+    const Settings before = settings;
+    dialog.CheckBox(1007)->setChecked(false);
+    dialog.OnCommand(2); // Cancel
+    EXPECT_EQ(settings, before);
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
 }
 
 TEST_F(OptionsTest, OkStoresTheThreadsAndTheDirectory) {
@@ -98,43 +103,34 @@ TEST_F(OptionsTest, OkStoresTheThreadsAndTheDirectory) {
     EXPECT_EQ(settings.maxThreads, 5) << "an empty box keeps the count";
 }
 
-TEST_F(OptionsTest, CancelAfterAClampChangesNothing) {
-    const Settings before = settings;
-    dialog.ThreadCountBox()->setText("0");
-    LeaveThreadBox();
-    dialog.CheckBox(1007)->setChecked(false);
-    dialog.OnCommand(2);
-    EXPECT_EQ(settings, before);
-    EXPECT_EQ(dialog.result(), QDialog::Rejected);
-}
-
-TEST_F(OptionsTest, BrowseSetsTheChosenFolderAndRestoresTheWorkingDirectory) {
+TEST_F(OptionsTest, BrowseChoosesKeepsOrRefuses) {
+    using Kind = Platform::FolderChoice::Kind;
     const auto cwd = std::filesystem::current_path();
-    platform.folderChoice = {Platform::FolderChoice::Kind::Chosen, "/media/pictures"};
     platform.duringChooser = [] { std::filesystem::current_path("/"); };
+    platform.folderChoice = {Kind::Cancelled, ""};
     dialog.OnCommand(3);
-    EXPECT_EQ(platform.folderTitles, std::vector<std::string>{"Select Save Directory"});
+    EXPECT_EQ(dialog.DirectoryBox()->text(), "/srv/saved/");
+    platform.folderChoice = {Kind::NotLocal, ""};
+    dialog.OnBrowse();
+    EXPECT_EQ(dialog.DirectoryBox()->text(), "/srv/saved/");
+    EXPECT_EQ(platform.messages, std::vector<std::string>{"Invalid directory selection"});
+    platform.folderChoice = {Kind::Chosen, "/media/pictures"};
+    dialog.OnBrowse();
+    EXPECT_EQ(platform.folderTitles.at(0), "Select Save Directory");
     EXPECT_EQ(platform.folderStarts.at(0), QDir::homePath().toStdString());
     EXPECT_EQ(dialog.DirectoryBox()->text(), "/media/pictures");
     EXPECT_EQ(std::filesystem::current_path(), cwd);
     EXPECT_EQ(settings.saveDirectory, "/srv/saved/") << "stored only by OK";
 }
 
-TEST_F(OptionsTest, BrowseCancelledOrNotLocal) {
-    platform.folderChoice = {Platform::FolderChoice::Kind::Cancelled, ""};
-    dialog.OnBrowse();
-    EXPECT_EQ(dialog.DirectoryBox()->text(), "/srv/saved/");
-    EXPECT_TRUE(platform.messages.empty());
-    platform.folderChoice = {Platform::FolderChoice::Kind::NotLocal, ""};
-    dialog.OnBrowse();
-    EXPECT_EQ(dialog.DirectoryBox()->text(), "/srv/saved/");
-    EXPECT_EQ(platform.messages, std::vector<std::string>{"Invalid directory selection"});
-}
-
-TEST_F(OptionsTest, TooLongAChosenPathIsRefusedAtOk) {
+TEST_F(OptionsTest, DirectoryLongerThan250IsCutWhenTypedAndRefusedWhenChosen) {
     dialog.show();
-    const std::string longPath = "/" + std::string(260, 'p');
-    platform.folderChoice = {Platform::FolderChoice::Kind::Chosen, longPath};
+    dialog.DirectoryBox()->setText(QString(249, 'd'));
+    dialog.DirectoryBox()->end(false);
+    QTest::keyClicks(dialog.DirectoryBox(), "xyz");
+    EXPECT_EQ(dialog.DirectoryBox()->text().size(), 250);
+
+    platform.folderChoice = {Platform::FolderChoice::Kind::Chosen, "/" + std::string(260, 'p')};
     dialog.OnBrowse();
     EXPECT_EQ(dialog.DirectoryBox()->text().size(), 261) << "a chosen path is not cut";
     const Settings before = settings;
@@ -145,11 +141,4 @@ TEST_F(OptionsTest, TooLongAChosenPathIsRefusedAtOk) {
     EXPECT_TRUE(dialog.isVisible()) << "the dialog stays open";
     EXPECT_EQ(dialog.DirectoryBox()->selectedText().size(), 261);
     dialog.reject();
-}
-
-TEST_F(OptionsTest, TypingStopsAt250Bytes) {
-    dialog.DirectoryBox()->setText(QString(249, 'd'));
-    dialog.DirectoryBox()->end(false);
-    QTest::keyClicks(dialog.DirectoryBox(), "xyz");
-    EXPECT_EQ(dialog.DirectoryBox()->text().size(), 250);
 }

@@ -21,16 +21,7 @@ TEST(CellText, ProgressShowsPercentAndRateWithoutOverflow) {
             << total << " " << received;
 }
 
-TEST(CellText, WordsAndRows) {
-    EXPECT_STREQ(CellText::StatusWord(static_cast<int32_t>(DownloadStatus::DiskError)),
-                 "Disk Error");
-    EXPECT_STREQ(CellText::StatusWord(8), "");
-    EXPECT_STREQ(CellText::StatusWord(-1), "");
-    EXPECT_STREQ(CellText::MonitorStatusWord(DownloadStatus::Starting), "Connecting");
-    EXPECT_STREQ(CellText::MonitorStatusWord(DownloadStatus::Paused), "Paused");
-    EXPECT_STREQ(CellText::ProtocolText(2), "HTTPS");
-    EXPECT_STREQ(CellText::ProtocolText(3), "");
-
+TEST(CellText, DownloadListRowOfAnHtmlLink) {
     DownloadEntry e;
     e.category = FileCategory::HtmlLink;
     e.name = "page.htm";

@@ -69,63 +69,49 @@ TEST(Settings, RoundTripByteLayoutAndLongerFiles) {
     EXPECT_EQ(Settings::FromRecord(record.data(), record.size()).saveDirectory.size(), 258u);
 }
 
-struct DamagedCase {
-    const char* what;
-    std::size_t length;                     // bytes of a valid record kept
-    std::vector<std::pair<int, int>> pokes; // offset, value written after the cut
-    std::function<void(Settings&)> fallback;
-};
-
-class DamagedFile : public ::testing::TestWithParam<DamagedCase> {};
-
-TEST_P(DamagedFile, FallsBackFieldByField) {
-    const DamagedCase& c = GetParam();
-    auto record = Changed().ToRecord();
-    for (auto [offset, value] : c.pokes)
-        record[offset] = static_cast<uint8_t>(value);
-    EXPECT_EQ(Settings::FromRecord(record.data(), c.length), Changed(c.fallback)) << c.what;
-}
-
-const Settings defaults = Settings::Defaults();
-const auto threadsDefault = [](Settings& s) { s.maxThreads = 4; };
-std::vector<std::pair<int, int>> FilledDirectory() {
-    std::vector<std::pair<int, int>> p;
+TEST(Settings, DamagedFileFallsBackFieldByField) {
+    const Settings defaults = Settings::Defaults();
+    const auto threads = [](Settings& s) { s.maxThreads = 4; };
+    std::vector<std::pair<int, int>> filledDirectory;
     for (int i = 9; i < 268; ++i)
-        p.push_back({i, 'x'});
-    return p;
+        filledDirectory.push_back({i, 'x'});
+    // {what, bytes of a valid record kept, {offset, value} written over it, the fallback}
+    const std::tuple<const char*, std::size_t, std::vector<std::pair<int, int>>,
+                     std::function<void(Settings&)>>
+        cases[] = {
+            {"empty file", 0, {}, [&](Settings& s) { s = defaults; }},
+            {"flags only",
+             9,
+             {},
+             [&](Settings& s) {
+                 s.saveDirectory = defaults.saveDirectory;
+                 s.serverNameSubdirectory = 1;
+                 s.maxThreads = 4;
+             }},
+            {"cut in the thread count",
+             270,
+             {},
+             [](Settings& s) {
+                 s.maxThreads = 4;
+                 s.serverNameSubdirectory = 1;
+             }},
+            {"thread count 0", 276, {{268, 0}}, threads},
+            {"thread count 17", 276, {{268, 17}}, threads},
+            {"thread count -1", 276, {{268, 255}, {269, 255}, {270, 255}, {271, 255}}, threads},
+            {"huge thread count", 276, {{271, 1}}, threads},
+            {"flags 2, 255 and 9",
+             276,
+             {{0, 2}, {8, 255}, {272, 9}},
+             [](Settings& s) {
+                 s.harvestAvi = s.serverNameSubdirectory = 1;
+                 s.saveDirectoryConfirmed = 0;
+             }},
+            {"unterminated directory", 276, filledDirectory,
+             [&](Settings& s) { s.saveDirectory = defaults.saveDirectory; }}};
+    for (const auto& [what, length, pokes, fallback] : cases) {
+        auto record = Changed().ToRecord();
+        for (auto [offset, value] : pokes)
+            record[offset] = static_cast<uint8_t>(value);
+        EXPECT_EQ(Settings::FromRecord(record.data(), length), Changed(fallback)) << what;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Settings, DamagedFile,
-    ::testing::Values(DamagedCase{"empty file", 0, {}, [](Settings& s) { s = defaults; }},
-                      DamagedCase{"flags only",
-                                  9,
-                                  {},
-                                  [](Settings& s) {
-                                      s.saveDirectory = defaults.saveDirectory;
-                                      s.maxThreads = 4;
-                                      s.serverNameSubdirectory = 1;
-                                  }},
-                      DamagedCase{"cut inside the thread count",
-                                  270,
-                                  {},
-                                  [](Settings& s) {
-                                      s.maxThreads = 4;
-                                      s.serverNameSubdirectory = 1;
-                                  }},
-                      DamagedCase{"thread count 0", 276, {{268, 0}}, threadsDefault},
-                      DamagedCase{"thread count 17", 276, {{268, 17}}, threadsDefault},
-                      DamagedCase{"negative thread count",
-                                  276,
-                                  {{268, 255}, {269, 255}, {270, 255}, {271, 255}},
-                                  threadsDefault},
-                      DamagedCase{"huge thread count", 276, {{271, 1}}, threadsDefault},
-                      DamagedCase{"flags 2, 255 and 9",
-                                  276,
-                                  {{0, 2}, {8, 255}, {272, 9}},
-                                  [](Settings& s) {
-                                      s.harvestAvi = s.serverNameSubdirectory = 1;
-                                      s.saveDirectoryConfirmed = 0;
-                                  }},
-                      DamagedCase{"unterminated directory", 276, FilledDirectory(),
-                                  [](Settings& s) { s.saveDirectory = defaults.saveDirectory; }}));
