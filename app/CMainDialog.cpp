@@ -227,21 +227,14 @@ void CMainDialog::OnGetUrl() {
 }
 
 void CMainDialog::FillFileList() {
-    std::vector<ListView::Row> rows;
-    rows.reserve(static_cast<std::size_t>(linkTable.linkCount));
-    for (int32_t i = 0; i < linkTable.linkCount; ++i)
-        if (linkTable.links[i].category != FileCategory::Excluded)
-            rows.push_back(CellText::FileListRow(linkTable.links[i]));
-    ListView::Fill(fileList, rows);
+    ListView::Fill(fileList,
+                   CellText::Rows(linkTable.links, linkTable.linkCount, CellText::FileListRow));
 }
 
 void CMainDialog::FillDownloadList() {
-    std::vector<ListView::Row> rows;
-    rows.reserve(static_cast<std::size_t>(downloadTable.downloadCount));
-    for (int32_t i = 0; i < downloadTable.downloadCount; ++i)
-        if (downloadTable.downloads[i].category != FileCategory::Excluded)
-            rows.push_back(CellText::DownloadListRow(downloadTable.downloads[i]));
-    ListView::Fill(downloadList, rows);
+    ListView::Fill(downloadList,
+                   CellText::Rows(downloadTable.downloads, downloadTable.downloadCount,
+                                  CellText::DownloadListRow));
     downloadList->scrollToBottom(); // the files just queued come into view
 }
 

@@ -24,6 +24,20 @@ public:
     static std::string ProgressText(uint64_t totalBytes, uint64_t receivedBytes, int32_t rateKBps);
     // The seven Download List cells of `entry`, as a fill writes them.
     static std::vector<std::string> DownloadListRow(const DownloadEntry& entry);
+
+    // The rows of a list fill: those of the first `count` records, less the ones marked
+    // Excluded, in record order.
+    template <typename Record>
+    static std::vector<std::vector<std::string>>
+    Rows(const std::vector<Record>& records, int32_t count,
+         std::vector<std::string> (*rowOf)(const Record&)) {
+        std::vector<std::vector<std::string>> rows;
+        rows.reserve(static_cast<std::size_t>(count));
+        for (int32_t i = 0; i < count; ++i)
+            if (records[i].category != FileCategory::Excluded)
+                rows.push_back(rowOf(records[i]));
+        return rows;
+    }
     // "HTTP", "FTP", "HTTPS" for services 0, 1, 2; empty for any other.
     static const char* ProtocolText(int32_t service);
 };
