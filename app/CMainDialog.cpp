@@ -1,6 +1,8 @@
 #include "app/CMainDialog.h"
 
 #include "app/AppIcons.h"
+#include "app/BrowserCommand.h"
+#include "app/CAboutDialog.h"
 #include "app/COptionsDialog.h"
 #include "app/CRetrievingDialog.h"
 #include "app/ControlIds.h"
@@ -12,13 +14,17 @@
 #include "harvest/TextMatch.h"
 #include "lists/CellText.h"
 #include "lists/FileListSort.h"
+#include "lists/ListMenus.h"
 #include "lists/PageHarvest.h"
 
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QTreeWidget>
@@ -105,6 +111,14 @@ void CMainDialog::CreateControls() {
     ListView::Configure(downloadList);
     connect(fileList->header(), &QHeaderView::sectionClicked, this,
             &CMainDialog::OnFileListHeaderClicked);
+    connect(fileList, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+        OnFileListDoubleClick(fileList->indexOfTopLevelItem(item));
+    });
+    connect(downloadList, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+        OnDownloadListDoubleClick(downloadList->indexOfTopLevelItem(item));
+    });
+    connect(new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this), &QShortcut::activated,
+            this, [this] { ShowWindowMenu(mapToGlobal(QPoint(0, 0))); });
 
     urlBox->setToolTip(QString("Enter URL Address of web-site - e.g. ") + defaultStartAddress);
     quit->setToolTip("Quit Tarvik");
@@ -191,8 +205,207 @@ void CMainDialog::OnCommand(int id) {
     case ControlId::DownloadAllMovies:
         OnDownloadAll(DownloadTable::IsMovie);
         break;
-    default:
+    case ControlId::OpenDownloadDirectory:
+        OpenWithDesktop(settings.saveDirectory);
         break;
+    case ControlId::DownloadSelected:
+    case ControlId::RemoveSelectedLinks:
+    case ControlId::CancelSelected:
+    case ControlId::PauseSelected:
+    case ControlId::RetrySelected:
+        OnSelectionCommand(id);
+        break;
+    case ControlId::RemoveFinished:
+        OnRemoveDownloads([](DownloadStatus s) {
+            return s == DownloadStatus::Complete || s == DownloadStatus::Cancelled ||
+                   s == DownloadStatus::Error || s == DownloadStatus::DiskError;
+        });
+        break;
+    case ControlId::RemoveFailed:
+        OnRemoveDownloads([](DownloadStatus s) {
+            return s == DownloadStatus::Error || s == DownloadStatus::DiskError;
+        });
+        break;
+    case ControlId::RetryAllFailed:
+        for (int32_t i = 0; i < downloadTable.downloadCount; ++i)
+            downloadTable.RetryDownload(i);
+        break;
+    case ControlId::Back:
+        OnHistoryMove(history.Back({title, url}));
+        break;
+    case ControlId::Forward:
+        OnHistoryMove(history.Forward({title, url}));
+        break;
+    case ControlId::BackMenu:
+    case ControlId::ForwardMenu:
+        OnHistoryDropDown(id == ControlId::BackMenu);
+        break;
+    default:
+        if (history.BackIndexOf(id) >= 0)
+            OnHistoryMove(history.JumpBack(history.BackIndexOf(id), {title, url}));
+        else if (history.ForwardIndexOf(id) >= 0)
+            OnHistoryMove(history.JumpForward(history.ForwardIndexOf(id), {title, url}));
+        break;
+    }
+}
+
+std::vector<int32_t> CMainDialog::SelectedRows(QTreeWidget* list) const {
+    std::vector<int32_t> rows;
+    for (const QModelIndex& index : list->selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void CMainDialog::OnSelectionCommand(int id) {
+    const bool onFiles = id == ControlId::DownloadSelected || id == ControlId::RemoveSelectedLinks;
+    const std::vector<int32_t> rows = SelectedRows(onFiles ? fileList : downloadList);
+    if (rows.empty()) {
+        platform.ShowMessage(this, "No items selected.");
+        return;
+    }
+    for (const int32_t row : rows) {
+        if (id == ControlId::DownloadSelected && row < linkTable.linkCount)
+            downloadTable.QueueDownload(linkTable.links[row]);
+        else if (id == ControlId::RemoveSelectedLinks && row < linkTable.linkCount)
+            linkTable.links[row].category = FileCategory::Excluded;
+        else if (id == ControlId::CancelSelected)
+            monitor->RequestCancel(row);
+        else if (id == ControlId::PauseSelected)
+            monitor->RequestPause(row);
+        else if (id == ControlId::RetrySelected)
+            downloadTable.RetryDownload(row);
+    }
+    if (id == ControlId::DownloadSelected)
+        FillDownloadList();
+    if (id == ControlId::RemoveSelectedLinks) {
+        linkTable.CompactLinks();
+        FillFileList();
+    }
+}
+
+void CMainDialog::OnRemoveDownloads(bool (*remove)(DownloadStatus)) {
+    downloadTable.MarkDownloads(remove);
+    downloadTable.CompactDownloads();
+    FillDownloadList();
+}
+
+void CMainDialog::OpenWithDesktop(const std::string& path) {
+    // The longest path a 1024-byte explorer-style command line would have held; a longer one
+    // is not launched.
+    if (path.size() <= BrowserCommand::pathLimit)
+        platform.OpenPath(path);
+}
+
+void CMainDialog::OnFileListDoubleClick(int row) {
+    if (row < 0 || row >= linkTable.linkCount)
+        return;
+    const LinkEntry& link = linkTable.links[row];
+    if (link.category != FileCategory::HtmlLink) {
+        OnSelectionCommand(ControlId::DownloadSelected);
+        return;
+    }
+    history.PushBack({title, url});
+    UpdateHistoryButtons();
+    url = (link.service == 2 ? "https://" : "") + link.server + "/" + link.path;
+    ShowMembers();
+    OnGetUrl();
+}
+
+void CMainDialog::OnDownloadListDoubleClick(int row) {
+    if (row >= 0 && row < downloadTable.downloadCount &&
+        downloadTable.downloads[row].status == DownloadStatus::Complete)
+        OpenWithDesktop(downloadTable.downloads[row].localPath);
+}
+
+void CMainDialog::OnHistoryMove(const std::optional<std::string>& address) {
+    if (address) {
+        url = *address;
+        ShowMembers();
+        OnGetUrl();
+    }
+    UpdateHistoryButtons();
+}
+
+void CMainDialog::UpdateHistoryButtons() {
+    backButton->setEnabled(history.backCount > 0);
+    backMenuButton->setEnabled(history.backCount > 0);
+    forwardButton->setEnabled(history.forwardCount > 0);
+    forwardMenuButton->setEnabled(history.forwardCount > 0);
+}
+
+void CMainDialog::OnHistoryDropDown(bool back) {
+    popupMenu.reset();
+    popupMenuBuilt = false;
+    const auto items = back ? history.BackMenu() : history.ForwardMenu();
+    if (items.empty())
+        return;
+    // Under the Back (or Forward) button beside the arrow: its left edge lies 40 dialog units
+    // to the left of the arrow's.
+    QPushButton* arrow = back ? backMenuButton : forwardMenuButton;
+    QPushButton* button = back ? backButton : forwardButton;
+    const QPoint bottomLeft = arrow->mapToGlobal(QPoint(0, arrow->height()));
+    OnCommand(ShowPopup(ListMenus::HistoryMenu(items),
+                        {bottomLeft.x() - (arrow->x() - button->x()), bottomLeft.y()}));
+}
+
+int CMainDialog::ShowPopup(const std::vector<MenuItem>& items, const QPoint& at) {
+    popupMenu = std::make_unique<QMenu>(this);
+    for (const MenuItem& item : items) {
+        if (item.separator) {
+            popupMenu->addSeparator();
+            continue;
+        }
+        QAction* action = popupMenu->addAction(ToQt(item.text));
+        action->setData(item.command);
+        action->setEnabled(item.enabled);
+    }
+    popupMenuBuilt = true; // it stays built until the next pop-up replaces it
+    return platform.TrackMenu(*popupMenu, at);
+}
+
+void CMainDialog::contextMenuEvent(QContextMenuEvent* event) {
+    if (event->reason() != QContextMenuEvent::Mouse)
+        return; // a keyboard request reports no place inside a list
+    QWidget* under = childAt(event->pos());
+    if (under == nullptr || qobject_cast<QGroupBox*>(under) != nullptr) {
+        ShowWindowMenu(event->globalPos());
+        return;
+    }
+    OnContextMenu(event->globalPos());
+}
+
+void CMainDialog::OnContextMenu(const QPoint& globalPos) {
+    popupMenu.reset();
+    popupMenuBuilt = false;
+    // The control's window rectangle, all four edges included.
+    auto within = [&](QWidget* w) {
+        const QPoint topLeft = w->mapToGlobal(QPoint(0, 0));
+        return globalPos.x() >= topLeft.x() && globalPos.x() <= topLeft.x() + w->width() &&
+               globalPos.y() >= topLeft.y() && globalPos.y() <= topLeft.y() + w->height();
+    };
+    const QPoint at(globalPos.x() + 10, globalPos.y());
+    if (within(fileList))
+        OnCommand(ShowPopup(ListMenus::FileListMenu(linkTable, SelectedRows(fileList)), at));
+    if (within(downloadList))
+        OnCommand(ShowPopup(ListMenus::DownloadListMenu(downloadTable, SelectedRows(downloadList)),
+                            at));
+}
+
+void CMainDialog::ShowWindowMenu(const QPoint& globalPos) {
+    popupMenu.reset();
+    popupMenuBuilt = false;
+    OnSystemCommand(ShowPopup(ListMenus::WindowMenu(), globalPos));
+}
+
+void CMainDialog::OnSystemCommand(int id) {
+    if (id == ListMenus::minimiseCommand) {
+        showMinimized();
+    } else if (id == ListMenus::closeCommand) {
+        reject();
+    } else if ((id & ~0xF) == ListMenus::aboutCommand) {
+        CAboutDialog about(this, platform);
+        about.exec();
     }
 }
 

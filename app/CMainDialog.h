@@ -8,21 +8,26 @@
 #include "download/DownloadView.h"
 #include "harvest/InternetSession.h"
 #include "harvest/LinkTable.h"
+#include "harvest/NavigationHistory.h"
 #include "harvest/PageText.h"
 #include "settings/Settings.h"
 #include "settings/SettingsFile.h"
 
 #include <QDialog>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 class COptionsDialog;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QSocketNotifier;
 class QTimer;
 class QTreeWidget;
+struct MenuItem;
 
 class CMainDialog : public QDialog, private DownloadView {
     Q_OBJECT
@@ -34,6 +39,13 @@ public:
 
     // Every button and menu item ends here.
     void OnCommand(int id);
+    // A context-menu request at `globalPos` (screen pixels): the File List's menu inside the
+    // File List, the Download List's inside the Download List.
+    void OnContextMenu(const QPoint& globalPos);
+    // The window menu (Minimise, Close, About) at `globalPos`, as Alt+Space or a right-click on
+    // the window's background opens it.
+    void ShowWindowMenu(const QPoint& globalPos);
+    void OnSystemCommand(int id);
 
     // The widget that carries control identifier `id`, or null.
     QWidget* Control(int id) const;
@@ -50,6 +62,10 @@ public:
     uint8_t SortDescending() const { return sortDescending; }
     QTreeWidget* FileList() const { return fileList; }
     QTreeWidget* DownloadList() const { return downloadList; }
+    const NavigationHistory& History() const { return history; }
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void CreateControls();
@@ -64,6 +80,18 @@ private:
     void OnFileListHeaderClicked(int column);
 
     void OnDownloadAll(bool (*take)(FileCategory));
+    void OnSelectionCommand(int id);
+    void OnRemoveDownloads(bool (*remove)(DownloadStatus));
+    void OnFileListDoubleClick(int row);
+    void OnDownloadListDoubleClick(int row);
+    void OpenWithDesktop(const std::string& path);
+    std::vector<int32_t> SelectedRows(QTreeWidget* list) const;
+    // Builds the shared pop-up menu and tracks it at `at`; returns the chosen command or 0.
+    int ShowPopup(const std::vector<MenuItem>& items, const QPoint& at);
+
+    void OnHistoryMove(const std::optional<std::string>& address);
+    void OnHistoryDropDown(bool back);
+    void UpdateHistoryButtons();
 
     void FillFileList();
     void FillDownloadList();
@@ -88,6 +116,9 @@ private:
     std::string url;
     std::string title;
     std::unique_ptr<COptionsDialog> optionsDialog;
+    NavigationHistory history;
+    std::unique_ptr<QMenu> popupMenu;
+    bool popupMenuBuilt = false;
 
     QLineEdit* urlBox = nullptr;
     QLabel* titleLabel = nullptr;

@@ -1,10 +1,13 @@
 #pragma once
 // What the window asks of the desktop and cannot be clicked by a test: message boxes, the folder
-// chooser and the clipboard. The program uses QtPlatform; tests hand in a recording fake.
+// chooser, the clipboard, pop-up menus and launching other programs. The program uses QtPlatform;
+// tests hand in a recording fake.
 
 #include <optional>
 #include <string>
 
+class QMenu;
+class QPoint;
 class QWidget;
 
 class Platform {
@@ -25,4 +28,13 @@ public:
                                       const std::string& startDirectory) = 0;
     // The clipboard's text, or nothing when it holds none.
     virtual std::optional<std::string> ClipboardText() = 0;
+    // Shows `menu` at `at` (screen pixels) until the user chooses or dismisses it; returns the
+    // command id (the chosen action's data), or 0.
+    virtual int TrackMenu(QMenu& menu, const QPoint& at) = 0;
+    // Hands a file or a directory to the desktop's opener, detached; nothing is reported.
+    virtual void OpenPath(const std::string& path) = 0;
+    // Opens a web address in the browser: a code above 32 on success, else a failure code
+    // (2 no program to open it with, 31 nothing registered for it, others as they come).
+    virtual int LaunchAddress(const std::string& address) = 0;
+    virtual void Beep() = 0;
 };

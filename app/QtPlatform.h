@@ -1,5 +1,6 @@
 #pragma once
-// The desktop behind Platform: Qt message boxes, folder dialog and clipboard.
+// The desktop behind Platform: Qt message boxes, folder dialog, clipboard and menus; xdg-open and
+// the default browser's desktop entry for opening things.
 
 #include "app/Platform.h"
 
@@ -10,4 +11,8 @@ public:
     FolderChoice ChooseFolder(QWidget* owner, const std::string& title,
                               const std::string& startDirectory) override;
     std::optional<std::string> ClipboardText() override;
+    int TrackMenu(QMenu& menu, const QPoint& at) override;
+    void OpenPath(const std::string& path) override;
+    int LaunchAddress(const std::string& address) override;
+    void Beep() override;
 };

@@ -22,6 +22,9 @@ public:
     void AdmitLink(const std::string& link, const std::string& pageAddress, int32_t attributeKind,
                    const Settings& settings);
 
+    // Removes every record marked Excluded, keeping the order of the others.
+    void CompactLinks();
+
     // The name a link's file gets: the text after its last '/' or '\', cut before the first
     // '?' that follows a '.'.
     static std::string LinkFileName(const std::string& link);

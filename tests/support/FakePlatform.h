@@ -1,24 +1,30 @@
 #pragma once
-// A Platform for window tests: records every message, question and folder request, answers
-// from a script, and serves a clipboard text the test sets.
+// A Platform for window tests: records every message, question, folder request, menu and launch,
+// answers from a script, and serves a clipboard text the test sets.
 
 #include "app/Platform.h"
 
+#include <QAction>
+#include <QMenu>
+#include <QPoint>
 #include <deque>
 #include <functional>
 #include <vector>
 
 class FakePlatform : public Platform {
 public:
+    // One shown menu: its items as "text|command" ("-" for a separator, "(off)" after a
+    // grayed item's text) and where it was shown.
+    struct Menu {
+        std::vector<std::string> items;
+        QPoint at;
+    };
+
     void ShowMessage(QWidget*, const std::string& text) override { messages.push_back(text); }
     bool AskYesNo(QWidget*, const std::string& text, bool defaultNo) override {
         questions.push_back(text);
         questionDefaultsNo.push_back(defaultNo);
-        if (answers.empty())
-            return false;
-        const bool answer = answers.front();
-        answers.pop_front();
-        return answer;
+        return Next(answers, false);
     }
     FolderChoice ChooseFolder(QWidget*, const std::string& title,
                               const std::string& startDirectory) override {
@@ -29,6 +35,24 @@ public:
         return folderChoice;
     }
     std::optional<std::string> ClipboardText() override { return clipboard; }
+    int TrackMenu(QMenu& menu, const QPoint& at) override {
+        Menu shown{{}, at};
+        for (const QAction* a : menu.actions())
+            shown.items.push_back(a->isSeparator()
+                                      ? "-"
+                                      : a->text().toStdString() + (a->isEnabled() ? "" : "(off)") +
+                                            "|" + std::to_string(a->data().toInt()));
+        menus.push_back(shown);
+        if (duringMenu)
+            duringMenu(menu);
+        return Next(menuChoices, 0);
+    }
+    void OpenPath(const std::string& path) override { opened.push_back(path); }
+    int LaunchAddress(const std::string& address) override {
+        launched.push_back(address);
+        return Next(launchCodes, 42);
+    }
+    void Beep() override { ++beeps; }
 
     std::vector<std::string> messages;
     std::vector<std::string> questions;
@@ -39,4 +63,20 @@ public:
     std::vector<std::string> folderTitles;
     std::vector<std::string> folderStarts;
     std::function<void()> duringChooser;
+    std::vector<Menu> menus;
+    std::deque<int> menuChoices;
+    std::function<void(QMenu&)> duringMenu;
+    std::vector<std::string> opened;
+    std::vector<std::string> launched;
+    std::deque<int> launchCodes;
+    int beeps = 0;
+
+private:
+    template <typename T> static T Next(std::deque<T>& script, T otherwise) {
+        if (script.empty())
+            return otherwise;
+        const T next = script.front();
+        script.pop_front();
+        return next;
+    }
 };

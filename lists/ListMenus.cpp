@@ -1,0 +1,62 @@
+#include "lists/ListMenus.h"
+
+namespace {
+
+// The one selected entry's name in quotes, or nothing for any other selection.
+template <typename Table>
+std::string OneName(const Table& records, int32_t count, const std::vector<int32_t>& selected) {
+    if (selected.size() != 1 || selected[0] < 0 || selected[0] >= count)
+        return {};
+    return "'" + ListMenus::Literal(records[selected[0]].name) + "'";
+}
+
+} // namespace
+
+std::string ListMenus::Literal(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        out += c;
+        if (c == '&')
+            out += '&';
+    }
+    return out;
+}
+
+std::vector<MenuItem> ListMenus::FileListMenu(const LinkTable& links,
+                                              const std::vector<int32_t>& selected) {
+    const std::string name = OneName(links.links, links.linkCount, selected);
+    const bool any = !selected.empty();
+    return {{name.empty() ? "Start Downloading files" : "Start Downloading " + name, 1008, any},
+            {name.empty() ? "Remove files from List" : "Remove " + name + " from list", 1011, any},
+            {"", 0, true, true},
+            {"Properties", 1009, !name.empty()}};
+}
+
+std::vector<MenuItem> ListMenus::DownloadListMenu(const DownloadTable& downloads,
+                                                  const std::vector<int32_t>& selected) {
+    const std::string name = OneName(downloads.downloads, downloads.downloadCount, selected);
+    const bool any = !selected.empty();
+    auto text = [&](const char* many, const char* one) {
+        return name.empty() ? std::string(many) : one + name;
+    };
+    return {{text("Cancel Downloads", "Cancel Downloading "), 1030, any},
+            {text("Pause/Resume Downloads", "Pause/Resume Downloading "), 1033, any},
+            {text("Retry Downloads", "Retry Downloading "), 1034, any},
+            {"", 0, true, true},
+            {"Remove Completed/Erroneous Downloads", 1029, true}};
+}
+
+std::vector<MenuItem>
+ListMenus::HistoryMenu(const std::vector<std::pair<std::string, int>>& items) {
+    std::vector<MenuItem> menu;
+    for (const auto& [text, command] : items)
+        menu.push_back({Literal(text), command});
+    return menu;
+}
+
+std::vector<MenuItem> ListMenus::WindowMenu() {
+    return {{"Minimise", minimiseCommand},
+            {"Close", closeCommand},
+            {"", 0, true, true},
+            {"&About Tarvik...", aboutCommand}};
+}
