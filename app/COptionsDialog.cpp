@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,12 +20,18 @@ constexpr const char* threadsMessage = "Number of threads must be between 1 and 
 constexpr int directoryId = 1006;
 constexpr int threadsId = 1031;
 
-// Limits what may be typed to `limit` bytes of UTF-8. A text set by the program (a long path from
-// the folder chooser) is not cut, so OK can report it.
+// Limits what may be typed or pasted to `limit` bytes of UTF-8, as a limited edit box does: what
+// was just inserted (it ends at the cursor) is cut back until the text fits. A text set by the
+// program (a long path from the folder chooser) is not cut, so OK can report it.
 class ByteLengthValidator : public QValidator {
 public:
     ByteLengthValidator(int limit, QObject* parent) : QValidator(parent), limit(limit) {}
-    State validate(QString& input, int&) const override {
+    State validate(QString& input, int& cursor) const override {
+        while (input.toUtf8().size() > limit && cursor > 0) {
+            const int width = cursor > 1 && input[cursor - 1].isLowSurrogate() ? 2 : 1;
+            input.remove(cursor - width, width);
+            cursor -= width;
+        }
         return input.toUtf8().size() <= limit ? Acceptable : Invalid;
     }
 
@@ -111,8 +118,12 @@ COptionsDialog::COptionsDialog(QWidget* owner, Settings& settings, Platform& pla
     threadCountText->setValidator(
         new QRegularExpressionValidator(QRegularExpression("[0-9]{0,2}"), threadCountText));
     threadCountText->installEventFilter(this);
-    place(new QLabel("Maximum number of threads (use at own risk)", this), 0, 21, 71, 142, 8);
-    threadCountText->raise(); // a label widened for a wide font must not cover the box
+    QWidget* threadsLabel = place(new QLabel("Maximum number of threads (use at own risk)", this),
+                                  0, 21, 71, 142, 8);
+    // A label widened for a wide font pushes the box beside it to the right.
+    const int clear = threadsLabel->geometry().right() + du.X(3);
+    if (threadCountText->x() < clear)
+        threadCountText->move(clear, threadCountText->y());
 
     // Template order is the tab order: OK, Cancel, the directory, the category boxes, Browse, the
     // subdirectory box and the thread count.
@@ -155,13 +166,16 @@ void COptionsDialog::OnCommand(int id) {
 void COptionsDialog::LoadFromSettings() {
     for (std::size_t i = 0; i < checkBoxes.size(); ++i)
         checkBoxes[i]->setChecked(settings.*(checkBoxSpecs[i].field) != 0);
-    directoryText->setText(ToQt(settings.saveDirectory));
+    SetDirectoryText(settings.saveDirectory);
     threadCountText->setText(QString::number(settings.maxThreads));
     okButton->setFocus();
 }
 
 bool COptionsDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == threadCountText && event->type() == QEvent::FocusOut)
+    // The box's own pop-up menu (to paste, say) takes the focus only for a moment: that is no
+    // leaving of the box.
+    if (watched == threadCountText && event->type() == QEvent::FocusOut &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
         OnThreadCountKillFocus();
     return QDialog::eventFilter(watched, event);
 }
@@ -186,6 +200,14 @@ void COptionsDialog::OnThreadCountKillFocus() {
         threadCountText->setText(QString::number(settings.maxThreads));
 }
 
+void COptionsDialog::SetDirectoryText(const std::string& path) {
+    // Set past the validator, which would cut the text: OK reports an overlong one instead.
+    const QValidator* limit = directoryText->validator();
+    directoryText->setValidator(nullptr);
+    directoryText->setText(ToQt(path));
+    directoryText->setValidator(limit);
+}
+
 void COptionsDialog::OnBrowse() {
     std::error_code error;
     const std::filesystem::path remembered = std::filesystem::current_path(error);
@@ -193,7 +215,7 @@ void COptionsDialog::OnBrowse() {
         platform.ChooseFolder(this, "Select Save Directory", FromQt(QDir::homePath()));
     switch (choice.kind) {
     case Platform::FolderChoice::Kind::Chosen:
-        directoryText->setText(ToQt(choice.path));
+        SetDirectoryText(choice.path);
         break;
     case Platform::FolderChoice::Kind::NotLocal:
         platform.ShowMessage(this, "Invalid directory selection");

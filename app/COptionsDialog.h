@@ -37,6 +37,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void SetDirectoryText(const std::string& path);
     // The parsed, clamped thread count; warns when it had to clamp. Nothing when empty.
     std::optional<int> ClampedThreadCount();
 

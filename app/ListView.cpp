@@ -3,7 +3,26 @@
 #include "app/TextBridge.h"
 
 #include <QHeaderView>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
+
+namespace {
+
+// A report list draws its selection on the first column only, and only while it has the focus.
+class FirstColumnSelection : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem shown(option);
+        const QWidget* list = option.widget;
+        if (index.column() != 0 || (list != nullptr && !list->hasFocus()))
+            shown.state &= ~QStyle::State_Selected;
+        QStyledItemDelegate::paint(painter, shown, index);
+    }
+};
+
+} // namespace
 
 void ListView::Configure(QTreeWidget* list) {
     list->setRootIsDecorated(false);
@@ -13,7 +32,8 @@ void ListView::Configure(QTreeWidget* list) {
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setSortingEnabled(false);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list->setAllColumnsShowFocus(true);
+    list->setAllColumnsShowFocus(false);
+    list->setItemDelegate(new FirstColumnSelection(list));
     list->header()->setSectionsMovable(false);
     list->header()->setStretchLastSection(false);
     list->header()->setSectionsClickable(true);

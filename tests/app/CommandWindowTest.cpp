@@ -1,0 +1,181 @@
+#include "tests/app/WindowFixture.h"
+#include "tests/support/LoopbackServer.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QTest>
+
+namespace {
+
+using Server = LoopbackServer;
+using Items = std::vector<std::string>;
+
+QPoint RowPoint(QTreeWidget* list, int row) {
+    return list->visualItemRect(list->topLevelItem(row)).center();
+}
+
+// A right-click on `row` of `list`, as the desktop reports it; returns where it was.
+QPoint RightClick(QTreeWidget* list, int row) {
+    const QPoint at = RowPoint(list, row);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(list->viewport(), &event);
+    return list->viewport()->mapToGlobal(at);
+}
+
+void Select(QTreeWidget* list, std::initializer_list<int> rows) {
+    list->clearSelection();
+    for (int row : rows)
+        list->topLevelItem(row)->setSelected(true);
+}
+
+void DoubleClick(QTreeWidget* list, int row) {
+    // A press and release, then the double-click; the simulated clock moves a second on first,
+    // so this never counts as the third click of the double-click before.
+    const QPoint at = RowPoint(list, row);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, at, 1000);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+}
+
+// Answers every path with the page the table gives it (leading slashes folded, as a followed
+// absolute link asks for "//page").
+Server::Handler Pages(std::map<std::string, std::string> pages) {
+    return [pages](Server::Connection& c) {
+        std::string path = c.Path();
+        while (path.size() > 1 && path[1] == '/')
+            path.erase(0, 1);
+        const auto page = pages.find(path);
+        c.Send(page != pages.end() ? Server::Response(page->second)
+                                   : Server::Response("", "404 Not Found"));
+    };
+}
+
+} // namespace
+
+TEST_F(WindowTest, ListMenusFollowTheSelection) {
+    Server server(Pages({{"/p.htm", "<img src=a.jpg><img src='b&c.gif'><a href=next.htm>"}}));
+    auto w = MakeConfirmedWindow();
+    w->show();
+    GetUrl(*w, server.Address("/p.htm"));
+    QTreeWidget* files = w->FileList();
+    const QPoint clicked = RightClick(files, 0);
+    ASSERT_EQ(platform.menus.size(), 1u);
+    EXPECT_EQ(platform.menus[0].items, (Items{"Start Downloading files(off)|1008",
+                                              "Remove files from List(off)|1011", "-",
+                                              "Properties(off)|1009"}));
+    EXPECT_EQ(platform.menus[0].at, clicked + QPoint(10, 0));
+
+    Select(files, {1});
+    platform.menuChoices = {1008};
+    RightClick(files, 1);
+    EXPECT_EQ(platform.menus[1].items,
+              (Items{"Start Downloading 'b&&c.gif'|1008", "Remove 'b&&c.gif' from list|1011", "-",
+                     "Properties|1009"}));
+    EXPECT_EQ(Rows(w->DownloadList()).size(), 1u) << "the chosen item ran";
+
+    Select(files, {0, 2});
+    platform.menuChoices = {1011};
+    RightClick(files, 0);
+    EXPECT_EQ(platform.menus[2].items[0], "Start Downloading files|1008");
+    EXPECT_EQ(platform.menus[2].items[3], "Properties(off)|1009");
+    EXPECT_EQ(Rows(*w), Items{"b&c.gif|GIF|/b&c.gif"});
+
+    RightClick(w->DownloadList(), 0);
+    EXPECT_EQ(platform.menus[3].items,
+              (Items{"Cancel Downloads(off)|1030", "Pause/Resume Downloads(off)|1033",
+                     "Retry Downloads(off)|1034", "-", "Remove Completed/Erroneous Downloads|1029"}));
+    Select(w->DownloadList(), {0});
+    RightClick(w->DownloadList(), 0);
+    EXPECT_EQ(platform.menus[4].items[0], "Cancel Downloading 'b&&c.gif'|1030");
+    files->clearSelection();
+    w->OnCommand(ControlId::DownloadSelected);
+    EXPECT_EQ(platform.messages, Items{"No items selected."});
+}
+
+TEST_F(WindowTest, PauseResumeCancelRetryAndRemove) {
+    Server server(Server::Routes(
+        {{"/p.htm", Server::Answer("<img src=run.jpg><img src=bad.jpg>")},
+         {"/run.jpg", Server::ThenStall("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\nab")}}));
+    auto w = MakeConfirmedWindow();
+    w->GetSettings().saveDirectory = dir.Path();
+    GetUrl(*w, server.Address("/p.htm"));
+    w->OnCommand(ControlId::DownloadAllJpegs);
+    const DownloadTable& t = w->Downloads();
+    auto status = [&](int row) {
+        QTreeWidgetItem* item = w->DownloadList()->topLevelItem(row);
+        return (item->text(2) + "|" + item->text(3)).toStdString();
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return t.downloads[1].receivedBytes == 2; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return t.downloads[0].status == DownloadStatus::Error; }));
+    Select(w->DownloadList(), {1});
+    w->OnCommand(ControlId::PauseSelected);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return t.downloads[1].status == DownloadStatus::Paused; }));
+    EXPECT_EQ(status(1), "2% (0 KB/s)|Paused");
+    w->OnCommand(ControlId::PauseSelected);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return t.downloads[1].status != DownloadStatus::Paused; }));
+
+    Select(w->DownloadList(), {0, 1});
+    w->OnCommand(ControlId::RetrySelected);
+    EXPECT_EQ(t.downloads[0].status, DownloadStatus::Starting) << "only the failed one restarts";
+    EXPECT_EQ(t.downloads[1].status, DownloadStatus::Downloading);
+    Select(w->DownloadList(), {1});
+    w->OnCommand(ControlId::CancelSelected);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return t.AllFinal(); }));
+    EXPECT_EQ(status(1), "2% (0 KB/s)|Cancelled");
+
+    w->OnCommand(ControlId::RetryAllFailed);
+    EXPECT_EQ(t.downloads[0].status, DownloadStatus::Starting);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return t.AllFinal(); }));
+    w->OnCommand(ControlId::RemoveFailed);
+    ASSERT_EQ(Rows(w->DownloadList()).size(), 1u);
+    EXPECT_EQ(status(0), "2% (0 KB/s)|Cancelled");
+    w->OnCommand(ControlId::RemoveFinished);
+    EXPECT_TRUE(Rows(w->DownloadList()).empty());
+}
+
+TEST_F(WindowTest, DoubleClicksFollowLinksAndTheHistoryWalksBack) {
+    Server server(Pages({{"/a.htm", "<title>A</title><a href=b.htm>"},
+                         {"/b.htm", "<title>B</title><a href=c.htm>"},
+                         {"/c.htm", "<title>C</title><a href=d.htm><img src=x.jpg>"},
+                         {"/d.htm", "<title></title>"},
+                         {"/x.jpg", "picture"}}));
+    auto w = MakeConfirmedWindow();
+    w->GetSettings().saveDirectory = dir.Path();
+    w->show();
+    GetUrl(*w, server.Address("/a.htm"));
+    for (int page = 0; page < 3; ++page)
+        DoubleClick(w->FileList(), 0);
+    EXPECT_EQ(UrlText(*w).toStdString(), "http://" + server.Address("//d.htm"));
+    EXPECT_TRUE(w->Control(ControlId::Back)->isEnabled());
+    EXPECT_FALSE(w->Control(ControlId::Forward)->isEnabled());
+
+    platform.menuChoices = {1018};
+    w->OnCommand(ControlId::BackMenu);
+    ASSERT_EQ(platform.menus.size(), 1u);
+    EXPECT_EQ(platform.menus[0].items, (Items{"C|1014", "B|1017", "A|1018"}));
+    QWidget* back = w->Control(ControlId::Back);
+    QWidget* arrow = w->Control(ControlId::BackMenu);
+    EXPECT_EQ(platform.menus[0].at, QPoint(back->mapToGlobal(QPoint(0, 0)).x(),
+                                           arrow->mapToGlobal(QPoint(0, arrow->height())).y()));
+    EXPECT_EQ(TitleText(*w), "A");
+    EXPECT_FALSE(w->Control(ControlId::Back)->isEnabled());
+    w->OnCommand(ControlId::ForwardMenu);
+    EXPECT_EQ(platform.menus[1].items,
+              (Items{"B|1022", "C|1023", "http://" + server.Address("//d.htm") + "|1024"}))
+        << "a page without a title is listed under its address";
+    w->OnCommand(ControlId::Forward);
+    w->OnCommand(ControlId::Forward);
+    EXPECT_EQ(TitleText(*w), "C");
+    GetUrl(*w, server.Address("/c.htm"));
+    EXPECT_EQ(w->History().backCount, 2) << "Get URL records nothing";
+
+    const int picture = Rows(*w)[0] == "x.jpg|JPEG|/x.jpg" ? 0 : 1;
+    DoubleClick(w->FileList(), picture);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->Downloads().AllFinal(); }));
+    DoubleClick(w->DownloadList(), 0);
+    EXPECT_EQ(platform.opened, Items{w->Downloads().downloads[0].localPath});
+    w->OnCommand(ControlId::OpenDownloadDirectory);
+    EXPECT_EQ(platform.opened.back(), dir.Path());
+    w->GetSettings().saveDirectory.assign(1011, 'd');
+    w->OnCommand(ControlId::OpenDownloadDirectory);
+    EXPECT_EQ(platform.opened.size(), 2u) << "too long for the command line: not launched";
+}
