@@ -117,8 +117,8 @@ void CMainDialog::CreateControls() {
     connect(downloadList, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
         OnDownloadListDoubleClick(downloadList->indexOfTopLevelItem(item));
     });
-    connect(new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this), &QShortcut::activated,
-            this, [this] { ShowWindowMenu(mapToGlobal(QPoint(0, 0))); });
+    connect(new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this), &QShortcut::activated, this,
+            [this] { ShowWindowMenu(mapToGlobal(QPoint(0, 0))); });
 
     urlBox->setToolTip(QString("Enter URL Address of web-site - e.g. ") + defaultStartAddress);
     quit->setToolTip("Quit Tarvik");
@@ -388,8 +388,8 @@ void CMainDialog::OnContextMenu(const QPoint& globalPos) {
     if (within(fileList))
         OnCommand(ShowPopup(ListMenus::FileListMenu(linkTable, SelectedRows(fileList)), at));
     if (within(downloadList))
-        OnCommand(ShowPopup(ListMenus::DownloadListMenu(downloadTable, SelectedRows(downloadList)),
-                            at));
+        OnCommand(
+            ShowPopup(ListMenus::DownloadListMenu(downloadTable, SelectedRows(downloadList)), at));
 }
 
 void CMainDialog::ShowWindowMenu(const QPoint& globalPos) {

@@ -118,8 +118,8 @@ COptionsDialog::COptionsDialog(QWidget* owner, Settings& settings, Platform& pla
     threadCountText->setValidator(
         new QRegularExpressionValidator(QRegularExpression("[0-9]{0,2}"), threadCountText));
     threadCountText->installEventFilter(this);
-    QWidget* threadsLabel = place(new QLabel("Maximum number of threads (use at own risk)", this),
-                                  0, 21, 71, 142, 8);
+    QWidget* threadsLabel =
+        place(new QLabel("Maximum number of threads (use at own risk)", this), 0, 21, 71, 142, 8);
     // A label widened for a wide font pushes the box beside it to the right.
     const int clear = threadsLabel->geometry().right() + du.X(3);
     if (threadCountText->x() < clear)

@@ -16,7 +16,10 @@ public:
 
     int X(int units) const { return static_cast<int>(units * charWidth / 4 + 0.5); }
     int Y(int units) const { return static_cast<int>(units * lineHeight / 8 + 0.5); }
-    QRect Rect(int x, int y, int w, int h) const { return {X(x), Y(y), X(w), Y(h)}; }
+    // Edges are converted, not sizes, so rectangles that meet in the layout meet on screen too.
+    QRect Rect(int x, int y, int w, int h) const {
+        return {QPoint(X(x), Y(y)), QPoint(X(x + w) - 1, Y(y + h) - 1)};
+    }
     QSize Size(int w, int h) const { return {X(w), Y(h)}; }
 
     // Places `widget` at the given template rectangle.

@@ -5,8 +5,8 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QFileDialog>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
@@ -79,14 +79,15 @@ bool StartDefaultBrowser(const std::string& address) {
         entry = FirstLineOf("xdg-mime", {"query", "default", "x-scheme-handler/http"});
     if (entry.isEmpty() || entry.contains('/'))
         return false;
-    const QString file =
-        QStandardPaths::locate(QStandardPaths::ApplicationsLocation, entry, QStandardPaths::LocateFile);
+    const QString file = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, entry,
+                                                QStandardPaths::LocateFile);
     QFile in(file);
     if (file.isEmpty() || !in.open(QIODevice::ReadOnly))
         return false;
-    const auto line = BrowserCommand::CommandLine(
-        BrowserCommand::ExecOf(in.readAll().toStdString()), address);
-    const std::vector<std::string> words = line ? BrowserCommand::Words(*line) : std::vector<std::string>{};
+    const auto line =
+        BrowserCommand::CommandLine(BrowserCommand::ExecOf(in.readAll().toStdString()), address);
+    const std::vector<std::string> words =
+        line ? BrowserCommand::Words(*line) : std::vector<std::string>{};
     if (words.empty())
         return false;
     QStringList args;

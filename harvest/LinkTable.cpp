@@ -38,7 +38,8 @@ void LinkTable::AdmitLink(const std::string& link, const std::string& pageAddres
 
 void LinkTable::CompactLinks() {
     const auto end = links.begin() + linkCount;
-    const auto kept = std::stable_partition(
-        links.begin(), end, [](const LinkEntry& e) { return e.category != FileCategory::Excluded; });
+    const auto kept = std::stable_partition(links.begin(), end, [](const LinkEntry& e) {
+        return e.category != FileCategory::Excluded;
+    });
     linkCount = static_cast<int32_t>(kept - links.begin());
 }

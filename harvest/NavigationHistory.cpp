@@ -17,7 +17,7 @@ void Push(Entries& entries, int32_t& count, const HistoryEntry& entry) {
 // Moves to entry `index` of `from`: the current page, then the entries newer than the target
 // (newest first), go onto `to`.
 std::optional<std::string> Jump(Entries& from, int32_t& fromCount, Entries& to, int32_t& toCount,
-                                 int32_t index, const HistoryEntry& current) {
+                                int32_t index, const HistoryEntry& current) {
     if (index < 0 || index >= fromCount)
         return std::nullopt;
     Push(to, toCount, current);
@@ -34,8 +34,8 @@ int32_t IndexOf(const int (&commands)[NavigationHistory::capacity], int32_t coun
     return -1;
 }
 
-std::vector<std::pair<std::string, int>>
-Menu(const Entries& entries, int32_t count, const int (&commands)[NavigationHistory::capacity]) {
+std::vector<std::pair<std::string, int>> Menu(const Entries& entries, int32_t count,
+                                              const int (&commands)[NavigationHistory::capacity]) {
     std::vector<std::pair<std::string, int>> items;
     for (int32_t i = 0; i < count; ++i) {
         const HistoryEntry& e = entries[count - 1 - i];

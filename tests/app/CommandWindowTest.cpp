@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QTest>
 
 namespace {
@@ -49,6 +50,12 @@ Server::Handler Pages(std::map<std::string, std::string> pages) {
     };
 }
 
+void SaveShot(QMenu& menu, const char* name) {
+    QDir().mkpath(TARVIK_SCREENSHOT_DIR);
+    menu.adjustSize();
+    EXPECT_TRUE(menu.grab().save(QString(TARVIK_SCREENSHOT_DIR) + "/" + name));
+}
+
 } // namespace
 
 TEST_F(WindowTest, ListMenusFollowTheSelection) {
@@ -59,13 +66,14 @@ TEST_F(WindowTest, ListMenusFollowTheSelection) {
     QTreeWidget* files = w->FileList();
     const QPoint clicked = RightClick(files, 0);
     ASSERT_EQ(platform.menus.size(), 1u);
-    EXPECT_EQ(platform.menus[0].items, (Items{"Start Downloading files(off)|1008",
-                                              "Remove files from List(off)|1011", "-",
-                                              "Properties(off)|1009"}));
+    EXPECT_EQ(platform.menus[0].items,
+              (Items{"Start Downloading files(off)|1008", "Remove files from List(off)|1011", "-",
+                     "Properties(off)|1009"}));
     EXPECT_EQ(platform.menus[0].at, clicked + QPoint(10, 0));
 
     Select(files, {1});
     platform.menuChoices = {1008};
+    platform.duringMenu = [](QMenu& menu) { SaveShot(menu, "file-list-menu.png"); };
     RightClick(files, 1);
     EXPECT_EQ(platform.menus[1].items,
               (Items{"Start Downloading 'b&&c.gif'|1008", "Remove 'b&&c.gif' from list|1011", "-",
@@ -80,10 +88,12 @@ TEST_F(WindowTest, ListMenusFollowTheSelection) {
     EXPECT_EQ(Rows(*w), Items{"b&c.gif|GIF|/b&c.gif"});
 
     RightClick(w->DownloadList(), 0);
-    EXPECT_EQ(platform.menus[3].items,
-              (Items{"Cancel Downloads(off)|1030", "Pause/Resume Downloads(off)|1033",
-                     "Retry Downloads(off)|1034", "-", "Remove Completed/Erroneous Downloads|1029"}));
+    EXPECT_EQ(
+        platform.menus[3].items,
+        (Items{"Cancel Downloads(off)|1030", "Pause/Resume Downloads(off)|1033",
+               "Retry Downloads(off)|1034", "-", "Remove Completed/Erroneous Downloads|1029"}));
     Select(w->DownloadList(), {0});
+    platform.duringMenu = [](QMenu& menu) { SaveShot(menu, "download-list-menu.png"); };
     RightClick(w->DownloadList(), 0);
     EXPECT_EQ(platform.menus[4].items[0], "Cancel Downloading 'b&&c.gif'|1030");
     files->clearSelection();
@@ -149,6 +159,7 @@ TEST_F(WindowTest, DoubleClicksFollowLinksAndTheHistoryWalksBack) {
     EXPECT_FALSE(w->Control(ControlId::Forward)->isEnabled());
 
     platform.menuChoices = {1018};
+    platform.duringMenu = [](QMenu& menu) { SaveShot(menu, "back-drop-down.png"); };
     w->OnCommand(ControlId::BackMenu);
     ASSERT_EQ(platform.menus.size(), 1u);
     EXPECT_EQ(platform.menus[0].items, (Items{"C|1014", "B|1017", "A|1018"}));

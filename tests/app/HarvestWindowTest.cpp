@@ -2,6 +2,7 @@
 #include "tests/app/WindowFixture.h"
 #include "tests/support/LoopbackServer.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QTest>
 
@@ -14,6 +15,19 @@ const char* const album = "<html><head><title>Holiday pictures</title></head><bo
                           "<a href='day2.htm'>next</a> <img src=\"img/beach.JPG\">\r\n"
                           "<img src='Img/Aunt.gif'> <a href=\"/films/surf.avi\">\n"
                           "<a href='http://mirror.example:8080/z/all.zip'><a href='#top'>\n";
+
+// Counts the "Retrieving Web Page" boxes that are shown while it is installed.
+class ShownBoxes : public QObject {
+public:
+    ShownBoxes() { qApp->installEventFilter(this); }
+    ~ShownBoxes() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && qobject_cast<CRetrievingDialog*>(watched) != nullptr)
+            ++count;
+        return false;
+    }
+    int count = 0;
+};
 
 void ClickHeader(CMainDialog& w, int column) {
     QHeaderView* header = w.FileList()->header();
@@ -28,7 +42,9 @@ TEST_F(WindowTest, FetchedPageFillsTheFileListAndHeadersShareOneDirection) {
     Server server(Server::Answer(album));
     auto w = MakeConfirmedWindow();
     w->show();
+    ShownBoxes boxes;
     GetUrl(*w, server.Address("/trip/day1.htm"));
+    EXPECT_EQ(boxes.count, 1) << "the retrieving box is shown during the fetch";
     ASSERT_TRUE(platform.messages.empty()) << platform.messages.front();
     EXPECT_EQ(UrlText(*w).toStdString(), "http://" + server.Address("/trip/day1.htm"));
     EXPECT_EQ(TitleText(*w), "Holiday pictures");
@@ -48,6 +64,28 @@ TEST_F(WindowTest, FetchedPageFillsTheFileListAndHeadersShareOneDirection) {
     EXPECT_EQ(Rows(*w).back(), "all.zip|ZIP|/z/all.zip");
     ClickHeader(*w, 0); // descending names
     EXPECT_EQ(Rows(*w).front(), "surf.avi|AVI|trip/films/surf.avi");
+
+    // The selection is drawn on the first column only, and only while the list has the focus.
+    QTreeWidget* list = w->FileList();
+    QApplication::setActiveWindow(w.get());
+    list->setFocus();
+    list->topLevelItem(0)->setSelected(true);
+    const QRect row = list->visualItemRect(list->topLevelItem(0));
+    auto colourAt = [&](int column) {
+        const int x = list->header()->sectionViewportPosition(column) + 2;
+        return list->viewport()->grab().toImage().pixelColor(x, row.center().y());
+    };
+    const QColor highlight = list->palette().color(QPalette::Active, QPalette::Highlight);
+    auto highlighted = [&](int column) {
+        const QColor c = colourAt(column);
+        return std::abs(c.red() - highlight.red()) + std::abs(c.green() - highlight.green()) +
+                   std::abs(c.blue() - highlight.blue()) <
+               24;
+    };
+    EXPECT_TRUE(highlighted(0));
+    EXPECT_FALSE(highlighted(1));
+    w->Control(ControlId::UrlBox)->setFocus();
+    EXPECT_FALSE(highlighted(0));
 }
 
 TEST_F(WindowTest, FailedFetchLeavesTheLastPageAlone) {
@@ -87,5 +125,13 @@ TEST_F(WindowTest, SuccessivePagesTitlesAndFlags) {
 
     GetUrl(*w, server.Address("/c.htm"));
     EXPECT_EQ(TitleText(*w), "&lt;b&gt; ");
-    EXPECT_EQ(static_cast<QLabel*>(w->Control(ControlId::TitleLabel))->textFormat(), Qt::PlainText);
+    // Drawn as the plain text it is, not as mark-up.
+    auto* label = static_cast<QLabel*>(w->Control(ControlId::TitleLabel));
+    QLabel plain(label->text(), w.get()), markup(label->text(), w.get());
+    plain.setTextFormat(Qt::PlainText);
+    markup.setTextFormat(Qt::RichText);
+    for (QLabel* reference : {&plain, &markup})
+        reference->setGeometry(label->geometry());
+    EXPECT_EQ(label->grab().toImage(), plain.grab().toImage());
+    EXPECT_NE(label->grab().toImage(), markup.grab().toImage());
 }

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFocusEvent>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QTest>
 #include <filesystem>
@@ -141,4 +142,28 @@ TEST_F(OptionsTest, DirectoryLongerThan250IsCutWhenTypedAndRefusedWhenChosen) {
     EXPECT_TRUE(dialog.isVisible()) << "the dialog stays open";
     EXPECT_EQ(dialog.DirectoryBox()->selectedText().size(), 261);
     dialog.reject();
+}
+
+TEST_F(OptionsTest, NoControlCoversAnotherAndEditsBehaveAsLimitedBoxes) {
+    const QList<QWidget*> controls = dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (QWidget* a : controls)
+        for (QWidget* b : controls) {
+            if (a >= b || qobject_cast<QGroupBox*>(a) || qobject_cast<QGroupBox*>(b))
+                continue;
+            EXPECT_FALSE(a->geometry().intersects(b->geometry()))
+                << (a->property("text").toString() + " / " + b->property("text").toString())
+                       .toStdString();
+        }
+
+    // The box's own pop-up menu takes the focus for a moment: no check, no refill.
+    dialog.ThreadCountBox()->clear();
+    QFocusEvent toMenu(QEvent::FocusOut, Qt::PopupFocusReason);
+    QApplication::sendEvent(dialog.ThreadCountBox(), &toMenu);
+    EXPECT_EQ(dialog.ThreadCountBox()->text(), "");
+    EXPECT_TRUE(platform.messages.empty());
+
+    // A paste takes what fits, counted in bytes.
+    dialog.DirectoryBox()->setText("/home/");
+    dialog.DirectoryBox()->insert(QString(300, QChar(0xE9)));
+    EXPECT_EQ(dialog.DirectoryBox()->text(), "/home/" + QString(122, QChar(0xE9)));
 }

@@ -1,0 +1,99 @@
+#include "app/BrowserCommand.h"
+#include "app/CAboutDialog.h"
+#include "app/CHyperLink.h"
+#include "tests/app/WindowFixture.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+using Items = std::vector<std::string>;
+
+void SendMouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+    QMouseEvent event(type, at, w->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(w, &event);
+}
+
+} // namespace
+
+TEST(BrowserCommand, CutsAtThePlaceholderAndNeverPastTheLimit) {
+    const std::tuple<std::string, std::optional<std::string>> cases[] = {
+        {"firefox %u", "firefox  http://x/"},
+        {"browser --new \"%U\" --flag", "browser --new  http://x/"},
+        {"chromium %U", "chromium  http://x/"},
+        {"viewer", "viewer http://x/"},
+        {"a %f b \"%u\"", "a %f b  http://x/"}, // a quoted placeholder wins over a bare one
+        {std::string(510, 'b'), std::string(510, 'b') + " http://x/"}, // 520 bytes
+        {std::string(511, 'b'), std::nullopt}};
+    for (const auto& [exec, line] : cases)
+        EXPECT_EQ(BrowserCommand::CommandLine(exec, "http://x/"), line) << exec;
+    EXPECT_EQ(BrowserCommand::ExecOf("[Desktop Action x]\nExec=no\n[Desktop Entry]\nName=B\r\n"
+                                     "Exec=web \"%u\"\r\n"),
+              "web \"%u\"");
+    EXPECT_EQ(BrowserCommand::Words("a \"b c\" \"d\\\"e\"  f"), (Items{"a", "b c", "d\"e", "f"}));
+    EXPECT_EQ(BrowserCommand::FailureMessage(1), "Can't open link:\n\nUnknown Error (1) occurred.");
+}
+
+TEST_F(WindowTest, WindowMenuAndAboutBox) {
+    auto w = MakeWindow();
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    QTest::keyClick(w.get(), Qt::Key_Space, Qt::AltModifier);
+    ASSERT_EQ(platform.menus.size(), 1u);
+    EXPECT_EQ(platform.menus[0].items,
+              (Items{"Minimise|61472", "Close|61536", "-", "&About Tarvik...|16"}));
+    // A right-click on the background opens it too; one on a button does not.
+    for (QWidget* target : {static_cast<QWidget*>(w.get()), w->Control(ControlId::Options)}) {
+        const QPoint at(3, target->height() - 3);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+        QApplication::sendEvent(target, &event);
+    }
+    EXPECT_EQ(platform.menus.size(), 2u);
+
+    platform.launchCodes = {42, 42, 31, 42};
+    platform.menuChoices = {16};
+    platform.duringMenu = [&](QMenu& menu) {
+        QDir().mkpath(TARVIK_SCREENSHOT_DIR);
+        menu.adjustSize();
+        EXPECT_TRUE(menu.grab().save(QString(TARVIK_SCREENSHOT_DIR) + "/window-menu.png"));
+    };
+    QTimer::singleShot(0, [&] {
+        auto* about = qobject_cast<CAboutDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(about, nullptr);
+        QApplication::setActiveWindow(about);
+        EXPECT_EQ(about->windowTitle(), "About Tarvik");
+        EXPECT_NE(about->findChild<QLabel*>()->pixmap().isNull(), true);
+        CHyperLink* link = about->Link();
+        EXPECT_EQ(link->text(), CAboutDialog::address);
+        EXPECT_EQ(link->toolTip(), CAboutDialog::address);
+        EXPECT_TRUE(link->font().underline());
+        EXPECT_EQ(link->TextColour(), CHyperLink::linkColour);
+        EXPECT_TRUE(about->grab().save(QString(TARVIK_SCREENSHOT_DIR) + "/about-box.png"));
+
+        const QPoint inside = link->rect().center();
+        QTest::mouseClick(link, Qt::LeftButton, Qt::NoModifier, inside);
+        EXPECT_EQ(link->TextColour(), CHyperLink::activeColour) << "teal while it has the focus";
+        QTest::keyClick(link, Qt::Key_Space);
+        EXPECT_EQ(platform.launched, Items(2, CAboutDialog::address));
+        // Pressed, dragged off and released elsewhere: not opened.
+        SendMouse(link, QEvent::MouseButtonPress, inside, Qt::LeftButton);
+        SendMouse(link, QEvent::MouseMove, inside + QPoint(0, 50), Qt::LeftButton);
+        SendMouse(link, QEvent::MouseButtonRelease, inside + QPoint(0, 50), Qt::NoButton);
+        EXPECT_EQ(platform.launched.size(), 2u);
+        // Nothing registered for web pages: a beep and the reason; the visited state stays.
+        QTest::keyClick(link, Qt::Key_Space);
+        EXPECT_EQ(platform.beeps, 1);
+        EXPECT_EQ(platform.messages, Items{"Can't open link:\n\nThere is no application "
+                                           "associated\nwith the given filename extension."});
+        about->findChild<QPushButton*>()->setFocus();
+        EXPECT_EQ(link->TextColour(), CHyperLink::visitedColour);
+        about->accept();
+    });
+    w->ShowWindowMenu(w->mapToGlobal(QPoint(0, 0)));
+    EXPECT_EQ(platform.launched.size(), 3u);
+}
