@@ -5,6 +5,7 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QTest>
+#include <filesystem>
 
 namespace {
 
@@ -128,8 +129,11 @@ TEST_F(WindowTest, PauseResumeCancelRetryAndRemove) {
     EXPECT_EQ(t.downloads[0].status, DownloadStatus::Starting) << "only the failed one restarts";
     EXPECT_EQ(t.downloads[1].status, DownloadStatus::Downloading);
     Select(w->DownloadList(), {1});
-    w->OnCommand(ControlId::CancelSelected);
+    w->OnCommand(ControlId::PauseSelected);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return t.downloads[1].status == DownloadStatus::Paused; }));
+    w->OnCommand(ControlId::CancelSelected); // while paused
     ASSERT_TRUE(QTest::qWaitFor([&] { return t.AllFinal(); }));
+    EXPECT_EQ(std::filesystem::file_size(t.downloads[1].localPath), 2u) << "what arrived stays";
     EXPECT_EQ(status(1), "2% (0 KB/s)|Cancelled");
 
     w->OnCommand(ControlId::RetryAllFailed);

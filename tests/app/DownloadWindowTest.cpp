@@ -35,14 +35,9 @@ TEST_F(WindowTest, DownloadAllJpegsFetchesThePictures) {
     EXPECT_EQ(std::filesystem::file_size(dir.Path() + "/" + host + "/b.jpeg"), 5000u);
 
     w->OnCommand(ControlId::DownloadAllJpegs);
-    w->OnCommand(ControlId::DownloadAllMovies);
-    const Rows_ rows = Rows(w->DownloadList());
-    ASSERT_EQ(rows.size(), 4u) << "each picture is queued once";
-    EXPECT_EQ(rows[0], "a.jpg|JPEG|100%|Complete|/a.jpg|HTTP|" + host) << "a fill shows the entry";
-    EXPECT_EQ(rows[2], "m.mpg|MPEG||Starting|/m.mpg|HTTP|" + host);
-    EXPECT_EQ(rows[3], "v.avi|AVI||Starting|/v.avi|HTTP|" + host);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w->Downloads().AllFinal(); }));
-    EXPECT_EQ(Rows(w->DownloadList())[3], "v.avi|AVI||Error|/v.avi|HTTP|" + host);
+    EXPECT_EQ(Rows(w->DownloadList()).size(), 2u) << "each picture is queued once";
+    EXPECT_EQ(Rows(w->DownloadList())[0], "a.jpg|JPEG|100%|Complete|/a.jpg|HTTP|" + host)
+        << "a fill shows the entry";
 
     QDir().mkpath(TARVIK_SCREENSHOT_DIR);
     EXPECT_TRUE(w->grab().save(QString(TARVIK_SCREENSHOT_DIR) + "/download-list.png"));

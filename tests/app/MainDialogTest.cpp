@@ -1,4 +1,3 @@
-#include "app/CRetrievingDialog.h"
 #include "tests/app/WindowFixture.h"
 
 #include <QApplication>
@@ -34,8 +33,6 @@ TEST_F(WindowTest, InitialState) {
          {ControlId::Back, ControlId::Forward, ControlId::BackMenu, ControlId::ForwardMenu})
         EXPECT_FALSE(w->Control(id)->isEnabled()) << id;
     EXPECT_TRUE(static_cast<QPushButton*>(w->Control(ControlId::GetUrl))->isDefault());
-    EXPECT_EQ(w->FileList()->columnCount(), 3);
-    EXPECT_EQ(w->DownloadList()->headerItem()->text(2), "% Downloaded");
 }
 
 TEST_F(WindowTest, ClipboardOfferAsksOnlyForAddresses) {
@@ -120,17 +117,4 @@ TEST_F(WindowTest, OptionsOkUnlocksGetUrlAndTheFileIsWrittenAtTheEnd) {
     const Settings saved = SettingsFile(dir.File("tk.opt")).Load();
     EXPECT_EQ(saved.saveDirectoryConfirmed, 1);
     EXPECT_EQ(saved.maxThreads, 9);
-}
-
-TEST_F(WindowTest, RetrievingBoxIsCentredOverTheWindow) {
-    auto w = MakeWindow();
-    w->move(100, 50);
-    w->show();
-    CRetrievingDialog box(w.get());
-    box.ShowCentredOver(w.get());
-    const QRect main = w->frameGeometry();
-    const QRect shown = box.frameGeometry();
-    EXPECT_EQ(shown.topLeft(), QPoint(main.left() + (main.width() - shown.width()) / 2,
-                                      main.top() + (main.height() - shown.height()) / 2));
-    EXPECT_EQ(box.findChild<QLabel*>()->text(), "Retrieving Web Page");
 }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <thread>
 
 namespace {
@@ -57,20 +58,12 @@ TEST(CliCommand, UnopenablePageAndWrongArguments) {
         EXPECT_EQ(failed.err, "Unable to open this URL.\n");
         EXPECT_EQ(failed.out, "");
     }
-    for (const std::vector<std::string>& args :
-         std::vector<std::vector<std::string>>{{},
-                                               {"links"},
-                                               {"pages", "x"},
-                                               {"links", "a", "b"},
-                                               {"links", "--flat", "x"},
-                                               {"download"},
-                                               {"download", "--title", "x"},
-                                               {"download", "--threads", "0", "x"},
-                                               {"download", "--threads=17", "x"},
-                                               {"download", "--threads", "4x", "x"},
-                                               {"download", "--timeout", "0", "x"},
-                                               {"download", "--dir"},
-                                               {"download", "--bogus", "x"}}) {
+    for (const char* line :
+         {"", "links", "pages x", "links a b", "links --flat x", "download", "download --title x",
+          "download --threads 0 x", "download --threads=17 x", "download --threads 4x x",
+          "download --timeout 0 x", "download --dir", "download --bogus x"}) {
+        std::istringstream words(line);
+        const std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
         const CliRun r = RunCli(args, dir.File("tk.opt"));
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.err.rfind("usage: tarvik-cli links", 0), 0u);

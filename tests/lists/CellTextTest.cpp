@@ -20,20 +20,3 @@ TEST(CellText, ProgressShowsPercentAndRateWithoutOverflow) {
         EXPECT_EQ(CellText::ProgressText(total, received, rate), expected)
             << total << " " << received;
 }
-
-TEST(CellText, DownloadListRowOfAnHtmlLink) {
-    DownloadEntry e;
-    e.category = FileCategory::HtmlLink;
-    e.name = "page.htm";
-    e.path = "d/page.htm";
-    e.server = "s:81";
-    e.service = 1;
-    e.status = DownloadStatus::Cancelled;
-    e.totalBytes = 200;
-    e.receivedBytes = 50;
-    e.rateKBps = 2;
-    EXPECT_EQ(CellText::DownloadListRow(e),
-              (std::vector<std::string>{"page.htm", "HTML Link", "25% (2 KB/s)", "Cancelled",
-                                        "d/page.htm", "FTP", "s:81"}))
-        << "no arrow before an HTML link in the Download List";
-}
