@@ -20,11 +20,7 @@ void DownloadTable::QueueDownload(const LinkEntry& link) {
 }
 
 void DownloadTable::CompactDownloads() {
-    const auto end = downloads.begin() + downloadCount;
-    const auto kept = std::stable_partition(downloads.begin(), end, [](const DownloadEntry& e) {
-        return e.category != FileCategory::Excluded;
-    });
-    downloadCount = static_cast<int32_t>(kept - downloads.begin());
+    CompactExcluded(downloads, downloadCount);
 }
 
 void DownloadTable::RetryDownload(int32_t index) {

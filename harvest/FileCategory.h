@@ -2,8 +2,10 @@
 // The eight categories a link can fall into, chosen by the extension its text contains, and the
 // label both lists show for each.
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct Settings;
 
@@ -28,4 +30,13 @@ FileCategory ClassifyLink(const std::string& link, const Settings& settings);
 const char* CategoryLabel(int32_t code);
 inline const char* CategoryLabel(FileCategory category) {
     return CategoryLabel(static_cast<int32_t>(category));
+}
+
+// Removes the records marked Excluded from the first `count` of `records`, keeping the order of
+// the others, and sets `count` to how many are left. Used by both lists' removal commands.
+template <typename Record> void CompactExcluded(std::vector<Record>& records, int32_t& count) {
+    const auto kept =
+        std::stable_partition(records.begin(), records.begin() + count,
+                              [](const Record& r) { return r.category != FileCategory::Excluded; });
+    count = static_cast<int32_t>(kept - records.begin());
 }

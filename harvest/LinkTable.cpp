@@ -2,8 +2,6 @@
 
 #include "harvest/LinkResolver.h"
 
-#include <algorithm>
-
 std::string LinkTable::LinkFileName(const std::string& link) {
     const std::size_t separator = link.find_last_of("/\\");
     std::string name = separator == std::string::npos ? link : link.substr(separator + 1);
@@ -37,9 +35,5 @@ void LinkTable::AdmitLink(const std::string& link, const std::string& pageAddres
 }
 
 void LinkTable::CompactLinks() {
-    const auto end = links.begin() + linkCount;
-    const auto kept = std::stable_partition(links.begin(), end, [](const LinkEntry& e) {
-        return e.category != FileCategory::Excluded;
-    });
-    linkCount = static_cast<int32_t>(kept - links.begin());
+    CompactExcluded(links, linkCount);
 }

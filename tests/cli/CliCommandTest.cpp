@@ -110,7 +110,9 @@ TEST(CliCommand, InterruptCancelsTheRunningDownloads) {
     });
     TempDir dir;
     std::thread interrupt([&] {
-        while (started.load() < 2)
+        // Both running files hold what was sent before the interrupt.
+        auto arrived = [&](const char* name) { return ReadFile(dir.File(name)) == "some"; };
+        while (started.load() < 2 || !arrived("1.jpg") || !arrived("2.jpg"))
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         DownloadCommand::Interrupt();
     });
