@@ -7,7 +7,7 @@ namespace {
 
 using Names_ = std::vector<std::string>;
 
-LinkTable TableOf(std::initializer_list<const char*> links) {
+LinkTable TableOf(const std::vector<const char*>& links) {
     LinkTable t;
     for (const char* link : links)
         t.AdmitLink(link, "http://s/", 0, Settings::Defaults());
@@ -26,7 +26,7 @@ Names_ Names(const LinkTable& t) {
 TEST(FileListSort, ColumnsAndDirections) {
     // '_' and '[' lie between 'Z' and 'a': letters map to lower case first, so both sort before
     // every letter; a prefix sorts first; bytes >= 0x80 after all letters.
-    const std::tuple<std::initializer_list<const char*>, int, bool, Names_> cases[] = {
+    const std::tuple<std::vector<const char*>, int, bool, Names_> cases[] = {
         {{"/b.jpg", "/[.gif", "/\xE9.zip", "/ab.jpg", "/A.jpg", "/Z_.gif"},
          0,
          false,
