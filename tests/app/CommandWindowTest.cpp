@@ -62,7 +62,6 @@ void SaveShot(QMenu& menu, const char* name) {
 TEST_F(WindowTest, ListMenusFollowTheSelection) {
     Server server(Pages({{"/p.htm", "<img src=a.jpg><img src='b&c.gif'><a href=next.htm>"}}));
     auto w = MakeConfirmedWindow();
-    w->show();
     GetUrl(*w, server.Address("/p.htm"));
     QTreeWidget* files = w->FileList();
     const QPoint clicked = RightClick(files, 0);
@@ -107,7 +106,6 @@ TEST_F(WindowTest, PauseResumeCancelRetryAndRemove) {
         {{"/p.htm", Server::Answer("<img src=run.jpg><img src=bad.jpg>")},
          {"/run.jpg", Server::ThenStall("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\nab")}}));
     auto w = MakeConfirmedWindow();
-    w->GetSettings().saveDirectory = dir.Path();
     GetUrl(*w, server.Address("/p.htm"));
     w->OnCommand(ControlId::DownloadAllJpegs);
     const DownloadTable& t = w->Downloads();
@@ -153,8 +151,6 @@ TEST_F(WindowTest, DoubleClicksFollowLinksAndTheHistoryWalksBack) {
                          {"/d.htm", "<title></title>"},
                          {"/x.jpg", "picture"}}));
     auto w = MakeConfirmedWindow();
-    w->GetSettings().saveDirectory = dir.Path();
-    w->show();
     GetUrl(*w, server.Address("/a.htm"));
     for (int page = 0; page < 3; ++page)
         DoubleClick(w->FileList(), 0);

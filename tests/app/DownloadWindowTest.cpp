@@ -20,8 +20,6 @@ TEST_F(WindowTest, DownloadAllJpegsFetchesThePictures) {
          {"/a.jpg", LoopbackServer::Serve(LoopbackServer::Response(std::string(3000, 'a')))},
          {"/b.jpeg", LoopbackServer::Serve(LoopbackServer::Response(std::string(5000, 'b')))}}));
     auto w = MakeConfirmedWindow();
-    w->GetSettings().saveDirectory = dir.Path();
-    w->show();
     GetUrl(*w, server.Address("/album.htm"));
     const std::string host = server.Address("");
 
@@ -51,7 +49,6 @@ TEST_F(WindowTest, ClosingCancelsRunningDownloads) {
             c.Stall();
     });
     auto w = MakeConfirmedWindow();
-    w->GetSettings().saveDirectory = dir.Path();
     GetUrl(*w, server.Address("/p.htm"));
     w->OnCommand(ControlId::DownloadAllJpegs);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w->Monitor().RunningCount() == 1; }));

@@ -41,7 +41,6 @@ void ClickHeader(CMainDialog& w, int column) {
 TEST_F(WindowTest, FetchedPageFillsTheFileListAndHeadersShareOneDirection) {
     Server server(Server::Answer(album));
     auto w = MakeConfirmedWindow();
-    w->show();
     ShownBoxes boxes;
     GetUrl(*w, server.Address("/trip/day1.htm"));
     EXPECT_EQ(boxes.count, 1) << "the retrieving box is shown during the fetch";

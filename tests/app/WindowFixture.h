@@ -19,14 +19,17 @@ protected:
     std::unique_ptr<CMainDialog> MakeWindow() {
         return std::make_unique<CMainDialog>(platform, dir.File("tk.opt"));
     }
-    // A window whose save directory was confirmed, as after OK in the options dialog.
+    // A shown window whose save directory (the test's own) was confirmed, as after OK in the
+    // options dialog.
     std::unique_ptr<CMainDialog> MakeConfirmedWindow() {
         Settings s = Settings::Defaults();
         s.saveDirectoryConfirmed = 1;
+        s.saveDirectory = dir.Path();
         SettingsFile(dir.File("tk.opt")).Save(s);
         auto window = MakeWindow();
         window->Session().SetTimeouts(std::chrono::milliseconds(2000),
                                       std::chrono::milliseconds(2000));
+        window->show();
         return window;
     }
 
