@@ -11,14 +11,19 @@ bool PageHarvest::Harvest(InternetSession& session, const std::string& address, 
                           const TitleSink& onTitle) {
     if (!session.FetchPage(address, page))
         return false;
+    Scan({page.Text(), static_cast<std::size_t>(page.Length())}, address, onTitle);
+    return true;
+}
+
+void PageHarvest::Scan(std::string_view text, const std::string& address,
+                       const TitleSink& onTitle) {
     table.linkCount = 0;
     sortDescending = 1;
     title.clear();
     titleSink = onTitle ? &onTitle : nullptr;
-    PageScanner::ScanPage({page.Text(), static_cast<std::size_t>(page.Length())}, address, *this);
+    PageScanner::ScanPage(text, address, *this);
     titleSink = nullptr;
     FileListSort::SortFileList(table, sortDescending, table.linkCount, 0, true, false);
-    return true;
 }
 
 void PageHarvest::OnLink(const std::string& value, const std::string& pageAddress,

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 class InternetSession;
 class PageText;
@@ -25,6 +26,9 @@ public:
     // the table and the flag are then left as they were.
     bool Harvest(InternetSession& session, const std::string& address, PageText& page,
                  const TitleSink& onTitle = {});
+    // The part after a successful fetch: empties the table, scans `text` found at `address`,
+    // admits its links and sorts them by name.
+    void Scan(std::string_view text, const std::string& address, const TitleSink& onTitle = {});
     const std::string& Title() const { return title; }
 
 private:
