@@ -216,15 +216,10 @@ void CMainDialog::OnCommand(int id) {
         OnSelectionCommand(id);
         break;
     case ControlId::RemoveFinished:
-        OnRemoveDownloads([](DownloadStatus s) {
-            return s == DownloadStatus::Complete || s == DownloadStatus::Cancelled ||
-                   s == DownloadStatus::Error || s == DownloadStatus::DiskError;
-        });
+        OnRemoveDownloads(IsFinal);
         break;
     case ControlId::RemoveFailed:
-        OnRemoveDownloads([](DownloadStatus s) {
-            return s == DownloadStatus::Error || s == DownloadStatus::DiskError;
-        });
+        OnRemoveDownloads(IsFailed);
         break;
     case ControlId::RetryAllFailed:
         for (int32_t i = 0; i < downloadTable.downloadCount; ++i)

@@ -58,9 +58,7 @@ void DrawProgress(std::ostream& err, const DownloadTable& table, const DownloadM
     int32_t done = 0;
     uint64_t bytes = 0;
     for (int32_t i = 0; i < table.downloadCount; ++i) {
-        const DownloadStatus s = table.downloads[i].status;
-        done += s == DownloadStatus::Complete || s == DownloadStatus::DiskError ||
-                s == DownloadStatus::Error || s == DownloadStatus::Cancelled;
+        done += IsFinal(table.downloads[i].status);
         bytes += table.downloads[i].receivedBytes;
     }
     const double seconds = std::chrono::duration<double>(Clock::now() - started).count();

@@ -13,3 +13,13 @@ enum class DownloadStatus : int32_t {
     Error = 6,
     Cancelled = 7,
 };
+
+// Complete, Disk Error, Error and Cancelled: the states a download ends in.
+inline bool IsFinal(DownloadStatus s) {
+    return s == DownloadStatus::Complete || s == DownloadStatus::DiskError ||
+           s == DownloadStatus::Error || s == DownloadStatus::Cancelled;
+}
+// The final states a retry leaves.
+inline bool IsFailed(DownloadStatus s) {
+    return s == DownloadStatus::DiskError || s == DownloadStatus::Error;
+}

@@ -27,7 +27,7 @@ void DownloadTable::RetryDownload(int32_t index) {
     if (index < 0 || index >= downloadCount)
         return;
     DownloadEntry& e = downloads[index];
-    if (e.status != DownloadStatus::Error && e.status != DownloadStatus::DiskError)
+    if (!IsFailed(e.status))
         return;
     e.status = DownloadStatus::Starting;
     e.receivedBytes = 0;
