@@ -6,10 +6,10 @@
 #include "download/DownloadMonitor.h"
 #include "download/DownloadTable.h"
 #include "download/DownloadView.h"
-#include "harvest/InternetSession.h"
 #include "harvest/LinkTable.h"
 #include "harvest/NavigationHistory.h"
 #include "harvest/PageText.h"
+#include "net/InternetSession.h"
 #include "settings/Settings.h"
 #include "settings/SettingsFile.h"
 

@@ -3,8 +3,8 @@
 
 #include "download/DownloadMonitor.h"
 #include "download/DownloadView.h"
-#include "harvest/InternetSession.h"
 #include "lists/CellText.h"
+#include "net/InternetSession.h"
 #include "settings/Settings.h"
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/TempDir.h"

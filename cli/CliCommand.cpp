@@ -1,11 +1,11 @@
 #include "cli/CliCommand.h"
 
 #include "cli/DownloadCommand.h"
-#include "harvest/InternetSession.h"
 #include "harvest/PageAddress.h"
 #include "harvest/PageText.h"
 #include "lists/CellText.h"
 #include "lists/PageHarvest.h"
+#include "net/InternetSession.h"
 #include "settings/SettingsFile.h"
 
 #include <charconv>
@@ -14,15 +14,20 @@
 
 namespace {
 
-const char* const usage = "usage: tarvik-cli links [--title] ADDRESS\n"
-                          "       tarvik-cli download [--all | --jpegs | --movies] [--dir DIR]\n"
-                          "                           [--threads N] [--flat] [--timeout SECONDS]"
-                          " ADDRESS\n";
+const char* const usage =
+    "usage: tarvik-cli links [--modern | --classic] [--title] ADDRESS\n"
+    "       tarvik-cli download [--modern | --classic] [--all | --pictures | --jpegs | --movies]\n"
+    "                           [--dir DIR] [--threads N] [--flat] [--timeout SECONDS] ADDRESS\n";
 
 const char* const help =
     "Fetches the page at ADDRESS (\"http://\" is put in front unless it begins with http:// or\n"
     "https://) and harvests its IMG and A links with the harvest filters of ./tk.opt (all on\n"
     "when the file is missing). tk.opt is never written.\n"
+    "\n"
+    "--modern and --classic override the options file's choice of rules. The modern rules read\n"
+    "the page with a real HTML parser: lazy-loaded and responsive pictures (srcset, data-src,\n"
+    "picture), video, audio and og:image, addresses resolved the standard way, categories by\n"
+    "the file extension, with IMAGE (PNG, WebP, AVIF, SVG...) and VIDEO (MP4, WebM...) added.\n"
     "\n"
     "links prints one line per File List row, in name order:\n"
     "  NAME <tab> FILETYPE <tab> PATH <tab> SERVER <tab> PROTOCOL\n"
@@ -30,8 +35,10 @@ const char* const help =
     "the page title.\n"
     "\n"
     "download queues, in that order, every row (--all, the default), the JPEG rows (--jpegs) or\n"
-    "the AVI and MPEG rows (--movies) and downloads them into DIR (default: the current\n"
-    "directory), inside a subdirectory per server unless --flat or tk.opt says otherwise, with\n"
+    "the AVI and MPEG rows (--movies); under the modern rules --pictures (or --jpegs) takes the\n"
+    "JPEG, GIF and IMAGE rows and --movies the VIDEO rows too. It downloads them into DIR\n"
+    "(default: the current directory), inside a subdirectory per server unless --flat or tk.opt\n"
+    "says otherwise, with\n"
     "up to N downloads at once (1-16; default from tk.opt). --timeout gives up on a server that\n"
     "does not connect, or sends fewer than 1024 bytes, for that many seconds (default 30).\n"
     "Each entry prints one line when it ends:\n"
@@ -53,7 +60,8 @@ std::optional<int> ParseNumber(const std::string& text, int low, int high) {
 
 // The options of both commands. False when they are wrong.
 bool ParseOptions(const std::vector<std::string>& args, DownloadCommand::Options& o,
-                  bool& withTitle, std::vector<std::string>& operands) {
+                  bool& withTitle, std::optional<bool>& modern,
+                  std::vector<std::string>& operands) {
     const bool download = args[0] == "download";
     for (std::size_t i = 1; i < args.size(); ++i) {
         std::string arg = args[i];
@@ -72,11 +80,14 @@ bool ParseOptions(const std::vector<std::string>& args, DownloadCommand::Options
         };
         if (arg == "--title" && !download && !value) {
             withTitle = true;
+        } else if ((arg == "--modern" || arg == "--classic") && !value) {
+            modern = arg == "--modern";
         } else if (download && !value &&
-                   (arg == "--all" || arg == "--jpegs" || arg == "--movies")) {
-            o.selection = arg == "--all"     ? DownloadCommand::Selection::All
-                          : arg == "--jpegs" ? DownloadCommand::Selection::Jpegs
-                                             : DownloadCommand::Selection::Movies;
+                   (arg == "--all" || arg == "--jpegs" || arg == "--pictures" ||
+                    arg == "--movies")) {
+            o.selection = arg == "--all"      ? DownloadCommand::Selection::All
+                          : arg == "--movies" ? DownloadCommand::Selection::Movies
+                                              : DownloadCommand::Selection::Pictures;
         } else if (download && arg == "--flat" && !value) {
             o.flat = true;
         } else if (download && arg == "--dir") {
@@ -116,14 +127,17 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
     }
     DownloadCommand::Options options;
     bool withTitle = false;
+    std::optional<bool> modern;
     std::vector<std::string> operands;
     if (args.empty() || (args[0] != "links" && args[0] != "download") ||
-        !ParseOptions(args, options, withTitle, operands)) {
+        !ParseOptions(args, options, withTitle, modern, operands)) {
         err << usage;
         return 2;
     }
 
     Settings settings = SettingsFile(settingsPath).Load();
+    if (modern)
+        settings.modernRules = *modern ? 1 : 0;
     const std::string address = NormaliseAddress(operands[0]);
     InternetSession session("Tarvik");
     const auto timeout = std::chrono::milliseconds(options.timeoutSeconds * 1000LL);

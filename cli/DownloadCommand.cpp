@@ -80,10 +80,13 @@ int DownloadCommand::Run(const LinkTable& links, Settings settings, const Intern
         settings.serverNameSubdirectory = 0;
 
     DownloadTable table;
+    const bool modern = settings.modernRules != 0;
     table.QueueLinks(
-        links, options.selection == Selection::Jpegs    ? DownloadTable::IsJpeg
-               : options.selection == Selection::Movies ? DownloadTable::IsMovie
-                                                        : [](FileCategory) { return true; });
+        links, options.selection == Selection::Pictures
+                   ? (modern ? DownloadTable::IsPicture : DownloadTable::IsJpeg)
+               : options.selection == Selection::Movies
+                   ? (modern ? DownloadTable::IsModernMovie : DownloadTable::IsMovie)
+                   : [](FileCategory) { return true; });
     DownloadMonitor monitor(table, session);
     LineView view(out);
 

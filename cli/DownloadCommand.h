@@ -12,7 +12,9 @@ struct Settings;
 
 class DownloadCommand {
 public:
-    enum class Selection { All, Jpegs, Movies };
+    // Pictures: the JPEG rows, under the modern rules also GIF and IMAGE; Movies: AVI and MPEG,
+    // under the modern rules also VIDEO.
+    enum class Selection { All, Pictures, Movies };
 
     struct Options {
         Selection selection = Selection::All;

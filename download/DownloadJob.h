@@ -4,7 +4,7 @@
 // touched. The worker's release store of a final state is its last access to the job; the
 // monitor reads the byte counts and frees the job only after an acquire load of that state.
 
-#include "harvest/Transfer.h"
+#include "net/Transfer.h"
 
 #include <atomic>
 #include <cstdint>

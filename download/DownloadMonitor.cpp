@@ -4,8 +4,8 @@
 #include "download/DownloadWorker.h"
 #include "download/LocalFile.h"
 #include "download/TickRequest.h"
-#include "harvest/CurlHandles.h"
-#include "harvest/InternetSession.h"
+#include "net/CurlHandles.h"
+#include "net/InternetSession.h"
 #include "settings/Settings.h"
 
 #include <algorithm>

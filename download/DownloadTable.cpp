@@ -2,12 +2,17 @@
 
 #include <algorithm>
 
-void DownloadTable::QueueDownload(const LinkEntry& link) {
+void DownloadTable::QueueDownload(const LinkEntry& link, bool byAddress) {
     if (downloadCount >= capacity)
         return;
-    for (int32_t i = 0; i < downloadCount; ++i)
-        if (downloads[i].path == link.path && downloads[i].name == link.name)
+    for (int32_t i = 0; i < downloadCount; ++i) {
+        const DownloadEntry& e = downloads[i];
+        const bool same =
+            byAddress ? e.service == link.service && e.server == link.server && e.path == link.path
+                      : e.path == link.path && e.name == link.name;
+        if (same)
             return;
+    }
     DownloadEntry& e = downloads[downloadCount];
     e = DownloadEntry{};
     e.path = link.path;
@@ -37,7 +42,7 @@ void DownloadTable::RetryDownload(int32_t index) {
 void DownloadTable::QueueLinks(const LinkTable& links, bool (*take)(FileCategory)) {
     for (int32_t i = 0; i < links.linkCount; ++i)
         if (take(links.links[i].category))
-            QueueDownload(links.links[i]);
+            QueueDownload(links.links[i], links.modernRows);
 }
 
 bool DownloadTable::AllFinal() const {

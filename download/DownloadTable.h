@@ -14,16 +14,24 @@ public:
 
     DownloadTable() : downloads(capacity) {}
 
-    // Appends a copy of `link` in state Starting, unless an entry with the same path and name
-    // (in any state, whatever its server) is there already or the table is full. Silent.
-    void QueueDownload(const LinkEntry& link);
-    // Queues, in the link table's order, every link whose category `take` accepts.
+    // Appends a copy of `link` in state Starting, unless the table is full or an entry of the
+    // same file is there already, in any state: one with the same path and name (whatever its
+    // server), or with `byAddress` one with the same whole address (service, server and path).
+    // Silent.
+    void QueueDownload(const LinkEntry& link, bool byAddress = false);
+    // Queues, in the link table's order, every link whose category `take` accepts; the rows of
+    // the modern rules by their whole address.
     void QueueLinks(const LinkTable& links, bool (*take)(FileCategory));
-    // The rows "Download All JPG's" and "Download All Movies" take.
+    // The rows "Download All JPG's" and "Download All Movies" take, and under the modern rules
+    // "Download All Pictures" and "Download All Movies".
     static bool IsJpeg(FileCategory c) { return c == FileCategory::Jpeg; }
     static bool IsMovie(FileCategory c) {
         return c == FileCategory::Avi || c == FileCategory::Mpeg;
     }
+    static bool IsPicture(FileCategory c) {
+        return c == FileCategory::Jpeg || c == FileCategory::Gif || c == FileCategory::Image;
+    }
+    static bool IsModernMovie(FileCategory c) { return IsMovie(c) || c == FileCategory::Video; }
     // True while no entry waits, runs or is paused.
     bool AllFinal() const;
     // Removes every entry marked Excluded, keeping the order of the others.

@@ -3,7 +3,7 @@
 #include "download/DownloadJob.h"
 #include "download/LocalFile.h"
 #include "download/TickRequest.h"
-#include "harvest/CurlHandles.h"
+#include "net/CurlHandles.h"
 
 namespace {
 

@@ -47,6 +47,10 @@ FileCategory ClassifyLink(const std::string& link, const Settings& s) {
 const char* CategoryLabel(int32_t code) {
     static const char* const labels[] = {"HTML Link", "JPEG",  "GIF", "AVI",
                                          "MPEG",      "AUDIO", "DOC", "ZIP"};
+    if (code == static_cast<int32_t>(FileCategory::Image))
+        return "IMAGE";
+    if (code == static_cast<int32_t>(FileCategory::Video))
+        return "VIDEO";
     if (code < 0 || code > 7)
         return "Unknown";
     return labels[code];

@@ -1,6 +1,7 @@
 #pragma once
-// The eight categories a link can fall into, chosen by the extension its text contains, and the
-// label both lists show for each.
+// The categories a link can fall into, and the label both lists show for each. The classic rules
+// know the first eight and choose by the extension a link's text contains; the modern rules add
+// IMAGE and VIDEO (see ModernCategory).
 
 #include <algorithm>
 #include <cstdint>
@@ -19,6 +20,8 @@ enum class FileCategory : int32_t {
     Doc = 6,
     Zip = 7,
     Excluded = 8, // no category: never shown, and marks a record for removal
+    Image = 9,    // pictures other than JPEG and GIF; modern rules only
+    Video = 10,   // today's video formats; modern rules only
 };
 
 // The category of `link` under the harvest flags of `settings`. The groups are tried in a fixed
@@ -26,7 +29,8 @@ enum class FileCategory : int32_t {
 // is off (then the link is Excluded).
 FileCategory ClassifyLink(const std::string& link, const Settings& settings);
 
-// "HTML Link", "JPEG", ... for codes 0 to 7; "Unknown" for any other code.
+// "HTML Link", "JPEG", ... for codes 0 to 7, "IMAGE" and "VIDEO" for 9 and 10; "Unknown" for any
+// other code.
 const char* CategoryLabel(int32_t code);
 inline const char* CategoryLabel(FileCategory category) {
     return CategoryLabel(static_cast<int32_t>(category));

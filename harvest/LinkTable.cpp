@@ -37,3 +37,10 @@ void LinkTable::AdmitLink(const std::string& link, const std::string& pageAddres
 void LinkTable::CompactLinks() {
     CompactExcluded(links, linkCount);
 }
+
+bool LinkTable::Append(LinkEntry entry) {
+    if (linkCount >= capacity)
+        return false;
+    links[linkCount++] = std::move(entry);
+    return true;
+}

@@ -22,6 +22,10 @@ public:
     void AdmitLink(const std::string& link, const std::string& pageAddress, int32_t attributeKind,
                    const Settings& settings);
 
+    // Appends `entry` as it is; false when the table is full. The modern rules admit this way,
+    // having checked the entry themselves.
+    bool Append(LinkEntry entry);
+
     // Removes every record marked Excluded, keeping the order of the others.
     void CompactLinks();
 
@@ -31,4 +35,7 @@ public:
 
     std::vector<LinkEntry> links; // always `capacity` records; the first linkCount count
     int32_t linkCount = 0;
+    // True when the rows were harvested by the modern rules: a row is then told apart by its
+    // whole address (service, server, path), and its path is absolute.
+    bool modernRows = false;
 };

@@ -1,6 +1,8 @@
 #include "harvest/PageText.h"
 
-PageText::PageText() : buffer(new char[capacity]) {
+#include <algorithm>
+
+PageText::PageText() : buffer(capacity) {
     buffer[0] = '\0';
 }
 
@@ -9,14 +11,20 @@ void PageText::Clear() {
     buffer[0] = '\0';
 }
 
-void PageText::Append(const char* data, std::size_t size) {
-    char* out = buffer.get() + length;
-    char* const end = buffer.get() + maxLength;
+bool PageText::Append(const char* data, std::size_t size) {
+    const std::size_t limit = Limit();
+    // A modern page grows its buffer as it arrives; a classic one never leaves the first 1 MiB.
+    if (modernRules && length + size + 1 > buffer.size())
+        buffer.resize(std::min(std::max(buffer.size() * 2, length + size + 1), limit + 1));
+    char* out = buffer.data() + length;
+    char* const end = buffer.data() + std::min(limit, buffer.size() - 1);
+    const bool keepLineBreaks = modernRules;
     for (std::size_t i = 0; i < size && out < end; ++i) {
         const char c = data[i];
-        if (c != '\r' && c != '\n' && c != '\0')
+        if (c != '\0' && (keepLineBreaks || (c != '\r' && c != '\n')))
             *out++ = c;
     }
     *out = '\0';
-    length = static_cast<int32_t>(out - buffer.get());
+    length = static_cast<int32_t>(out - buffer.data());
+    return !Full();
 }

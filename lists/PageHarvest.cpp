@@ -1,17 +1,22 @@
 #include "lists/PageHarvest.h"
 
-#include "harvest/InternetSession.h"
+#include "harvest/ModernHarvest.h"
 #include "harvest/PageText.h"
 #include "lists/FileListSort.h"
+#include "net/InternetSession.h"
+#include "settings/Settings.h"
 
 PageHarvest::PageHarvest(LinkTable& table, uint8_t& sortDescending, const Settings& settings)
     : table(table), sortDescending(sortDescending), settings(settings) {}
 
 bool PageHarvest::Harvest(InternetSession& session, const std::string& address, PageText& page,
                           const TitleSink& onTitle) {
+    page.UseModernRules(settings.modernRules != 0);
     if (!session.FetchPage(address, page))
         return false;
-    Scan({page.Text(), static_cast<std::size_t>(page.Length())}, address, onTitle);
+    const bool modern = settings.modernRules != 0 && !session.FinalAddress().empty();
+    Scan({page.Text(), static_cast<std::size_t>(page.Length())},
+         modern ? session.FinalAddress() : address, onTitle);
     return true;
 }
 
@@ -20,9 +25,18 @@ void PageHarvest::Scan(std::string_view text, const std::string& address,
     table.linkCount = 0;
     sortDescending = 1;
     title.clear();
-    titleSink = onTitle ? &onTitle : nullptr;
-    PageScanner::ScanPage(text, address, *this);
-    titleSink = nullptr;
+    table.modernRows = settings.modernRules != 0;
+    if (table.modernRows) {
+        ModernHarvest(table, settings).Scan(text, address, [&](const std::string& t) {
+            title = t;
+            if (onTitle)
+                onTitle(title);
+        });
+    } else {
+        titleSink = onTitle ? &onTitle : nullptr;
+        PageScanner::ScanPage(text, address, *this);
+        titleSink = nullptr;
+    }
     FileListSort::SortFileList(table, sortDescending, table.linkCount, 0, true, false);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // Harvesting one page, as "Get URL" and tarvik-cli both do it: fetch the page, then (only when
-// that worked) empty the link table, scan the text, admit every link found and put the records
-// in ascending name order, the order of a fresh File List.
+// that worked) empty the link table, scan the text by the classic or the modern rules (the one
+// place that picks), admit every link found and put the records in ascending name order, the
+// order of a fresh File List.
 
 #include "harvest/LinkTable.h"
 #include "harvest/PageScanner.h"
@@ -22,8 +23,9 @@ public:
 
     PageHarvest(LinkTable& table, uint8_t& sortDescending, const Settings& settings);
 
-    // Fetches `address` into `page` and harvests it. False when the page could not be opened;
-    // the table and the flag are then left as they were.
+    // Fetches `address` into `page` and harvests it. Under the modern rules the links resolve
+    // against the address the fetch ended at, after redirects. False when the page could not be
+    // opened; the table and the flag are then left as they were.
     bool Harvest(InternetSession& session, const std::string& address, PageText& page,
                  const TitleSink& onTitle = {});
     // The part after a successful fetch: empties the table, scans `text` found at `address`,

@@ -10,6 +10,10 @@ constexpr std::size_t offsetConfirmed = 8;
 constexpr std::size_t offsetDirectory = 9;
 constexpr std::size_t offsetThreads = 268;
 constexpr std::size_t offsetSubdirectory = 272;
+constexpr std::size_t offsetModern = 273;
+constexpr std::size_t offsetModernOff = 274;
+constexpr uint8_t imageOff = 1;
+constexpr uint8_t videoOff = 2;
 
 bool IsDirectory(const std::string& path) {
     struct stat st {};
@@ -65,6 +69,9 @@ std::array<uint8_t, Settings::recordSize> Settings::ToRecord() const {
     for (std::size_t i = 0; i < 4; ++i)
         r[offsetThreads + i] = static_cast<uint8_t>(threads >> (8 * i));
     r[offsetSubdirectory] = serverNameSubdirectory != 0 ? 1 : 0;
+    r[offsetModern] = modernRules != 0 ? 1 : 0;
+    r[offsetModernOff] = static_cast<uint8_t>((harvestImage != 0 ? 0 : imageOff) |
+                                              (harvestVideo != 0 ? 0 : videoOff));
     return r;
 }
 
@@ -91,5 +98,10 @@ Settings Settings::FromRecord(const uint8_t* bytes, std::size_t size) {
             s.maxThreads = threads;
     }
     s.serverNameSubdirectory = ReadFlag(bytes, size, offsetSubdirectory, s.serverNameSubdirectory);
+    s.modernRules = ReadFlag(bytes, size, offsetModern, s.modernRules);
+    if (offsetModernOff < size) {
+        s.harvestImage = (bytes[offsetModernOff] & imageOff) != 0 ? 0 : 1;
+        s.harvestVideo = (bytes[offsetModernOff] & videoOff) != 0 ? 0 : 1;
+    }
     return s;
 }

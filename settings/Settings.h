@@ -28,11 +28,17 @@ struct Settings {
     std::string saveDirectory; // at most directoryLimit bytes when written
     int32_t maxThreads = defaultThreads;
     uint8_t serverNameSubdirectory = 1;
+    // Kept in the record's padding, where zero bytes mean the classic rules with both modern
+    // categories on, so a reader that ignores the padding reads the same record.
+    uint8_t modernRules = 0;  // the harvest and download rules of today's web
+    uint8_t harvestImage = 1; // IMAGE links (PNG, WebP, ...), under the modern rules
+    uint8_t harvestVideo = 1; // VIDEO links (MP4, WebM, ...), under the modern rules
 
     // Every field at its default, the save directory being DefaultSaveDirectory().
     static Settings Defaults();
 
-    // The record as stored: fields at their offsets, little-endian, padding zero.
+    // The record as stored: fields at their offsets, little-endian; byte 273 the modern switch,
+    // byte 274 the modern categories that are off (bit 0 IMAGE, bit 1 VIDEO), byte 275 zero.
     std::array<uint8_t, recordSize> ToRecord() const;
 
     // Reads a record of `size` bytes (only the first recordSize count). A field that is cut

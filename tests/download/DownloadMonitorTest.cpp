@@ -2,8 +2,8 @@
 // rate, against a loopback server and a clock the test sets.
 #include "download/DownloadMonitor.h"
 #include "download/DownloadView.h"
-#include "harvest/InternetSession.h"
 #include "lists/CellText.h"
+#include "net/InternetSession.h"
 #include "settings/Settings.h"
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/TempDir.h"

@@ -1,6 +1,6 @@
-#include "harvest/InternetSession.h"
 #include "harvest/PageAddress.h"
 #include "harvest/PageText.h"
+#include "net/InternetSession.h"
 #include "tests/support/LoopbackServer.h"
 
 #include <gtest/gtest.h>
@@ -50,8 +50,9 @@ TEST(PageRetrieval, ReadsThePageAsOneLineOrGivesUp) {
         session.SetTimeouts(std::chrono::milliseconds(1000), std::chrono::milliseconds(1000));
         PageText page;
         EXPECT_EQ(session.FetchPage("http://" + server.Address("/p.htm"), page), opened) << what;
-        if (opened)
+        if (opened) {
             EXPECT_TRUE(PageOf(page) == expected) << what << ": " << PageOf(page).substr(0, 100);
+        }
         EXPECT_EQ(page.Text()[page.Length()], '\0');
     }
 }

@@ -45,6 +45,8 @@ public:
 
     // The status code of the last answer received on `handles`, 0 when none.
     static long StatusCode(const CurlHandles& handles);
+    // The address the last transfer on `handles` ended at, after redirects; empty when none.
+    static std::string FinalAddress(const CurlHandles& handles);
     // The Content-Length the last answer announced, or -1 when it gave none.
     static int64_t ContentLength(const CurlHandles& handles);
 };

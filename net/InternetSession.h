@@ -2,13 +2,12 @@
 // The one internet session of a run: the user agent and the time limits that page retrieval and
 // every download share, and the handles that page retrieval keeps between pages.
 
-#include "harvest/CurlHandles.h"
-#include "harvest/Transfer.h"
+#include "net/CurlHandles.h"
+#include "net/PageSink.h"
+#include "net/Transfer.h"
 
 #include <chrono>
 #include <string>
-
-class PageText;
 
 class InternetSession {
 public:
@@ -28,12 +27,15 @@ public:
     const std::string& UserAgent() const { return userAgent; }
 
     // Fetches `address` into `page`, following redirects. Any response that arrives, an error
-    // page included, is the page; a body longer than the page buffer is cut. False when the
+    // page included, is the page; a body longer than the page can hold is cut. False when the
     // address cannot be opened or the transfer breaks off; `page` then holds no meaning.
-    bool FetchPage(const std::string& address, PageText& page);
+    bool FetchPage(const std::string& address, PageSink& page);
+    // The address the last fetch ended at, after redirects (as requested, escaped).
+    const std::string& FinalAddress() const { return finalAddress; }
 
 private:
     std::string userAgent;
     Transfer::Limits limits;
     CurlHandles pageHandles;
+    std::string finalAddress;
 };

@@ -1,4 +1,4 @@
-#include "harvest/StallWatch.h"
+#include "net/StallWatch.h"
 
 #include <algorithm>
 

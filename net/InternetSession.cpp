@@ -1,18 +1,15 @@
-#include "harvest/InternetSession.h"
-
-#include "harvest/PageText.h"
+#include "net/InternetSession.h"
 
 namespace {
 
 // Fills the page text, and stops reading once it is full or the read limit is reached.
 class PageHooks : public TransferHooks {
 public:
-    explicit PageHooks(PageText& page) : page(page) {}
+    explicit PageHooks(PageSink& page) : page(page) {}
 
     bool OnBody(const char* data, std::size_t size) override {
         bytesRead += size;
-        page.Append(data, size);
-        if (page.Full() || bytesRead >= InternetSession::pageReadLimit) {
+        if (!page.Append(data, size) || bytesRead >= InternetSession::pageReadLimit) {
             cutShort = true;
             return false;
         }
@@ -22,7 +19,7 @@ public:
     bool cutShort = false;
 
 private:
-    PageText& page;
+    PageSink& page;
     uint64_t bytesRead = 0;
 };
 
@@ -35,10 +32,11 @@ void InternetSession::SetTimeouts(Milliseconds connect, Milliseconds stall) {
     limits.stall = stall;
 }
 
-bool InternetSession::FetchPage(const std::string& address, PageText& page) {
+bool InternetSession::FetchPage(const std::string& address, PageSink& page) {
     page.Clear();
     PageHooks hooks(page);
     const Transfer::Result result = Transfer::Run(pageHandles, address, userAgent, limits, hooks);
+    finalAddress = Transfer::FinalAddress(pageHandles);
     return result == Transfer::Result::Done ||
            (result == Transfer::Result::Stopped && hooks.cutShort);
 }

@@ -1,4 +1,4 @@
-#include "harvest/CurlHandles.h"
+#include "net/CurlHandles.h"
 
 #include <mutex>
 

@@ -1,8 +1,8 @@
-#include "harvest/Transfer.h"
+#include "net/Transfer.h"
 
-#include "harvest/CurlHandles.h"
-#include "harvest/PageAddress.h"
-#include "harvest/StallWatch.h"
+#include "net/CurlHandles.h"
+#include "net/RequestTarget.h"
+#include "net/StallWatch.h"
 
 #include <thread>
 
@@ -143,4 +143,13 @@ int64_t Transfer::ContentLength(const CurlHandles& handles) {
     curl_off_t length = -1;
     curl_easy_getinfo(handles.Easy(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
     return length;
+}
+
+std::string Transfer::FinalAddress(const CurlHandles& handles) {
+    char* address = nullptr;
+    if (!handles.Valid() ||
+        curl_easy_getinfo(handles.Easy(), CURLINFO_EFFECTIVE_URL, &address) != CURLE_OK ||
+        address == nullptr)
+        return {};
+    return address;
 }

@@ -1,0 +1,86 @@
+#include "harvest/ModernHarvest.h"
+
+#include "harvest/AddressResolver.h"
+
+#include <unordered_set>
+
+std::string ModernHarvest::AddressKey(const ResolvedLink& link) {
+    return std::to_string(link.service) + link.server + link.path;
+}
+
+void ModernHarvest::Scan(std::string_view page, const std::string& pageAddress,
+                         const TitleSink& onTitle) {
+    found.clear();
+    baseHref.clear();
+    hasBase = false;
+    titleSink = onTitle ? &onTitle : nullptr;
+    ModernScanner::ScanPage(page, *this);
+    titleSink = nullptr;
+    // A base element counts for every link of the page, also those above it, so links are
+    // resolved once the whole page has been read.
+    Admit(pageAddress);
+    found.clear();
+}
+
+void ModernHarvest::OnBase(const std::string& href) {
+    baseHref = href;
+    hasBase = true;
+}
+
+void ModernHarvest::OnLink(std::vector<SrcCandidate> candidates, LinkContext context) {
+    found.push_back({std::move(candidates), context});
+}
+
+void ModernHarvest::OnTitle(const std::string& title) {
+    if (titleSink != nullptr)
+        (*titleSink)(title);
+}
+
+void ModernHarvest::Admit(const std::string& pageAddress) {
+    AddressResolver resolver;
+    if (!resolver.SetBase(pageAddress))
+        return;
+    if (hasBase)
+        resolver.SetBase(baseHref); // a base that does not resolve leaves the page's own
+
+    std::unordered_set<std::string> listed;   // the rows' addresses
+    std::unordered_set<std::string> variants; // every address of a listed picture
+    std::vector<ResolvedLink> addresses;
+    std::vector<SrcCandidate> usable;
+    std::vector<std::string> keys;
+    for (const Found& f : found) {
+        addresses.clear();
+        usable.clear();
+        keys.clear();
+        for (const SrcCandidate& c : f.candidates) {
+            if (std::optional<ResolvedLink> r = resolver.Resolve(c.address)) {
+                keys.push_back(AddressKey(*r));
+                addresses.push_back(std::move(*r));
+                usable.push_back(c);
+            }
+        }
+        if (addresses.empty())
+            continue;
+        bool seen = false;
+        for (const std::string& key : keys)
+            seen = seen || listed.count(key) != 0 || variants.count(key) != 0;
+        if (seen)
+            continue;
+        const std::size_t best = ModernScanner::Largest(usable);
+        ResolvedLink& chosen = addresses[best];
+        const FileCategory category = ModernCategory::Classify(chosen.path, f.context, settings);
+        if (category == FileCategory::Excluded)
+            continue;
+        LinkEntry entry;
+        entry.category = category;
+        entry.name = ModernCategory::FileName(chosen.path, category);
+        entry.attributeKind = f.context == LinkContext::Anchor ? 1 : 0;
+        entry.server = std::move(chosen.server);
+        entry.path = std::move(chosen.path);
+        entry.service = chosen.service;
+        if (!table.Append(std::move(entry)))
+            return;
+        listed.insert(keys[best]);
+        variants.insert(keys.begin(), keys.end());
+    }
+}

@@ -1,0 +1,47 @@
+#pragma once
+// The modern rules' harvest of one page: what the modern scanner finds is resolved against the
+// page's base, classified, named and admitted into the link table, one row per address and one
+// per picture, whatever number of sizes the picture comes in.
+
+#include "harvest/LinkResolver.h"
+#include "harvest/LinkTable.h"
+#include "harvest/ModernScanner.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct Settings;
+
+class ModernHarvest : private ModernScanListener {
+public:
+    using TitleSink = std::function<void(const std::string&)>;
+
+    ModernHarvest(LinkTable& table, const Settings& settings) : table(table), settings(settings) {}
+
+    // Scans `page`, found at `pageAddress` (the address after redirects), and appends its links
+    // to the table. `onTitle` is told the title when the page has one.
+    void Scan(std::string_view page, const std::string& pageAddress, const TitleSink& onTitle);
+
+    // The whole address as one text: service, server and path with its query.
+    static std::string AddressKey(const ResolvedLink& link);
+
+private:
+    struct Found {
+        std::vector<SrcCandidate> candidates;
+        LinkContext context;
+    };
+
+    void OnBase(const std::string& href) override;
+    void OnLink(std::vector<SrcCandidate> candidates, LinkContext context) override;
+    void OnTitle(const std::string& title) override;
+    void Admit(const std::string& pageAddress);
+
+    LinkTable& table;
+    const Settings& settings;
+    const TitleSink* titleSink = nullptr;
+    std::vector<Found> found;
+    std::string baseHref;
+    bool hasBase = false;
+};
