@@ -95,7 +95,7 @@ void CMainDialog::CreateControls() {
     forwardMenuButton = button(ControlId::ForwardMenu, "", 128, 35, 11, 15);
     forwardMenuButton->setAccessibleName("Forward");
     auto* options = button(ControlId::Options, "Options", 555, 365, 50, 14);
-    auto* jpegs = button(ControlId::DownloadAllJpegs, "Download All JPG's", 265, 35, 70, 15);
+    jpegsButton = button(ControlId::DownloadAllJpegs, "Download All JPG's", 265, 35, 70, 15);
     auto* movies = button(ControlId::DownloadAllMovies, "Download All Movies", 340, 35, 70, 15);
     auto* openDir =
         button(ControlId::OpenDownloadDirectory, "Open Download Directory", 455, 35, 95, 15);
@@ -103,7 +103,7 @@ void CMainDialog::CreateControls() {
     QWidget* order[] = {
         getUrlButton, quit,          urlBox,         fileList,          downloadList,
         backButton,   forwardButton, backMenuButton, forwardMenuButton, options,
-        jpegs,        movies,        openDir};
+        jpegsButton,  movies,        openDir};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 
@@ -135,6 +135,7 @@ void CMainDialog::OnInitDialog() {
     ListView::SetUpColumns(downloadList, ListColumns::downloadList);
     session = std::make_unique<InternetSession>("Tarvik");
     settings = settingsFile.Load();
+    ShowRules();
     downloadTable.downloadCount = 0;
     monitor = std::make_unique<DownloadMonitor>(downloadTable, *session);
     monitorTimer = new QTimer(this);
@@ -200,10 +201,10 @@ void CMainDialog::OnCommand(int id) {
         reject();
         break;
     case ControlId::DownloadAllJpegs:
-        OnDownloadAll(DownloadTable::IsJpeg);
+        OnDownloadAll(settings.modernRules ? DownloadTable::IsPicture : DownloadTable::IsJpeg);
         break;
     case ControlId::DownloadAllMovies:
-        OnDownloadAll(DownloadTable::IsMovie);
+        OnDownloadAll(settings.modernRules ? DownloadTable::IsModernMovie : DownloadTable::IsMovie);
         break;
     case ControlId::OpenDownloadDirectory:
         OpenWithDesktop(settings.saveDirectory);
@@ -261,7 +262,7 @@ void CMainDialog::OnSelectionCommand(int id) {
     }
     for (const int32_t row : rows) {
         if (id == ControlId::DownloadSelected && row < linkTable.linkCount)
-            downloadTable.QueueDownload(linkTable.links[row]);
+            downloadTable.QueueDownload(linkTable.links[row], linkTable.modernRows);
         else if (id == ControlId::RemoveSelectedLinks && row < linkTable.linkCount)
             linkTable.links[row].category = FileCategory::Excluded;
         else if (id == ControlId::CancelSelected)
@@ -302,7 +303,7 @@ void CMainDialog::OnFileListDoubleClick(int row) {
     }
     history.PushBack({title, url});
     UpdateHistoryButtons();
-    url = (link.service == 2 ? "https://" : "") + link.server + "/" + link.path;
+    url = linkTable.FollowAddress(link);
     ShowMembers();
     OnGetUrl();
 }
@@ -480,6 +481,11 @@ void CMainDialog::OnOptions() {
     if (!optionsDialog)
         optionsDialog = std::make_unique<COptionsDialog>(this, settings, platform);
     optionsDialog->Run();
+    ShowRules();
+}
+
+void CMainDialog::ShowRules() {
+    jpegsButton->setText(settings.modernRules ? "Download All Pictures" : "Download All JPG's");
 }
 
 void CMainDialog::OnQuit() {

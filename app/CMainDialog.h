@@ -77,6 +77,8 @@ private:
     void OnGetUrl();
     void OnOptions();
     void OnQuit();
+    // The captions that follow the rules in force: "Download All Pictures" under the modern ones.
+    void ShowRules();
     void OnFileListHeaderClicked(int column);
 
     void OnDownloadAll(bool (*take)(FileCategory));
@@ -129,4 +131,5 @@ private:
     QPushButton* forwardButton = nullptr;
     QPushButton* backMenuButton = nullptr;
     QPushButton* forwardMenuButton = nullptr;
+    QPushButton* jpegsButton = nullptr;
 };

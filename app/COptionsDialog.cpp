@@ -19,6 +19,9 @@ namespace {
 constexpr const char* threadsMessage = "Number of threads must be between 1 and 16.";
 constexpr int directoryId = 1006;
 constexpr int threadsId = 1031;
+constexpr int modernId = 1040;
+constexpr int imageId = 1041;
+constexpr int videoId = 1042;
 
 // Limits what may be typed or pasted to `limit` bytes of UTF-8, as a limited edit box does: what
 // was just inserted (it ends at the cursor) is cut back until the text fits. A text set by the
@@ -58,6 +61,11 @@ const CheckBoxSpec checkBoxSpecs[] = {
     {1012, "HTML", 165, 140, 36, 10, &Settings::harvestHtml},
     {1015, "DOC (DOC,PDF)", 165, 150, 69, 10, &Settings::harvestDoc},
     {1016, "ZIP (ZIP,TAR,GZ)", 165, 160, 73, 10, &Settings::harvestZip},
+    {modernId, "Modern web rules (lazy-loaded and responsive pictures, PNG/WebP, MP4/WebM)", 20,
+     172, 330, 10, &Settings::modernRules},
+    {imageId, "Other pictures (PNG, WebP, AVIF, SVG...)", 30, 184, 175, 10,
+     &Settings::harvestImage},
+    {videoId, "Web video (MP4, WebM, MOV, MKV...)", 210, 184, 155, 10, &Settings::harvestVideo},
 };
 
 std::string LengthMessage(std::size_t limit) {
@@ -109,6 +117,11 @@ COptionsDialog::COptionsDialog(QWidget* owner, Settings& settings, Platform& pla
         place(c, spec.id, spec.x, spec.y, spec.w, spec.h);
         checkBoxes[box++] = c;
     }
+    // The modern categories mean something only under the modern rules.
+    connect(CheckBox(modernId), &QCheckBox::toggled, this, [this](bool modern) {
+        CheckBox(imageId)->setEnabled(modern);
+        CheckBox(videoId)->setEnabled(modern);
+    });
     QPushButton* browse = button(3, "Browse", 315, 23);
     place(new QLabel("Note: URL has to be reloaded for filters to take effect", this), 0, 20, 200,
           168, 8);
@@ -127,10 +140,11 @@ COptionsDialog::COptionsDialog(QWidget* owner, Settings& settings, Platform& pla
 
     // Template order is the tab order: OK, Cancel, the directory, the category boxes, Browse, the
     // subdirectory box and the thread count.
-    QWidget* order[] = {okButton,       cancel,         directoryText,  CheckBox(1007),
-                        CheckBox(1008), CheckBox(1009), CheckBox(1010), CheckBox(1011),
-                        CheckBox(1012), browse,         CheckBox(1015), CheckBox(1016),
-                        CheckBox(1030), threadCountText};
+    QWidget* order[] = {
+        okButton,       cancel,         directoryText,      CheckBox(1007),    CheckBox(1008),
+        CheckBox(1009), CheckBox(1010), CheckBox(1011),     CheckBox(1012),    browse,
+        CheckBox(1015), CheckBox(1016), CheckBox(modernId), CheckBox(imageId), CheckBox(videoId),
+        CheckBox(1030), threadCountText};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 }
@@ -166,6 +180,8 @@ void COptionsDialog::OnCommand(int id) {
 void COptionsDialog::LoadFromSettings() {
     for (std::size_t i = 0; i < checkBoxes.size(); ++i)
         checkBoxes[i]->setChecked(settings.*(checkBoxSpecs[i].field) != 0);
+    CheckBox(imageId)->setEnabled(settings.modernRules != 0);
+    CheckBox(videoId)->setEnabled(settings.modernRules != 0);
     SetDirectoryText(settings.saveDirectory);
     threadCountText->setText(QString::number(settings.maxThreads));
     okButton->setFocus();

@@ -1,6 +1,7 @@
 #pragma once
-// The options dialog: edits the save directory, the per-server subdirectory, the thread limit and
-// the eight harvest flags. OK writes them into the owner's Settings; Cancel leaves them alone.
+// The options dialog: edits the save directory, the per-server subdirectory, the thread limit,
+// the harvest flags and the modern web rules switch. OK writes them into the owner's Settings;
+// Cancel leaves them alone.
 
 #include "app/Platform.h"
 #include "settings/Settings.h"
@@ -30,7 +31,8 @@ public:
 
     QLineEdit* DirectoryBox() const { return directoryText; }
     QLineEdit* ThreadCountBox() const { return threadCountText; }
-    // Check box of control `id` (1007-1012, 1015, 1016, 1030), or null.
+    // Check box of control `id` (1007-1012, 1015, 1016, 1030; 1040 the modern rules, 1041 and
+    // 1042 their IMAGE and VIDEO categories), or null.
     QCheckBox* CheckBox(int id) const;
 
 protected:
@@ -43,7 +45,7 @@ private:
 
     Settings& settings;
     Platform& platform;
-    std::array<QCheckBox*, 9> checkBoxes{};
+    std::array<QCheckBox*, 12> checkBoxes{};
     QPushButton* okButton = nullptr;
     QLineEdit* directoryText = nullptr;
     QLineEdit* threadCountText = nullptr;

@@ -44,3 +44,8 @@ bool LinkTable::Append(LinkEntry entry) {
     links[linkCount++] = std::move(entry);
     return true;
 }
+
+std::string LinkTable::FollowAddress(const LinkEntry& entry) const {
+    const std::string scheme = entry.service == 2 ? "https://" : modernRows ? "http://" : "";
+    return scheme + entry.server + (modernRows ? "" : "/") + entry.path;
+}

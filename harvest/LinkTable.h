@@ -29,6 +29,10 @@ public:
     // Removes every record marked Excluded, keeping the order of the others.
     void CompactLinks();
 
+    // The address that following the HTML link `entry` fetches: server, "/" and path (with
+    // "https://" in front for HTTPS), or for the modern rows their whole address.
+    std::string FollowAddress(const LinkEntry& entry) const;
+
     // The name a link's file gets: the text after its last '/' or '\', cut before the first
     // '?' that follows a '.'.
     static std::string LinkFileName(const std::string& link);

@@ -42,7 +42,10 @@ TEST_F(OptionsTest, EachCheckBoxShowsAndStoresItsOwnField) {
                                                          {1012, &Settings::harvestHtml},
                                                          {1015, &Settings::harvestDoc},
                                                          {1016, &Settings::harvestZip},
-                                                         {1030, &Settings::serverNameSubdirectory}};
+                                                         {1030, &Settings::serverNameSubdirectory},
+                                                         {1040, &Settings::modernRules},
+                                                         {1041, &Settings::harvestImage},
+                                                         {1042, &Settings::harvestVideo}};
     EXPECT_EQ(dialog.windowTitle(), "Tarvik Options");
     EXPECT_EQ(dialog.DirectoryBox()->text(), "/srv/saved/");
     EXPECT_EQ(dialog.ThreadCountBox()->text(), "4");
