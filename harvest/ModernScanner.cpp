@@ -240,7 +240,26 @@ bool NamesCharset(std::string_view page) {
 
 } // namespace
 
+// The parser reads nothing after the end of the html element, where browsers go on showing
+// what stands: the end tags of html and body are blanked in a copy of the page.
+std::string WithoutDocumentEnd(std::string_view page) {
+    std::string text;
+    for (std::size_t at = page.find("</"); at != std::string_view::npos;
+         at = page.find("</", at + 2)) {
+        const std::string_view name = page.substr(at + 2, 4);
+        if (!StartsWithNoCase(name, "HTML") && !StartsWithNoCase(name, "BODY"))
+            continue;
+        if (text.empty())
+            text.assign(page);
+        text.replace(at, 6, 6, ' ');
+    }
+    return text;
+}
+
 void ModernScanner::ScanPage(std::string_view page, ModernScanListener& listener) {
+    const std::string blanked = WithoutDocumentEnd(page);
+    if (!blanked.empty())
+        page = blanked;
     xmlInitParser();
     xmlSetGenericErrorFunc(nullptr, Silent);
     htmlSAXHandler sax{};
@@ -256,7 +275,7 @@ void ModernScanner::ScanPage(std::string_view page, ModernScanListener& listener
     if (parser == nullptr)
         return;
     htmlCtxtUseOptions(parser, HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
-                                   HTML_PARSE_NONET | HTML_PARSE_NOIMPLIED);
+                                   HTML_PARSE_NONET);
     // The parser takes an int length: a page is fed in pieces well below that.
     constexpr std::size_t piece = 1 << 20;
     for (std::size_t at = 0; at < page.size(); at += piece) {

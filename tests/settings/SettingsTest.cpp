@@ -67,6 +67,13 @@ TEST(Settings, RoundTripByteLayoutAndLongerFiles) {
     overlong.saveDirectory.assign(300, 'd');
     const auto record = overlong.ToRecord();
     EXPECT_EQ(Settings::FromRecord(record.data(), record.size()).saveDirectory.size(), 258u);
+
+    // The modern switch and its categories live in the padding, zero meaning the defaults.
+    const auto modern = [](Settings& s) { s.modernRules = 1, s.harvestVideo = 0; };
+    ASSERT_TRUE(file.Save(Changed(modern)));
+    EXPECT_EQ(ReadBytes(file.Path()).back(), 0);
+    EXPECT_EQ(ReadBytes(file.Path())[273] * 16 + ReadBytes(file.Path())[274], 0x12);
+    EXPECT_EQ(file.Load(), Changed(modern));
 }
 
 TEST(Settings, DamagedFileFallsBackFieldByField) {

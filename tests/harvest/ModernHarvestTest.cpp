@@ -1,0 +1,147 @@
+#include "settings/SettingsFile.h"
+#include "tests/support/CliRun.h"
+#include "tests/support/LoopbackServer.h"
+#include "tests/support/TempDir.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <mutex>
+
+namespace {
+
+using Server = LoopbackServer;
+
+// Lines as tarvik-cli prints them, sorted; "H" in an expected line stands for the test server.
+std::vector<std::string> Lines(std::string text, const std::string& host = "") {
+    std::vector<std::string> lines;
+    std::istringstream in(std::move(text));
+    for (std::string line; std::getline(in, line);) {
+        if (!host.empty()) {
+            std::replace(line.begin(), line.end(), '|', '\t');
+            if (const std::size_t h = line.find("\tH\t"); h != std::string::npos)
+                line.replace(h + 1, 1, host);
+        }
+        lines.push_back(line);
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// A page at /a/b/page.html, reached through a redirect from /go.
+struct ModernPage {
+    explicit ModernPage(const std::string& html)
+        : server(Server::Routes({{"/go", Server::Redirect("/a/b/page.html")},
+                                 {"/a/b/page.html", Server::Answer(html)}})) {}
+    CliRun Run(std::vector<std::string> args) const {
+        args.push_back(server.Address("/go"));
+        return RunCli(args, dir.File("tk.opt"));
+    }
+    Server server;
+    TempDir dir;
+};
+
+} // namespace
+
+TEST(ModernHarvest, PagesOfTodaysWeb) {
+    const std::pair<std::string, const char*> cases[] = {
+        {R"h(<img src="data:image/gif;base64,R0lG" data-src="l1.jpg"><img data-original="l2.png">
+            <img data-lazy-src="l3.webp" src="ph.gif"><img data-lazy="l4.avif"><img
+            data-src-retina=l5.jpg><img data-hi-res-src='l6.jpg'><img data-lazy-srcset="l7.jpg 2x, l7s.jpg">)h",
+         "l1.jpg|JPEG|/a/b/l1.jpg|H|HTTP\nl2.png|IMAGE|/a/b/l2.png|H|HTTP\n"
+         "l3.webp|IMAGE|/a/b/l3.webp|H|HTTP\nl4.avif|IMAGE|/a/b/l4.avif|H|HTTP\n"
+         "l5.jpg|JPEG|/a/b/l5.jpg|H|HTTP\nl6.jpg|JPEG|/a/b/l6.jpg|H|HTTP\nl7.jpg|JPEG|/a/b/"
+         "l7.jpg|H|HTTP"},
+        {R"h(<img srcset="https://cdn.x/c_fill,w_400/a.jpg 400w, https://cdn.x/c_fill,w_1600/a.jpg
+            1600w,https://cdn.x/c_fill,w_800/a.jpg 800w" src="/small.jpg">
+            <img srcset="b1.png, b3.png 3x, b2.png 2x"><img src=c.gif srcset="c2.gif 1.5x,,c-big.gif 2x,">
+            <img srcset="d.jpg 100w (max-width: 5px, 3px), e.jpg 50w">
+            <picture><source media="(min-width: 800px)" srcset="p-wide.webp 1200w, p-mid.webp 800w">
+            <source srcset="p.avif"><img src="p.jpg" srcset="p-2x.jpg 2x"></picture>)h",
+         "a.jpg|JPEG|/c_fill,w_1600/a.jpg|cdn.x|HTTPS\nb3.png|IMAGE|/a/b/b3.png|H|HTTP\n"
+         "c-big.gif|GIF|/a/b/c-big.gif|H|HTTP\nd.jpg|JPEG|/a/b/d.jpg|H|HTTP\n"
+         "p-wide.webp|IMAGE|/a/b/p-wide.webp|H|HTTP"},
+        {R"h(<a href="x.pdf"><base href="/base/dir/"><base href="/ignored/"><a href="../up.zip?a=1&amp;b=2#f">
+            <a href="./same.doc"><a href=" /root.pdf "><a href="//other.host:81/o.zip">
+            <a href="https://sec.host/s.pdf">)h",
+         "o.zip|ZIP|/o.zip|other.host:81|HTTP\nroot.pdf|DOC|/root.pdf|H|HTTP\n"
+         "s.pdf|DOC|/s.pdf|sec.host|HTTPS\nsame.doc|DOC|/base/dir/same.doc|H|HTTP\n"
+         "up.zip|ZIP|/base/up.zip?a=1&b=2|H|HTTP\nx.pdf|DOC|/base/dir/x.pdf|H|HTTP"},
+        {R"h(<a href="http://news.au/paper.pdf"><a href="/show.htm?img=a.jpg"><a href="/dir/">
+            <a href=/file><img src="/pic"><img src="/gen.php?id=3"><area href=/map.html>
+            <video src="/clip" poster="/poster"><source src="/clip2.webm"></video><audio
+            src="/sound"><source src="/s.ogg"></audio><meta property="og:image" content="/og.jpg">
+            <meta property="og:video" content="/ogv"><a href=/x.JPG?dl=1#top>)h",
+         "  ->map.html|HTML Link|/map.html|H|HTTP\n  ->show.htm|HTML "
+         "Link|/show.htm?img=a.jpg|H|HTTP\n"
+         "clip|VIDEO|/clip|H|HTTP\nclip2.webm|VIDEO|/clip2.webm|H|HTTP\n"
+         "gen.php|IMAGE|/gen.php?id=3|H|HTTP\nog.jpg|JPEG|/og.jpg|H|HTTP\nogv|VIDEO|/ogv|H|HTTP\n"
+         "paper.pdf|DOC|/paper.pdf|news.au|HTTP\npic|IMAGE|/pic|H|HTTP\n"
+         "poster|IMAGE|/poster|H|HTTP\ns.ogg|AUDIO|/s.ogg|H|HTTP\nsound|AUDIO|/sound|H|HTTP\n"
+         "x.JPG|JPEG|/x.JPG?dl=1|H|HTTP"},
+        {R"h(<a href="/%D1%84%D0%BE%D1%82%D0%BE.png"><a href="/a/..%2F..%2Fetc.zip">
+            <img src="/photos/2024/"><img src="/one/image.jpg"><img src="/two/image.jpg">
+            <img src="http://mirror.host/one/image.jpg"><img data-src="/v-800.jpg"
+            data-srcset="/v-400.jpg 400w, /v-800.jpg 800w"><noscript><img src="/v-400.jpg"></noscript>
+            <a href="/one/image.jpg">)h",
+         "2024|IMAGE|/photos/2024/|H|HTTP\n_.._etc.zip|ZIP|/a/..%2F..%2Fetc.zip|H|HTTP\n"
+         "image.jpg|JPEG|/one/image.jpg|H|HTTP\nimage.jpg|JPEG|/one/image.jpg|mirror.host|HTTP\n"
+         "image.jpg|JPEG|/two/image.jpg|H|HTTP\nv-800.jpg|JPEG|/v-800.jpg|H|HTTP\n"
+         "\xD1\x84\xD0\xBE\xD1\x82\xD0\xBE.png|IMAGE|/%D1%84%D0%BE%D1%82%D0%BE.png|H|HTTP"},
+        {R"h(<a href="data:text/plain,x.zip"><img src="blob:http://h/x.png"><a
+            href="javascript:go('a.zip')"><a href="mailto:x@y.zip"><a href="ftp://f.host/x.zip">
+            <a href="#x.zip"><a href=""><!-- <img src="/comment.jpg"> --><script>
+            var s = "<img src='/script.jpg'>";</script><noscript><a href="/ns.zip"></a></noscript>)h",
+         "ns.zip|ZIP|/ns.zip|H|HTTP"},
+        {"<body>\n<p>" + std::string(1536 * 1024, 'w') + "\n</p></BODY></html>\n<img src=end.jpg>",
+         "end.jpg|JPEG|/a/b/end.jpg|H|HTTP"},
+    };
+    for (const auto& [html, expected] : cases) {
+        const ModernPage page(html);
+        const CliRun r = page.Run({"links", "--modern"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(Lines(r.out), Lines(expected, page.server.Address(""))) << html;
+    }
+}
+
+TEST(ModernHarvest, TitleFiltersAndTheSwitch) {
+    const ModernPage page("<title>Media &amp; Documents &#8211;\n  today</title><svg><title>i"
+                          "</title></svg><img src=a.png><img src=b.jpg><video src=c.mp4>");
+    EXPECT_EQ(page.Run({"links", "--modern", "--title"}).out.substr(0, 34),
+              "title\tMedia & Documents \xE2\x80\x93 today\n");
+    Settings s = Settings::Defaults();
+    s.modernRules = 1;
+    s.harvestImage = 0;
+    ASSERT_TRUE(SettingsFile(page.dir.File("tk.opt")).Save(s));
+    const std::string host = page.server.Address("");
+    EXPECT_EQ(Lines(page.Run({"links"}).out),
+              Lines("b.jpg|JPEG|/a/b/b.jpg|H|HTTP\nc.mp4|VIDEO|/a/b/c.mp4|H|HTTP", host));
+    EXPECT_EQ(page.Run({"links", "--classic"}).out, "b.jpg\tJPEG\tgo/b.jpg\t" + host + "\tHTTP\n")
+        << "the classic rules resolve against the address typed, and know no PNG or MP4";
+}
+
+TEST(ModernHarvest, DownloadsPicturesAndMoviesByWholeAddress) {
+    std::mutex lock;
+    std::string html; // names the server's own port, known once it runs
+    Server server([&](Server::Connection& c) {
+        const std::lock_guard<std::mutex> hold(lock);
+        c.Send(Server::Response(c.Path() == "/page" ? html : c.Path()));
+    });
+    const std::string port = std::to_string(server.Port());
+    {
+        const std::lock_guard<std::mutex> hold(lock);
+        html = "<img src=/p.jpg><img src=http://localhost:" + port +
+               "/p.jpg><img src=/q.png><a href=/v.mp4><a href=/d.pdf>";
+    }
+    TempDir dir;
+    auto run = [&](const char* option) {
+        return Lines(RunCli({"download", "--modern", option, "--threads", "1", "--dir", dir.Path(),
+                             server.Address("/page")},
+                            dir.File("tk.opt"))
+                         .out);
+    };
+    const std::string here = dir.Path() + "/" + server.Address("") + "/";
+    const std::string there = dir.Path() + "/localhost:" + port + "/";
+    EXPECT_EQ(run("--pictures"), Lines("Complete\t6\t" + here + "p.jpg\nComplete\t6\t" + there +
+                                       "p.jpg\nComplete\t6\t" + here + "q.png"));
+    EXPECT_EQ(run("--movies"), Lines("Complete\t6\t" + here + "v.mp4"));
+}
