@@ -49,6 +49,8 @@ void ModernHarvest::Admit(const std::string& pageAddress) {
     std::vector<SrcCandidate> usable;
     std::vector<std::string> keys;
     for (const Found& f : found) {
+        if (table.linkCount >= LinkTable::capacity)
+            return;
         addresses.clear();
         usable.clear();
         keys.clear();
@@ -78,8 +80,7 @@ void ModernHarvest::Admit(const std::string& pageAddress) {
         entry.server = std::move(chosen.server);
         entry.path = std::move(chosen.path);
         entry.service = chosen.service;
-        if (!table.Append(std::move(entry)))
-            return;
+        table.Append(std::move(entry));
         listed.insert(keys[best]);
         variants.insert(keys.begin(), keys.end());
     }
