@@ -57,11 +57,7 @@ TEST_F(WindowTest, WindowMenuAndAboutBox) {
 
     platform.launchCodes = {42, 42, 31, 42};
     platform.menuChoices = {16};
-    platform.duringMenu = [&](QMenu& menu) {
-        QDir().mkpath(TARVIK_SCREENSHOT_DIR);
-        menu.adjustSize();
-        EXPECT_TRUE(menu.grab().save(QString(TARVIK_SCREENSHOT_DIR) + "/window-menu.png"));
-    };
+    platform.duringMenu = [&](QMenu& menu) { SaveShot(menu, "window-menu.png"); };
     QTimer::singleShot(0, [&] {
         auto* about = qobject_cast<CAboutDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(about, nullptr);
@@ -73,7 +69,7 @@ TEST_F(WindowTest, WindowMenuAndAboutBox) {
         EXPECT_EQ(link->toolTip(), CAboutDialog::address);
         EXPECT_TRUE(link->font().underline());
         EXPECT_EQ(link->TextColour(), CHyperLink::linkColour);
-        EXPECT_TRUE(about->grab().save(QString(TARVIK_SCREENSHOT_DIR) + "/about-box.png"));
+        SaveShot(*about, "about-box.png");
 
         const QPoint inside = link->rect().center();
         QTest::mouseClick(link, Qt::LeftButton, Qt::NoModifier, inside);

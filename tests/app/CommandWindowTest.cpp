@@ -51,12 +51,6 @@ Server::Handler Pages(std::map<std::string, std::string> pages) {
     };
 }
 
-void SaveShot(QMenu& menu, const char* name) {
-    QDir().mkpath(TARVIK_SCREENSHOT_DIR);
-    menu.adjustSize();
-    EXPECT_TRUE(menu.grab().save(QString(TARVIK_SCREENSHOT_DIR) + "/" + name));
-}
-
 } // namespace
 
 TEST_F(WindowTest, ListMenusFollowTheSelection) {
@@ -189,4 +183,25 @@ TEST_F(WindowTest, DoubleClicksFollowLinksAndTheHistoryWalksBack) {
     w->GetSettings().saveDirectory.assign(1011, 'd');
     w->OnCommand(ControlId::OpenDownloadDirectory);
     EXPECT_EQ(platform.opened.size(), 2u) << "too long for the command line: not launched";
+}
+
+TEST_F(WindowTest, ModernRulesListTodaysPicturesAndFollowWholeAddresses) {
+    Server server(Pages(
+        {{"/news/story.html", "<title>Story</title><img data-src=/img/a.webp srcset='/img/a-4.webp "
+                              "400w, /img/a-8.webp 800w'><a href='more.html?p=2'><img src=b.jpg>"
+                              "<video src=/v/c.mp4>"},
+         {"/news/more.html?p=2", "<title>More</title>"}}));
+    auto w = MakeConfirmedWindow(true);
+    EXPECT_EQ(static_cast<QAbstractButton*>(w->Control(ControlId::DownloadAllJpegs))->text(),
+              "Download All Pictures");
+    GetUrl(*w, server.Address("/news/story.html"));
+    EXPECT_EQ(Rows(*w),
+              (Items{"a-8.webp|IMAGE|/img/a-8.webp", "b.jpg|JPEG|/news/b.jpg",
+                     "c.mp4|VIDEO|/v/c.mp4", "  ->more.html|HTML Link|/news/more.html?p=2"}));
+    SaveShot(*w, "modern-file-list.png");
+    w->OnCommand(ControlId::DownloadAllJpegs);
+    EXPECT_EQ(Rows(w->DownloadList()).size(), 2u) << "the IMAGE and JPEG rows, not the video";
+    DoubleClick(w->FileList(), 3);
+    EXPECT_EQ(UrlText(*w).toStdString(), "http://" + server.Address("/news/more.html?p=2"));
+    EXPECT_EQ(TitleText(*w), "More");
 }

@@ -37,8 +37,7 @@ TEST_F(WindowTest, DownloadAllJpegsFetchesThePictures) {
     EXPECT_EQ(Rows(w->DownloadList())[0], "a.jpg|JPEG|100%|Complete|/a.jpg|HTTP|" + host)
         << "a fill shows the entry";
 
-    QDir().mkpath(TARVIK_SCREENSHOT_DIR);
-    EXPECT_TRUE(w->grab().save(QString(TARVIK_SCREENSHOT_DIR) + "/download-list.png"));
+    SaveShot(*w, "download-list.png");
 }
 
 TEST_F(WindowTest, ClosingCancelsRunningDownloads) {

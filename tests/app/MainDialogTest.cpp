@@ -96,11 +96,10 @@ TEST_F(WindowTest, OptionsOkUnlocksGetUrlAndTheFileIsWrittenAtTheEnd) {
     {
         auto w = MakeWindow();
         w->show();
-        QDir().mkpath(TARVIK_SCREENSHOT_DIR);
-        EXPECT_TRUE(w->grab().save(QString(TARVIK_SCREENSHOT_DIR) + "/main-window.png"));
+        SaveShot(*w, "main-window.png");
         OnModal([](QDialog* modal) {
             EXPECT_EQ(modal->windowTitle(), "Tarvik Options");
-            EXPECT_TRUE(modal->grab().save(QString(TARVIK_SCREENSHOT_DIR) + "/options-dialog.png"));
+            SaveShot(*modal, "options-dialog.png");
             for (QPushButton* b : modal->findChildren<QPushButton*>())
                 if (b->text() == "OK")
                     QTest::mouseClick(b, Qt::LeftButton);

@@ -8,8 +8,10 @@
 #include "tests/support/TempDir.h"
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 #include <memory>
@@ -20,10 +22,11 @@ protected:
         return std::make_unique<CMainDialog>(platform, dir.File("tk.opt"));
     }
     // A shown window whose save directory (the test's own) was confirmed, as after OK in the
-    // options dialog.
-    std::unique_ptr<CMainDialog> MakeConfirmedWindow() {
+    // options dialog; by the modern rules when `modern`.
+    std::unique_ptr<CMainDialog> MakeConfirmedWindow(bool modern = false) {
         Settings s = Settings::Defaults();
         s.saveDirectoryConfirmed = 1;
+        s.modernRules = modern ? 1 : 0;
         s.saveDirectory = dir.Path();
         SettingsFile(dir.File("tk.opt")).Save(s);
         auto window = MakeWindow();
@@ -58,6 +61,14 @@ protected:
             rows.push_back(cells.join('|').toStdString());
         }
         return rows;
+    }
+
+    // Saves a picture of `widget` as build/screenshots/NAME.
+    static void SaveShot(QWidget& widget, const char* name) {
+        QDir().mkpath(TARVIK_SCREENSHOT_DIR);
+        if (qobject_cast<QMenu*>(&widget) != nullptr)
+            widget.adjustSize();
+        EXPECT_TRUE(widget.grab().save(QString(TARVIK_SCREENSHOT_DIR) + "/" + name));
     }
 
     TempDir dir;
