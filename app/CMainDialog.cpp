@@ -1,8 +1,8 @@
 #include "app/CMainDialog.h"
 
 #include "app/AppIcons.h"
-#include "app/BrowserCommand.h"
 #include "app/CAboutDialog.h"
+#include "app/CListCommands.h"
 #include "app/COptionsDialog.h"
 #include "app/CRetrievingDialog.h"
 #include "app/ControlIds.h"
@@ -22,7 +22,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSocketNotifier>
@@ -109,13 +108,15 @@ void CMainDialog::CreateControls() {
 
     ListView::Configure(fileList);
     ListView::Configure(downloadList);
+    listCommands = std::make_unique<CListCommands>(*this, platform, settings, linkTable,
+                                                   downloadTable, monitor, fileList, downloadList);
     connect(fileList->header(), &QHeaderView::sectionClicked, this,
             &CMainDialog::OnFileListHeaderClicked);
     connect(fileList, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
         OnFileListDoubleClick(fileList->indexOfTopLevelItem(item));
     });
     connect(downloadList, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
-        OnDownloadListDoubleClick(downloadList->indexOfTopLevelItem(item));
+        listCommands->OnDownloadListDoubleClick(downloadList->indexOfTopLevelItem(item));
     });
     connect(new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this), &QShortcut::activated, this,
             [this] { ShowWindowMenu(mapToGlobal(QPoint(0, 0))); });
@@ -200,32 +201,6 @@ void CMainDialog::OnCommand(int id) {
     case ControlId::Cancel:
         reject();
         break;
-    case ControlId::DownloadAllJpegs:
-        OnDownloadAll(settings.modernRules ? DownloadTable::IsPicture : DownloadTable::IsJpeg);
-        break;
-    case ControlId::DownloadAllMovies:
-        OnDownloadAll(settings.modernRules ? DownloadTable::IsModernMovie : DownloadTable::IsMovie);
-        break;
-    case ControlId::OpenDownloadDirectory:
-        OpenWithDesktop(settings.saveDirectory);
-        break;
-    case ControlId::DownloadSelected:
-    case ControlId::RemoveSelectedLinks:
-    case ControlId::CancelSelected:
-    case ControlId::PauseSelected:
-    case ControlId::RetrySelected:
-        OnSelectionCommand(id);
-        break;
-    case ControlId::RemoveFinished:
-        OnRemoveDownloads(IsFinal);
-        break;
-    case ControlId::RemoveFailed:
-        OnRemoveDownloads(IsFailed);
-        break;
-    case ControlId::RetryAllFailed:
-        for (int32_t i = 0; i < downloadTable.downloadCount; ++i)
-            downloadTable.RetryDownload(i);
-        break;
     case ControlId::Back:
         OnHistoryMove(history.Back({title, url}));
         break;
@@ -237,6 +212,8 @@ void CMainDialog::OnCommand(int id) {
         OnHistoryDropDown(id == ControlId::BackMenu);
         break;
     default:
+        if (listCommands->OnCommand(id))
+            break;
         if (history.BackIndexOf(id) >= 0)
             OnHistoryMove(history.JumpBack(history.BackIndexOf(id), {title, url}));
         else if (history.ForwardIndexOf(id) >= 0)
@@ -245,73 +222,15 @@ void CMainDialog::OnCommand(int id) {
     }
 }
 
-std::vector<int32_t> CMainDialog::SelectedRows(QTreeWidget* list) const {
-    std::vector<int32_t> rows;
-    for (const QModelIndex& index : list->selectionModel()->selectedRows())
-        rows.push_back(index.row());
-    std::sort(rows.begin(), rows.end());
-    return rows;
-}
-
-void CMainDialog::OnSelectionCommand(int id) {
-    const bool onFiles = id == ControlId::DownloadSelected || id == ControlId::RemoveSelectedLinks;
-    const std::vector<int32_t> rows = SelectedRows(onFiles ? fileList : downloadList);
-    if (rows.empty()) {
-        platform.ShowMessage(this, "No items selected.");
-        return;
-    }
-    for (const int32_t row : rows) {
-        if (id == ControlId::DownloadSelected && row < linkTable.linkCount)
-            downloadTable.QueueDownload(linkTable.links[row], linkTable.modernRows);
-        else if (id == ControlId::RemoveSelectedLinks && row < linkTable.linkCount)
-            linkTable.links[row].category = FileCategory::Excluded;
-        else if (id == ControlId::CancelSelected)
-            monitor->RequestCancel(row);
-        else if (id == ControlId::PauseSelected)
-            monitor->RequestPause(row);
-        else if (id == ControlId::RetrySelected)
-            downloadTable.RetryDownload(row);
-    }
-    if (id == ControlId::DownloadSelected)
-        FillDownloadList();
-    if (id == ControlId::RemoveSelectedLinks) {
-        linkTable.CompactLinks();
-        FillFileList();
-    }
-}
-
-void CMainDialog::OnRemoveDownloads(bool (*remove)(DownloadStatus)) {
-    downloadTable.MarkDownloads(remove);
-    downloadTable.CompactDownloads();
-    FillDownloadList();
-}
-
-void CMainDialog::OpenWithDesktop(const std::string& path) {
-    // The longest path a 1024-byte explorer-style command line would have held; a longer one
-    // is not launched.
-    if (path.size() <= BrowserCommand::pathLimit)
-        platform.OpenPath(path);
-}
-
 void CMainDialog::OnFileListDoubleClick(int row) {
-    if (row < 0 || row >= linkTable.linkCount)
+    const std::optional<std::string> address = listCommands->OnFileListDoubleClick(row);
+    if (!address)
         return;
-    const LinkEntry& link = linkTable.links[row];
-    if (link.category != FileCategory::HtmlLink) {
-        OnSelectionCommand(ControlId::DownloadSelected);
-        return;
-    }
     history.PushBack({title, url});
     UpdateHistoryButtons();
-    url = linkTable.FollowAddress(link);
+    url = *address;
     ShowMembers();
     OnGetUrl();
-}
-
-void CMainDialog::OnDownloadListDoubleClick(int row) {
-    if (row >= 0 && row < downloadTable.downloadCount &&
-        downloadTable.downloads[row].status == DownloadStatus::Complete)
-        OpenWithDesktop(downloadTable.downloads[row].localPath);
 }
 
 void CMainDialog::OnHistoryMove(const std::optional<std::string>& address) {
@@ -331,8 +250,6 @@ void CMainDialog::UpdateHistoryButtons() {
 }
 
 void CMainDialog::OnHistoryDropDown(bool back) {
-    popupMenu.reset();
-    popupMenuBuilt = false;
     const auto items = back ? history.BackMenu() : history.ForwardMenu();
     if (items.empty())
         return;
@@ -341,23 +258,9 @@ void CMainDialog::OnHistoryDropDown(bool back) {
     QPushButton* arrow = back ? backMenuButton : forwardMenuButton;
     QPushButton* button = back ? backButton : forwardButton;
     const QPoint bottomLeft = arrow->mapToGlobal(QPoint(0, arrow->height()));
-    OnCommand(ShowPopup(ListMenus::HistoryMenu(items),
-                        {bottomLeft.x() - (arrow->x() - button->x()), bottomLeft.y()}));
-}
-
-int CMainDialog::ShowPopup(const std::vector<MenuItem>& items, const QPoint& at) {
-    popupMenu = std::make_unique<QMenu>(this);
-    for (const MenuItem& item : items) {
-        if (item.separator) {
-            popupMenu->addSeparator();
-            continue;
-        }
-        QAction* action = popupMenu->addAction(ToQt(item.text));
-        action->setData(item.command);
-        action->setEnabled(item.enabled);
-    }
-    popupMenuBuilt = true; // it stays built until the next pop-up replaces it
-    return platform.TrackMenu(*popupMenu, at);
+    OnCommand(
+        listCommands->ShowPopup(ListMenus::HistoryMenu(items),
+                                {bottomLeft.x() - (arrow->x() - button->x()), bottomLeft.y()}));
 }
 
 void CMainDialog::contextMenuEvent(QContextMenuEvent* event) {
@@ -372,26 +275,11 @@ void CMainDialog::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void CMainDialog::OnContextMenu(const QPoint& globalPos) {
-    popupMenu.reset();
-    popupMenuBuilt = false;
-    // The control's window rectangle, all four edges included.
-    auto within = [&](QWidget* w) {
-        const QPoint topLeft = w->mapToGlobal(QPoint(0, 0));
-        return globalPos.x() >= topLeft.x() && globalPos.x() <= topLeft.x() + w->width() &&
-               globalPos.y() >= topLeft.y() && globalPos.y() <= topLeft.y() + w->height();
-    };
-    const QPoint at(globalPos.x() + 10, globalPos.y());
-    if (within(fileList))
-        OnCommand(ShowPopup(ListMenus::FileListMenu(linkTable, SelectedRows(fileList)), at));
-    if (within(downloadList))
-        OnCommand(
-            ShowPopup(ListMenus::DownloadListMenu(downloadTable, SelectedRows(downloadList)), at));
+    OnCommand(listCommands->ContextMenuCommand(globalPos));
 }
 
 void CMainDialog::ShowWindowMenu(const QPoint& globalPos) {
-    popupMenu.reset();
-    popupMenuBuilt = false;
-    OnSystemCommand(ShowPopup(ListMenus::WindowMenu(), globalPos));
+    OnSystemCommand(listCommands->ShowPopup(ListMenus::WindowMenu(), globalPos));
 }
 
 void CMainDialog::OnSystemCommand(int id) {
@@ -432,24 +320,7 @@ void CMainDialog::OnGetUrl() {
     }
     std::swap(pageText, incomingPage);
     title = harvest.Title(); // the label itself changes only when a title is found
-    FillFileList();
-}
-
-void CMainDialog::FillFileList() {
-    ListView::Fill(fileList,
-                   CellText::Rows(linkTable.links, linkTable.linkCount, CellText::FileListRow));
-}
-
-void CMainDialog::FillDownloadList() {
-    ListView::Fill(downloadList,
-                   CellText::Rows(downloadTable.downloads, downloadTable.downloadCount,
-                                  CellText::DownloadListRow));
-    downloadList->scrollToBottom(); // the files just queued come into view
-}
-
-void CMainDialog::OnDownloadAll(bool (*take)(FileCategory)) {
-    downloadTable.QueueLinks(linkTable, take);
-    FillDownloadList();
+    listCommands->FillFileList();
 }
 
 void CMainDialog::MonitorTick() {
@@ -470,7 +341,7 @@ void CMainDialog::RefreshRow(int32_t row, const DownloadEntry& entry) {
 void CMainDialog::SortFileList(int column, bool forced, bool forcedDescending) {
     if (FileListSort::SortFileList(linkTable, sortDescending, fileList->topLevelItemCount(), column,
                                    forced, forcedDescending))
-        FillFileList();
+        listCommands->FillFileList();
 }
 
 void CMainDialog::OnFileListHeaderClicked(int column) {

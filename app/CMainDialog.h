@@ -1,6 +1,7 @@
 #pragma once
 // The main window: owns every record of a run (settings, page text, link and download tables, the
-// download monitor) and routes every command, by its identifier, to the code that handles it.
+// download monitor) and routes every command, by its identifier, to the code that handles it
+// (the lists' commands and pop-up menus to CListCommands).
 
 #include "app/Platform.h"
 #include "download/DownloadMonitor.h"
@@ -19,6 +20,7 @@
 #include <string>
 #include <vector>
 
+class CListCommands;
 class COptionsDialog;
 class QLabel;
 class QLineEdit;
@@ -81,22 +83,12 @@ private:
     void ShowRules();
     void OnFileListHeaderClicked(int column);
 
-    void OnDownloadAll(bool (*take)(FileCategory));
-    void OnSelectionCommand(int id);
-    void OnRemoveDownloads(bool (*remove)(DownloadStatus));
     void OnFileListDoubleClick(int row);
-    void OnDownloadListDoubleClick(int row);
-    void OpenWithDesktop(const std::string& path);
-    std::vector<int32_t> SelectedRows(QTreeWidget* list) const;
-    // Builds the shared pop-up menu and tracks it at `at`; returns the chosen command or 0.
-    int ShowPopup(const std::vector<MenuItem>& items, const QPoint& at);
 
     void OnHistoryMove(const std::optional<std::string>& address);
     void OnHistoryDropDown(bool back);
     void UpdateHistoryButtons();
 
-    void FillFileList();
-    void FillDownloadList();
     void SortFileList(int column, bool forced, bool forcedDescending);
     void SaveSettings();
 
@@ -119,8 +111,7 @@ private:
     std::string title;
     std::unique_ptr<COptionsDialog> optionsDialog;
     NavigationHistory history;
-    std::unique_ptr<QMenu> popupMenu;
-    bool popupMenuBuilt = false;
+    std::unique_ptr<CListCommands> listCommands;
 
     QLineEdit* urlBox = nullptr;
     QLabel* titleLabel = nullptr;

@@ -1,0 +1,168 @@
+#include "app/CListCommands.h"
+
+#include "app/BrowserCommand.h"
+#include "app/ControlIds.h"
+#include "app/ListView.h"
+#include "app/TextBridge.h"
+#include "lists/CellText.h"
+#include "lists/ListMenus.h"
+
+#include <QMenu>
+#include <QTreeWidget>
+#include <algorithm>
+
+CListCommands::CListCommands(QWidget& owner, Platform& platform, const Settings& settings,
+                             LinkTable& linkTable, DownloadTable& downloadTable,
+                             std::unique_ptr<DownloadMonitor>& monitor, QTreeWidget* fileList,
+                             QTreeWidget* downloadList)
+    : owner(owner), platform(platform), settings(settings), linkTable(linkTable),
+      downloadTable(downloadTable), monitor(monitor), fileList(fileList),
+      downloadList(downloadList) {}
+
+CListCommands::~CListCommands() = default;
+
+bool CListCommands::OnCommand(int id) {
+    switch (id) {
+    case ControlId::DownloadAllJpegs:
+        OnDownloadAll(settings.modernRules ? DownloadTable::IsPicture : DownloadTable::IsJpeg);
+        return true;
+    case ControlId::DownloadAllMovies:
+        OnDownloadAll(settings.modernRules ? DownloadTable::IsModernMovie : DownloadTable::IsMovie);
+        return true;
+    case ControlId::OpenDownloadDirectory:
+        OpenWithDesktop(settings.saveDirectory);
+        return true;
+    case ControlId::DownloadSelected:
+    case ControlId::RemoveSelectedLinks:
+    case ControlId::CancelSelected:
+    case ControlId::PauseSelected:
+    case ControlId::RetrySelected:
+        OnSelectionCommand(id);
+        return true;
+    case ControlId::RemoveFinished:
+        OnRemoveDownloads(IsFinal);
+        return true;
+    case ControlId::RemoveFailed:
+        OnRemoveDownloads(IsFailed);
+        return true;
+    case ControlId::RetryAllFailed:
+        for (int32_t i = 0; i < downloadTable.downloadCount; ++i)
+            downloadTable.RetryDownload(i);
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::vector<int32_t> CListCommands::SelectedRows(QTreeWidget* list) const {
+    std::vector<int32_t> rows;
+    for (const QModelIndex& index : list->selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void CListCommands::OnSelectionCommand(int id) {
+    const bool onFiles = id == ControlId::DownloadSelected || id == ControlId::RemoveSelectedLinks;
+    const std::vector<int32_t> rows = SelectedRows(onFiles ? fileList : downloadList);
+    if (rows.empty()) {
+        platform.ShowMessage(&owner, "No items selected.");
+        return;
+    }
+    for (const int32_t row : rows) {
+        if (id == ControlId::DownloadSelected && row < linkTable.linkCount)
+            downloadTable.QueueDownload(linkTable.links[row], linkTable.modernRows);
+        else if (id == ControlId::RemoveSelectedLinks && row < linkTable.linkCount)
+            linkTable.links[row].category = FileCategory::Excluded;
+        else if (id == ControlId::CancelSelected)
+            monitor->RequestCancel(row);
+        else if (id == ControlId::PauseSelected)
+            monitor->RequestPause(row);
+        else if (id == ControlId::RetrySelected)
+            downloadTable.RetryDownload(row);
+    }
+    if (id == ControlId::DownloadSelected)
+        FillDownloadList();
+    if (id == ControlId::RemoveSelectedLinks) {
+        linkTable.CompactLinks();
+        FillFileList();
+    }
+}
+
+void CListCommands::OnRemoveDownloads(bool (*remove)(DownloadStatus)) {
+    downloadTable.MarkDownloads(remove);
+    downloadTable.CompactDownloads();
+    FillDownloadList();
+}
+
+void CListCommands::OnDownloadAll(bool (*take)(FileCategory)) {
+    downloadTable.QueueLinks(linkTable, take);
+    FillDownloadList();
+}
+
+void CListCommands::OpenWithDesktop(const std::string& path) {
+    // The longest path a 1024-byte explorer-style command line would have held; a longer one
+    // is not launched.
+    if (path.size() <= BrowserCommand::pathLimit)
+        platform.OpenPath(path);
+}
+
+std::optional<std::string> CListCommands::OnFileListDoubleClick(int row) {
+    if (row < 0 || row >= linkTable.linkCount)
+        return std::nullopt;
+    const LinkEntry& link = linkTable.links[row];
+    if (link.category != FileCategory::HtmlLink) {
+        OnSelectionCommand(ControlId::DownloadSelected);
+        return std::nullopt;
+    }
+    return linkTable.FollowAddress(link);
+}
+
+void CListCommands::OnDownloadListDoubleClick(int row) {
+    if (row >= 0 && row < downloadTable.downloadCount &&
+        downloadTable.downloads[row].status == DownloadStatus::Complete)
+        OpenWithDesktop(downloadTable.downloads[row].localPath);
+}
+
+int CListCommands::ShowPopup(const std::vector<MenuItem>& items, const QPoint& at) {
+    popupMenu = std::make_unique<QMenu>(&owner);
+    for (const MenuItem& item : items) {
+        if (item.separator) {
+            popupMenu->addSeparator();
+            continue;
+        }
+        QAction* action = popupMenu->addAction(ToQt(item.text));
+        action->setData(item.command);
+        action->setEnabled(item.enabled);
+    }
+    return platform.TrackMenu(*popupMenu, at);
+}
+
+int CListCommands::ContextMenuCommand(const QPoint& globalPos) {
+    popupMenu.reset();
+    // The control's window rectangle, all four edges included.
+    auto within = [&](QWidget* w) {
+        const QPoint topLeft = w->mapToGlobal(QPoint(0, 0));
+        return globalPos.x() >= topLeft.x() && globalPos.x() <= topLeft.x() + w->width() &&
+               globalPos.y() >= topLeft.y() && globalPos.y() <= topLeft.y() + w->height();
+    };
+    const QPoint at(globalPos.x() + 10, globalPos.y());
+    if (within(fileList))
+        return ShowPopup(ListMenus::FileListMenu(linkTable, SelectedRows(fileList)), at);
+    if (within(downloadList))
+        return ShowPopup(ListMenus::DownloadListMenu(downloadTable, SelectedRows(downloadList)),
+                         at);
+    return 0;
+}
+
+void CListCommands::FillFileList() {
+    ListView::Fill(fileList,
+                   CellText::Rows(linkTable.links, linkTable.linkCount, CellText::FileListRow));
+}
+
+void CListCommands::FillDownloadList() {
+    ListView::Fill(downloadList,
+                   CellText::Rows(downloadTable.downloads, downloadTable.downloadCount,
+                                  CellText::DownloadListRow));
+    downloadList->scrollToBottom(); // the files just queued come into view
+}

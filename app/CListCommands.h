@@ -1,0 +1,65 @@
+#pragma once
+// The two lists' commands and pop-up menus: what the File List and the Download List do with
+// their selection, their double-clicks and their context menus, and the one pop-up menu that
+// every list, history button and the window menu share. The main window owns it and routes the
+// lists' command identifiers here.
+
+#include "app/Platform.h"
+#include "download/DownloadMonitor.h"
+#include "download/DownloadTable.h"
+#include "harvest/LinkTable.h"
+#include "settings/Settings.h"
+
+#include <QPoint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QMenu;
+class QTreeWidget;
+class QWidget;
+struct MenuItem;
+
+class CListCommands {
+public:
+    CListCommands(QWidget& owner, Platform& platform, const Settings& settings,
+                  LinkTable& linkTable, DownloadTable& downloadTable,
+                  std::unique_ptr<DownloadMonitor>& monitor, QTreeWidget* fileList,
+                  QTreeWidget* downloadList);
+    ~CListCommands();
+
+    // Carries out `id` when it is one of the lists' commands; false for any other.
+    bool OnCommand(int id);
+    // The command chosen from the context menu of the list under `globalPos` (screen pixels),
+    // shown at (x + 10, y); 0 when none was chosen or no list is there.
+    int ContextMenuCommand(const QPoint& globalPos);
+    // Builds the shared pop-up menu and tracks it at `at`; returns the chosen command or 0.
+    int ShowPopup(const std::vector<MenuItem>& items, const QPoint& at);
+
+    // A double-click on File List row `row`: a file is queued, and an HTML link gives the
+    // address to follow.
+    std::optional<std::string> OnFileListDoubleClick(int row);
+    // A double-click on a Download List row opens a complete file.
+    void OnDownloadListDoubleClick(int row);
+
+    void FillFileList();
+    void FillDownloadList();
+
+private:
+    void OnSelectionCommand(int id);
+    void OnRemoveDownloads(bool (*remove)(DownloadStatus));
+    void OnDownloadAll(bool (*take)(FileCategory));
+    void OpenWithDesktop(const std::string& path);
+    std::vector<int32_t> SelectedRows(QTreeWidget* list) const;
+
+    QWidget& owner;
+    Platform& platform;
+    const Settings& settings;
+    LinkTable& linkTable;
+    DownloadTable& downloadTable;
+    std::unique_ptr<DownloadMonitor>& monitor;
+    QTreeWidget* fileList;
+    QTreeWidget* downloadList;
+    std::unique_ptr<QMenu> popupMenu; // stays built until the next pop-up replaces it
+};
