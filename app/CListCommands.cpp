@@ -47,7 +47,7 @@ bool CListCommands::OnCommand(int id) {
         return true;
     case ControlId::RetryAllFailed:
         for (int32_t i = 0; i < downloadTable.downloadCount; ++i)
-            downloadTable.RetryDownload(i);
+            downloadTable.RetryDownload(i, settings.modernRules != 0);
         return true;
     default:
         return false;
@@ -71,7 +71,9 @@ void CListCommands::OnSelectionCommand(int id) {
     }
     for (const int32_t row : rows) {
         if (id == ControlId::DownloadSelected && row < linkTable.linkCount)
-            downloadTable.QueueDownload(linkTable.links[row], linkTable.modernRows);
+            downloadTable.QueueDownload(linkTable.links[row], linkTable.modernRows,
+                                        linkTable.modernRows ? linkTable.pageAddress
+                                                             : std::string());
         else if (id == ControlId::RemoveSelectedLinks && row < linkTable.linkCount)
             linkTable.links[row].category = FileCategory::Excluded;
         else if (id == ControlId::CancelSelected)
@@ -79,7 +81,7 @@ void CListCommands::OnSelectionCommand(int id) {
         else if (id == ControlId::PauseSelected)
             monitor->RequestPause(row);
         else if (id == ControlId::RetrySelected)
-            downloadTable.RetryDownload(row);
+            downloadTable.RetryDownload(row, settings.modernRules != 0);
     }
     if (id == ControlId::DownloadSelected)
         FillDownloadList();

@@ -333,9 +333,10 @@ void CMainDialog::RefreshRow(int32_t row, const DownloadEntry& entry) {
     if (item == nullptr)
         return;
     item->setText(3, CellText::MonitorStatusWord(entry.status));
-    if (entry.totalBytes != 0)
-        item->setText(
-            2, ToQt(CellText::ProgressText(entry.totalBytes, entry.receivedBytes, entry.rateKBps)));
+    // A row whose size is unknown keeps its cell, unless it waits or names why it failed.
+    const std::string progress = CellText::ProgressCell(entry);
+    if (entry.totalBytes != 0 || !progress.empty())
+        item->setText(2, ToQt(progress));
 }
 
 void CMainDialog::SortFileList(int column, bool forced, bool forcedDescending) {

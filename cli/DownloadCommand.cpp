@@ -34,16 +34,19 @@ extern "C" void OnInterrupt(int) {
 // Prints each entry's line as it ends; nothing else goes to stdout.
 class LineView : public DownloadView {
 public:
-    explicit LineView(std::ostream& out) : out(out) {}
+    LineView(std::ostream& out, bool withCause) : out(out), withCause(withCause) {}
     void RefreshRow(int32_t, const DownloadEntry&) override {}
     void OnSettled(int32_t, const DownloadEntry& e) override {
         out << CellText::StatusWord(static_cast<int32_t>(e.status)) << '\t' << e.receivedBytes
-            << '\t' << e.localPath << '\n'
-            << std::flush;
+            << '\t' << e.localPath;
+        if (withCause)
+            out << '\t' << e.cause;
+        out << '\n' << std::flush;
     }
 
 private:
     std::ostream& out;
+    bool withCause; // the modern rules say why an entry failed
 };
 
 std::string Megabytes(double bytes) {
@@ -88,7 +91,7 @@ int DownloadCommand::Run(const LinkTable& links, Settings settings, const Intern
                    ? (modern ? DownloadTable::IsModernMovie : DownloadTable::IsMovie)
                    : [](FileCategory) { return true; });
     DownloadMonitor monitor(table, session);
-    LineView view(out);
+    LineView view(out, modern);
 
     interrupted.store(false);
     interruptWaker.store(monitor.Waker().get(), std::memory_order_release);

@@ -22,4 +22,13 @@ struct DownloadEntry {
     int32_t rateKBps = 0;
     int64_t startTime = 0;    // seconds; moved forward by the time spent paused
     int64_t lastTickTime = 0; // seconds; when the monitor last looked at it running or paused
+
+    // Under the modern rules only.
+    std::string referer;     // the page it was queued from
+    std::string validator;   // the strong ETag or Last-Modified a resume depends on
+    std::string cause;       // why it ended Error or Disk Error: "HTTP 404", "refused"...
+    int32_t waits = 0;       // how often a server has asked it to wait
+    int64_t waitUntil = 0;   // seconds; when a Waiting entry may start again
+    int32_t waitLeft = 0;    // seconds left of the wait, as the row shows them
+    bool cancelWait = false; // a cancel asked for while Waiting, carried out at the next tick
 };

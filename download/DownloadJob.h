@@ -24,11 +24,12 @@ enum class JobState : int32_t {
     Finished = 6,
     Paused = 7,
     Cancelled = 8,
+    Waiting = 9, // the server asked to wait (modern rules)
 };
 
 inline bool IsFinal(JobState s) {
     return s == JobState::Failed || s == JobState::FileError || s == JobState::Finished ||
-           s == JobState::Cancelled;
+           s == JobState::Cancelled || s == JobState::Waiting;
 }
 
 struct DownloadJob {
@@ -44,11 +45,24 @@ struct DownloadJob {
     Transfer::Limits limits;
     CurlHandles* handles = nullptr;     // the slot's; the worker's alone until its final store
     std::shared_ptr<TickRequest> waker; // asked for a monitor tick after the final store
+    // The modern rules: written to partName, resumed, renamed to fileName (or a free variant).
+    bool modern = false;
+    std::string referer;
+    std::string partName;
+    std::string startValidator; // the entry's: a ".part" is resumed only against it
+    uint64_t knownTotal = 0;    // the size the entry learned before, 0 when none
+
+    // Worker -> monitor, written before the final store and read only after it.
+    std::string finalName;    // the name the finished file was given
+    std::string cause;        // why it failed
+    int32_t waitSeconds = -1; // Waiting: what Retry-After asked for, -1 when it said nothing
 
     // Worker -> monitor.
     std::atomic<JobState> state{JobState::Created};
     std::atomic<uint64_t> totalBytes{0};
     std::atomic<uint64_t> receivedBytes{0};
+    // The validator of the answer being received, published whole (modern rules).
+    std::atomic<std::shared_ptr<const std::string>> validator;
     // Monitor -> worker (relaxed: each is read on its own once per loop turn).
     std::atomic<bool> pauseRequested{false};
     std::atomic<bool> cancelRequested{false};

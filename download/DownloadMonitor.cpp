@@ -66,7 +66,10 @@ void DownloadMonitor::RequestPause(int32_t index) {
 void DownloadMonitor::RequestCancel(int32_t index) {
     if (index < 0 || index >= table.downloadCount)
         return;
-    if (DownloadJob* job = JobOf(table.downloads[index]))
+    DownloadEntry& e = table.downloads[index];
+    if (e.status == DownloadStatus::Waiting)
+        e.cancelWait = true;
+    if (DownloadJob* job = JobOf(e))
         job->cancelRequested.store(true, relaxed);
 }
 
@@ -111,6 +114,10 @@ void DownloadMonitor::MonitorTick(const Settings& settings, DownloadView& view) 
             view.RefreshRow(i, e);
             break;
         }
+        case DownloadStatus::Waiting:
+            // A waiting entry holds no slot and does not count toward the limit.
+            FollowWait(i, view);
+            break;
         case DownloadStatus::Paused: {
             const int64_t t = now();
             e.startTime += t - e.lastTickTime; // paused time is left out of the rate
@@ -165,6 +172,8 @@ void DownloadMonitor::FollowJob(int32_t index, JobState state, DownloadView& vie
             e.rateKBps =
                 static_cast<int32_t>(std::min<uint64_t>(rate, std::numeric_limits<int32_t>::max()));
         }
+        if (const auto validator = job.validator.load())
+            e.validator = *validator;
     } else if (state == JobState::Paused) {
         e.status = DownloadStatus::Paused;
     } else {
@@ -175,14 +184,53 @@ void DownloadMonitor::FollowJob(int32_t index, JobState state, DownloadView& vie
 void DownloadMonitor::Settle(int32_t index, DownloadStatus status, DownloadView& view) {
     DownloadEntry& e = table.downloads[index];
     WorkerSlot& slot = workerSlots[e.workerSlot];
-    e.totalBytes = slot.job->totalBytes.load(relaxed);
-    e.receivedBytes = slot.job->receivedBytes.load(relaxed);
+    DownloadJob& job = *slot.job;
+    e.totalBytes = job.totalBytes.load(relaxed);
+    e.receivedBytes = job.receivedBytes.load(relaxed);
     if (slot.thread.joinable())
         slot.thread.join(); // it has stored its final state: only its return is left
+    if (job.modern) {
+        if (const auto validator = job.validator.load())
+            e.validator = *validator;
+        e.cause = job.cause;
+        if (!job.finalName.empty())
+            e.localPath = LocalFile::JoinPath(job.saveDirectory, job.subdirectory, job.finalName);
+        if (status == DownloadStatus::Cancelled)
+            LocalFile::Remove(job.saveDirectory, job.subdirectory, job.partName);
+        if (job.state.load(relaxed) == JobState::Waiting)
+            status = Wait(e, job.waitSeconds);
+    }
     slot.job.reset();
     e.status = status;
     settledInTick = true;
-    view.OnSettled(index, e);
+    if (status != DownloadStatus::Waiting)
+        view.OnSettled(index, e);
+}
+
+DownloadStatus DownloadMonitor::Wait(DownloadEntry& e, int32_t asked) {
+    if (++e.waits > maxWaits)
+        return DownloadStatus::Error; // the cause names the status that asked
+    // Without Retry-After: 5, 10, then 20 seconds.
+    const int32_t seconds = asked >= 0 ? std::min(asked, maxWaitSeconds) : 5 << (e.waits - 1);
+    e.waitUntil = now() + seconds;
+    e.waitLeft = seconds;
+    return DownloadStatus::Waiting;
+}
+
+void DownloadMonitor::FollowWait(int32_t index, DownloadView& view) {
+    DownloadEntry& e = table.downloads[index];
+    if (e.cancelWait) {
+        e.cancelWait = false;
+        e.status = DownloadStatus::Cancelled;
+        settledInTick = true;
+        view.OnSettled(index, e);
+    } else {
+        const int64_t left = e.waitUntil - now();
+        e.waitLeft = static_cast<int32_t>(std::max<int64_t>(0, left));
+        if (left <= 0)
+            e.status = DownloadStatus::Starting; // resumes its ".part" when a slot is free
+    }
+    view.RefreshRow(index, e);
 }
 
 void DownloadMonitor::StartDownload(int32_t index, int32_t slot, const Settings& settings) {
@@ -202,6 +250,7 @@ void DownloadMonitor::StartDownload(int32_t index, int32_t slot, const Settings&
         // Nothing is written, and nothing is asked of the server, for a name that could lead
         // outside the save directory.
         e.status = DownloadStatus::DiskError;
+        e.cause = settings.modernRules != 0 ? "unsafe name" : "";
         settledInTick = true;
         return;
     }
@@ -225,6 +274,12 @@ void DownloadMonitor::StartDownload(int32_t index, int32_t slot, const Settings&
     job.limits = session.Limits();
     job.handles = s.handles.get();
     job.waker = waker;
+    job.modern = settings.modernRules != 0;
+    job.referer = e.referer;
+    job.partName = e.name + ".part";
+    job.startValidator = e.validator;
+    job.knownTotal = e.totalBytes;
+    e.cause.clear();
     try {
         s.thread = std::thread(DownloadWorker::Run, std::ref(job));
     } catch (const std::system_error&) {

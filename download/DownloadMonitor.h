@@ -23,6 +23,9 @@ struct Settings;
 class DownloadMonitor {
 public:
     static constexpr int32_t slotCount = 16;
+    // A server that asks a download to wait is obeyed this often, this long at the most.
+    static constexpr int32_t maxWaits = 3;
+    static constexpr int32_t maxWaitSeconds = 120;
     using SecondsClock = std::function<int64_t()>;
 
     DownloadMonitor(DownloadTable& table, const InternetSession& session);
@@ -36,7 +39,8 @@ public:
 
     // The lowest free slot below maxThreads (never beyond 15), or -1.
     int32_t FindFreeSlot(int32_t maxThreads) const;
-    // For a Downloading or Paused entry: toggle the pause request, or ask for a cancel.
+    // For a Downloading or Paused entry: toggle the pause request, or ask for a cancel; a
+    // Waiting entry is cancelled at the next tick.
     void RequestPause(int32_t index);
     void RequestCancel(int32_t index);
 
@@ -63,6 +67,10 @@ private:
     void Settle(int32_t index, DownloadStatus status, DownloadView& view);
     void FollowJob(int32_t index, JobState state, DownloadView& view);
     void SettleEndedBeyondScan(DownloadView& view);
+    // A server asked entry `e` to wait `asked` seconds (-1: it did not say): Waiting, or Error
+    // once it has waited maxWaits times.
+    DownloadStatus Wait(DownloadEntry& e, int32_t asked);
+    void FollowWait(int32_t index, DownloadView& view);
     bool PathInUse(const std::string& localPath) const;
     DownloadJob* JobOf(const DownloadEntry& entry) const;
 

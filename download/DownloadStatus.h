@@ -12,6 +12,7 @@ enum class DownloadStatus : int32_t {
     DiskError = 5,
     Error = 6,
     Cancelled = 7,
+    Waiting = 8, // the server asked to wait (modern rules): holds no worker slot
 };
 
 // Complete, Disk Error, Error and Cancelled: the states a download ends in.

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-void DownloadTable::QueueDownload(const LinkEntry& link, bool byAddress) {
+void DownloadTable::QueueDownload(const LinkEntry& link, bool byAddress,
+                                  const std::string& referer) {
     if (downloadCount >= capacity)
         return;
     for (int32_t i = 0; i < downloadCount; ++i) {
@@ -21,6 +22,7 @@ void DownloadTable::QueueDownload(const LinkEntry& link, bool byAddress) {
     e.service = link.service;
     e.category = link.category;
     e.totalBytes = static_cast<uint64_t>(std::max<int32_t>(link.size, 0));
+    e.referer = referer;
     ++downloadCount;
 }
 
@@ -28,28 +30,31 @@ void DownloadTable::CompactDownloads() {
     CompactExcluded(downloads, downloadCount);
 }
 
-void DownloadTable::RetryDownload(int32_t index) {
+void DownloadTable::RetryDownload(int32_t index, bool resume) {
     if (index < 0 || index >= downloadCount)
         return;
     DownloadEntry& e = downloads[index];
     if (!IsFailed(e.status))
         return;
     e.status = DownloadStatus::Starting;
-    e.receivedBytes = 0;
     e.rateKBps = 0;
+    e.cause.clear();
+    e.waits = 0;
+    if (!resume)
+        e.receivedBytes = 0;
 }
 
 void DownloadTable::QueueLinks(const LinkTable& links, bool (*take)(FileCategory)) {
     for (int32_t i = 0; i < links.linkCount; ++i)
         if (take(links.links[i].category))
-            QueueDownload(links.links[i], links.modernRows);
+            QueueDownload(links.links[i], links.modernRows,
+                          links.modernRows ? links.pageAddress : std::string());
 }
 
 bool DownloadTable::AllFinal() const {
     for (int32_t i = 0; i < downloadCount; ++i) {
         const DownloadStatus s = downloads[i].status;
-        if (s == DownloadStatus::Starting || s == DownloadStatus::Downloading ||
-            s == DownloadStatus::Paused)
+        if (!IsFinal(s))
             return false;
     }
     return true;

@@ -17,8 +17,9 @@ public:
     // Appends a copy of `link` in state Starting, unless the table is full or an entry of the
     // same file is there already, in any state: one with the same path and name (whatever its
     // server), or with `byAddress` one with the same whole address (service, server and path).
-    // Silent.
-    void QueueDownload(const LinkEntry& link, bool byAddress = false);
+    // `referer` is the page it was found on, for the modern rules. Silent.
+    void QueueDownload(const LinkEntry& link, bool byAddress = false,
+                       const std::string& referer = {});
     // Queues, in the link table's order, every link whose category `take` accepts; the rows of
     // the modern rules by their whole address.
     void QueueLinks(const LinkTable& links, bool (*take)(FileCategory));
@@ -36,8 +37,9 @@ public:
     bool AllFinal() const;
     // Removes every entry marked Excluded, keeping the order of the others.
     void CompactDownloads();
-    // An Error or Disk Error entry goes back to Starting with nothing received; others stay.
-    void RetryDownload(int32_t index);
+    // An Error or Disk Error entry goes back to Starting with nothing received, or, to `resume`
+    // its ".part" (modern rules), with what it has; others stay.
+    void RetryDownload(int32_t index, bool resume = false);
     // Marks every entry whose status `remove` accepts, for CompactDownloads.
     template <typename Predicate> void MarkDownloads(Predicate remove) {
         for (int32_t i = 0; i < downloadCount; ++i)

@@ -2,6 +2,7 @@
 
 #include "download/DownloadJob.h"
 #include "download/LocalFile.h"
+#include "download/ResumingDownload.h"
 #include "download/TickRequest.h"
 #include "net/CurlHandles.h"
 
@@ -100,11 +101,16 @@ std::string DownloadWorker::RequestAddress(const std::string& server, const std:
 void DownloadWorker::Run(DownloadJob& job) {
     job.receivedBytes.store(0, relaxed);
     job.state.store(JobState::Connecting, relaxed);
-    WorkerHooks hooks(job);
-    const Transfer::Result result =
-        Transfer::Run(*job.handles, RequestAddress(job.server, job.objectPath, job.service),
-                      job.userAgent, job.limits, hooks);
-    const JobState outcome = hooks.Outcome(result);
+    JobState outcome = JobState::Failed;
+    if (job.modern) {
+        outcome = ResumingDownload::Run(job);
+    } else {
+        WorkerHooks hooks(job);
+        const Transfer::Result result =
+            Transfer::Run(*job.handles, RequestAddress(job.server, job.objectPath, job.service),
+                          job.userAgent, job.limits, hooks);
+        outcome = hooks.Outcome(result);
+    }
     const std::shared_ptr<TickRequest> waker = job.waker;
     job.state.store(outcome, std::memory_order_release);
     // `job` may be gone from here on.

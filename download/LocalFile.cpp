@@ -1,6 +1,7 @@
 #include "download/LocalFile.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +10,19 @@ namespace {
 
 int OpenDirectory(const std::string& path) {
     return ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+// The directory a file goes into: the save directory (which may be a symbolic link), and the
+// subdirectory inside it (which may not).
+int OpenFileDirectory(const std::string& saveDirectory, const std::string& subdirectory) {
+    int dir = OpenDirectory(saveDirectory);
+    if (dir >= 0 && !subdirectory.empty()) {
+        const int sub =
+            ::openat(dir, subdirectory.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        ::close(dir);
+        dir = sub;
+    }
+    return dir;
 }
 
 } // namespace
@@ -48,25 +62,85 @@ void LocalFile::MakeSubdirectory(const std::string& saveDirectory, const std::st
 
 bool LocalFile::Open(const std::string& saveDirectory, const std::string& subdirectory,
                      const std::string& name) {
+    return OpenKeeping(saveDirectory, subdirectory, name, 0);
+}
+
+bool LocalFile::OpenKeeping(const std::string& saveDirectory, const std::string& subdirectory,
+                            const std::string& name, uint64_t keep) {
     Close();
-    int dir = OpenDirectory(saveDirectory);
-    if (dir >= 0 && !subdirectory.empty()) {
-        const int sub =
-            ::openat(dir, subdirectory.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        ::close(dir);
-        dir = sub;
-    }
+    const int dir = OpenFileDirectory(saveDirectory, subdirectory);
     if (dir < 0)
         return false;
     // O_NONBLOCK keeps a FIFO of that name from holding the worker; only a regular file is
     // written.
-    fd = ::openat(dir, name.c_str(),
-                  O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    fd = ::openat(
+        dir, name.c_str(),
+        O_WRONLY | O_CREAT | (keep == 0 ? O_TRUNC : 0) | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
     ::close(dir);
     struct stat st {};
     if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)))
         Close();
+    if (fd >= 0 && keep > 0 &&
+        (::ftruncate(fd, static_cast<off_t>(keep)) != 0 ||
+         ::lseek(fd, static_cast<off_t>(keep), SEEK_SET) < 0))
+        Close();
     return fd >= 0;
+}
+
+uint64_t LocalFile::Size(const std::string& saveDirectory, const std::string& subdirectory,
+                         const std::string& name) {
+    const int dir = OpenFileDirectory(saveDirectory, subdirectory);
+    if (dir < 0)
+        return 0;
+    struct stat st {};
+    const bool regular =
+        ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode);
+    ::close(dir);
+    return regular ? static_cast<uint64_t>(st.st_size) : 0;
+}
+
+std::string LocalFile::FreeName(const std::string& name, int number) {
+    if (number < 2)
+        return name;
+    const std::size_t dot = name.rfind('.');
+    const bool hasExtension = dot != std::string::npos && dot > 0;
+    const std::string suffix = " (" + std::to_string(number) + ")";
+    return hasExtension ? name.substr(0, dot) + suffix + name.substr(dot) : name + suffix;
+}
+
+std::string LocalFile::Publish(const std::string& saveDirectory, const std::string& subdirectory,
+                               const std::string& from, const std::string& name) {
+    const int dir = OpenFileDirectory(saveDirectory, subdirectory);
+    if (dir < 0)
+        return {};
+    std::string published;
+    for (int number = 1; number <= maxVariants && published.empty(); ++number) {
+        const std::string candidate = FreeName(name, number);
+        // The rename never replaces a file: it fails when the name is taken, and the next
+        // variant is tried. File systems without that kind of rename get a hard link instead,
+        // which fails the same way.
+        int moved = ::renameat2(dir, from.c_str(), dir, candidate.c_str(), RENAME_NOREPLACE);
+        if (moved != 0 && errno == EINVAL) {
+            moved = ::linkat(dir, from.c_str(), dir, candidate.c_str(), 0);
+            if (moved == 0)
+                ::unlinkat(dir, from.c_str(), 0);
+        }
+        if (moved == 0)
+            published = candidate;
+        else if (errno != EEXIST)
+            break;
+    }
+    ::close(dir);
+    return published;
+}
+
+void LocalFile::Remove(const std::string& saveDirectory, const std::string& subdirectory,
+                       const std::string& name) {
+    const int dir = OpenFileDirectory(saveDirectory, subdirectory);
+    if (dir < 0)
+        return;
+    ::unlinkat(dir, name.c_str(), 0);
+    ::close(dir);
 }
 
 std::size_t LocalFile::Write(const char* data, std::size_t size) {

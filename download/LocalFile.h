@@ -4,6 +4,7 @@
 // piece by piece as the body arrives.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 class LocalFile {
@@ -27,6 +28,23 @@ public:
     // symbolic link; the subdirectory and the file may not. False when it cannot be opened.
     bool Open(const std::string& saveDirectory, const std::string& subdirectory,
               const std::string& name);
+    // The same, but keeps the first `keep` bytes of an existing file (cutting what follows) and
+    // writes on after them.
+    bool OpenKeeping(const std::string& saveDirectory, const std::string& subdirectory,
+                     const std::string& name, uint64_t keep);
+
+    // The size of a regular file, 0 when there is none (or it is a link or no regular file).
+    static uint64_t Size(const std::string& saveDirectory, const std::string& subdirectory,
+                         const std::string& name);
+    // Renames `from` to `name`, or when that is taken to "STEM (2).EXT", "(3)"..., never
+    // replacing a file. Returns the name it got; empty when it could not be renamed.
+    static std::string Publish(const std::string& saveDirectory, const std::string& subdirectory,
+                               const std::string& from, const std::string& name);
+    // `name` for number 1, "STEM (N).EXT" for a higher number.
+    static std::string FreeName(const std::string& name, int number);
+    static void Remove(const std::string& saveDirectory, const std::string& subdirectory,
+                       const std::string& name);
+    static constexpr int maxVariants = 999;
     // Writes `data`; returns how many bytes were written, less than `size` only on a failure
     // (a full disk, say).
     std::size_t Write(const char* data, std::size_t size);

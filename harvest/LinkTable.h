@@ -42,4 +42,6 @@ public:
     // True when the rows were harvested by the modern rules: a row is then told apart by its
     // whole address (service, server, path), and its path is absolute.
     bool modernRows = false;
+    // The address the rows were harvested from (after redirects under the modern rules).
+    std::string pageAddress;
 };

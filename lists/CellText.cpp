@@ -11,9 +11,10 @@ std::vector<std::string> CellText::FileListRow(const LinkEntry& entry) {
 }
 
 const char* CellText::StatusWord(int32_t status) {
-    static const char* const words[] = {"Starting", "Queueing",   "Downloading", "Paused",
-                                        "Complete", "Disk Error", "Error",       "Cancelled"};
-    if (status < 0 || status > 7)
+    static const char* const words[] = {"Starting", "Queueing",  "Downloading",
+                                        "Paused",   "Complete",  "Disk Error",
+                                        "Error",    "Cancelled", "Waiting"};
+    if (status < 0 || status > 8)
         return "";
     return words[status];
 }
@@ -48,12 +49,17 @@ const char* CellText::ProtocolText(int32_t service) {
     }
 }
 
+std::string CellText::ProgressCell(const DownloadEntry& e) {
+    if (e.status == DownloadStatus::Waiting)
+        return std::to_string(e.waitLeft) + " s";
+    if (IsFailed(e.status) && !e.cause.empty())
+        return e.cause;
+    return ProgressText(e.totalBytes, e.receivedBytes, e.rateKBps);
+}
+
 std::vector<std::string> CellText::DownloadListRow(const DownloadEntry& e) {
-    return {e.name,
-            CategoryLabel(e.category),
-            ProgressText(e.totalBytes, e.receivedBytes, e.rateKBps),
-            StatusWord(static_cast<int32_t>(e.status)),
-            e.path,
-            ProtocolText(e.service),
+    return {e.name,          CategoryLabel(e.category),
+            ProgressCell(e), StatusWord(static_cast<int32_t>(e.status)),
+            e.path,          ProtocolText(e.service),
             e.server};
 }

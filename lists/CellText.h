@@ -22,6 +22,9 @@ public:
     // "% Downloaded": empty while the size is unknown, "P%" at 0 and at the end, else
     // "P% (K KB/s)". P never overflows, whatever the 64-bit counts.
     static std::string ProgressText(uint64_t totalBytes, uint64_t receivedBytes, int32_t rateKBps);
+    // The "% Downloaded" cell of `entry`: the seconds left of a wait ("12 s"), the cause of a
+    // failure when it is known ("HTTP 404"), else ProgressText.
+    static std::string ProgressCell(const DownloadEntry& entry);
     // The seven Download List cells of `entry`, as a fill writes them.
     static std::vector<std::string> DownloadListRow(const DownloadEntry& entry);
 

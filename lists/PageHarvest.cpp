@@ -26,6 +26,7 @@ void PageHarvest::Scan(std::string_view text, const std::string& address,
     sortDescending = 1;
     title.clear();
     table.modernRows = settings.modernRules != 0;
+    table.pageAddress = address;
     if (table.modernRows) {
         ModernHarvest(table, settings).Scan(text, address, [&](const std::string& t) {
             title = t;

@@ -15,8 +15,12 @@ public:
     bool Valid() const { return easy != nullptr && multi != nullptr; }
     CURL* Easy() const { return easy; }
     CURLM* Multi() const { return multi; }
+    // The outcome libcurl gave the last transfer on these handles.
+    CURLcode LastCode() const { return lastCode; }
+    void SetLastCode(CURLcode code) { lastCode = code; }
 
 private:
+    CURLcode lastCode = CURLE_OK;
     CURL* easy = nullptr;
     CURLM* multi = nullptr;
 };

@@ -4,6 +4,7 @@
 #include "net/RequestTarget.h"
 #include "net/StallWatch.h"
 
+#include <memory>
 #include <thread>
 
 namespace {
@@ -74,7 +75,7 @@ void Configure(CURL* easy, const std::string& url, const std::string& userAgent,
 
 Transfer::Result Transfer::Run(CurlHandles& handles, const std::string& url,
                                const std::string& userAgent, const Limits& limits,
-                               TransferHooks& hooks) {
+                               TransferHooks& hooks, const Request& request) {
     if (!handles.Valid())
         return Result::Failed;
     CURL* easy = handles.Easy();
@@ -82,6 +83,19 @@ Transfer::Result Transfer::Run(CurlHandles& handles, const std::string& url,
     RunState run{hooks, StallWatch(limits.stall, limits.stallBytes)};
     const std::string target = EncodeRequestTarget(url);
     Configure(easy, target, userAgent, limits, run);
+    handles.SetLastCode(CURLE_OK);
+    if (!request.referer.empty())
+        curl_easy_setopt(easy, CURLOPT_REFERER, request.referer.c_str());
+    const std::string range = std::to_string(request.rangeFrom) + "-";
+    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headers(nullptr,
+                                                                        curl_slist_free_all);
+    if (request.rangeFrom > 0) {
+        curl_easy_setopt(easy, CURLOPT_RANGE, range.c_str());
+        if (!request.ifRange.empty()) {
+            headers.reset(curl_slist_append(nullptr, ("If-Range: " + request.ifRange).c_str()));
+            curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers.get());
+        }
+    }
     if (curl_multi_add_handle(multi, easy) != CURLM_OK)
         return Result::Failed;
 
@@ -118,6 +132,7 @@ Transfer::Result Transfer::Run(CurlHandles& handles, const std::string& url,
             const CURLcode code = message != nullptr && message->msg == CURLMSG_DONE
                                       ? message->data.result
                                       : CURLE_RECV_ERROR;
+            handles.SetLastCode(code);
             result = code == CURLE_OK     ? Result::Done
                      : run.stoppedByHooks ? Result::Stopped
                                           : Result::Failed;
@@ -130,7 +145,48 @@ Transfer::Result Transfer::Run(CurlHandles& handles, const std::string& url,
         curl_multi_poll(multi, nullptr, 0, pollMilliseconds, nullptr);
     }
     curl_multi_remove_handle(multi, easy);
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, nullptr); // the list goes with this call
     return result;
+}
+
+std::string Transfer::Header(const CurlHandles& handles, const char* name) {
+    curl_header* header = nullptr;
+    if (!handles.Valid() ||
+        curl_easy_header(handles.Easy(), name, 0, CURLH_HEADER, -1, &header) != CURLHE_OK ||
+        header == nullptr || header->value == nullptr)
+        return {};
+    return header->value;
+}
+
+std::string Transfer::FailureText(const CurlHandles& handles, Result result) {
+    if (result == Result::Stalled)
+        return "timed out";
+    switch (handles.LastCode()) {
+    case CURLE_COULDNT_CONNECT:
+        return "refused";
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+        return "no such server";
+    case CURLE_OPERATION_TIMEDOUT:
+        return "timed out";
+    case CURLE_PARTIAL_FILE:
+    case CURLE_RECV_ERROR:
+        return "cut short";
+    case CURLE_GOT_NOTHING:
+        return "empty answer";
+    case CURLE_TOO_MANY_REDIRECTS:
+        return "redirect loop";
+    case CURLE_UNSUPPORTED_PROTOCOL:
+        // A redirect to another scheme, or an answer that is no HTTP at all.
+        return StatusCode(handles) != 0 ? "unsupported address" : "bad answer";
+    case CURLE_WEIRD_SERVER_REPLY:
+        return "bad answer";
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CONNECT_ERROR:
+        return "TLS error";
+    default:
+        return "network error";
+    }
 }
 
 long Transfer::StatusCode(const CurlHandles& handles) {

@@ -27,6 +27,13 @@ public:
     virtual Control Check() { return Control::Go; }
 };
 
+// What a request carries beyond its address.
+struct TransferRequest {
+    std::string referer;    // sent as Referer when not empty
+    uint64_t rangeFrom = 0; // above 0: only the bytes from here on ("Range: bytes=N-")
+    std::string ifRange;    // with rangeFrom: the validator the range depends on
+};
+
 class Transfer {
 public:
     enum class Result { Done, Failed, Stopped, Stalled };
@@ -38,10 +45,18 @@ public:
         uint64_t stallBytes = 1024;
     };
 
+    using Request = TransferRequest;
+
     // Fetches `url` (escaped for the request here) with `userAgent`, following at most 10
     // redirects between http and https. Done: the answer ended normally, whatever its status.
     static Result Run(CurlHandles& handles, const std::string& url, const std::string& userAgent,
-                      const Limits& limits, TransferHooks& hooks);
+                      const Limits& limits, TransferHooks& hooks, const Request& request = {});
+
+    // The value of header `name` in the last answer received on `handles`; empty when none.
+    static std::string Header(const CurlHandles& handles, const char* name);
+    // Why a transfer that ended with `result` failed, in a few words: "refused", "no such
+    // server", "timed out", "cut short"...
+    static std::string FailureText(const CurlHandles& handles, Result result);
 
     // The status code of the last answer received on `handles`, 0 when none.
     static long StatusCode(const CurlHandles& handles);

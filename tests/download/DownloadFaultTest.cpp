@@ -5,6 +5,7 @@
 #include "tests/support/TempDir.h"
 
 #include <csignal>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -44,18 +45,19 @@ using Prepare = std::function<void(const fs::path& save, const fs::path& subdire
 struct FaultCase {
     const char* what;
     std::string link; // on the page; a path is served by the case's handler
-    Handler serve;
-    const char* status;
-    uint64_t bytes;                  // someBytes: as many as the file holds
-    std::optional<std::string> file; // what the local file holds afterwards; nothing: no file
+    Handler serve = nullptr;
+    const char* status = "Error";
+    uint64_t bytes = 0;
+    std::optional<std::string> file = std::nullopt; // the local file afterwards; none: no file
+    const char* cause = "";                         // what the modern rules say of a failure
     Prepare prepare = nullptr;
     std::string saveDirectory = {}; // another than the test's own
     rlim_t fileSizeLimit = RLIM_INFINITY;
+    bool landsBeside = false; // the modern rules complete it as "f (2).jpg"
+    bool classicOnly = false; // the modern harvest names the link safely, or drops it
 };
 
 const std::string body(3000, 'b');
-const std::optional<std::string> none;
-constexpr uint64_t someBytes = UINT64_MAX;
 const std::string chunkedHead = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n";
 const Handler hugeHead = Server::Serve([] {
     std::string h = "HTTP/1.0 200 OK\r\n";
@@ -77,100 +79,91 @@ const Prepare oldFile = [](const fs::path&, const fs::path& sub) {
     std::ofstream(sub / "f.jpg") << "old";
 };
 
+// clang-format off
 const FaultCase faults[] = {
-    {"complete", "/f.jpg", Server::Answer(body), "Complete", 3000, body},
-    {"Content-Length 0", "/f.jpg", Server::Answer(""), "Complete", 0, ""},
-    {"404", "/f.jpg", Server::Answer("gone", "404 Not Found"), "Error", 0, none},
-    {"500", "/f.jpg", Server::Answer("oops", "500 Server Error"), "Error", 0, none},
-    {"206", "/f.jpg", Server::Answer("part", "206 Partial Content"), "Error", 0, none},
-    {"short body", "/f.jpg", Server::Serve(Head("Content-Length: 100\r\n") + "0123"), "Error", 4,
-     "0123"},
-    {"no length, ends at the close", "/f.jpg", Server::Serve(Head() + body), "Complete", 3000,
-     body},
-    {"chunked", "/f.jpg",
-     Server::Serve(chunkedHead + "Connection: close\r\n\r\n5\r\nhello\r\n6\r\n world\r\n0\r\n\r\n"),
-     "Complete", 11, "hello world"},
-    {"chunked, cut short", "/f.jpg", Server::Serve(chunkedHead + "\r\n5\r\nhello\r\n9\r\nwor"),
-     "Error", 8, "hellowor"},
-    {"stall mid-body", "/f.jpg", Server::ThenStall(Head("Content-Length: 100\r\n") + "0123"),
-     "Error", 4, "0123"},
-    {"slow drip within the limit", "/f.jpg", Server::Drip(Head(), 4, 1500, 300), "Complete", 6000,
-     std::string(6000, 'd')},
-    {"drip below 1024 bytes a window", "/f.jpg", Server::Drip(Head(), 40, 1, 100), "Error",
-     someBytes, none},
-    {"redirect keeps the name", "/f.jpg", Server::Redirect("/there/x.gif"), "Complete", 3000, body},
-    {"redirect loop", "/loop.jpg", nullptr, "Error", 0, none},
-    {"redirect to ftp", "/f.jpg", Server::Redirect("ftp://127.0.0.1/x"), "Error", 0, none},
-    {"redirect to a local file", "/f.jpg", Server::Redirect("file:///etc/hostname"), "Error", 0,
-     none},
-    {"garbage status line", "/f.jpg", Server::Serve("HELLO THERE\r\n\r\nxx"), "Error", 0, none},
-    {"200 KB of headers", "/f.jpg", hugeHead, "Complete", 2, "ok"},
-    {"empty answer", "/f.jpg", Server::Serve(""), "Error", 0, none},
-    {"refused connection", "http://127.0.0.1:1/f.jpg", nullptr, "Error", 0, none},
-    {"unknown host", "http://no-such-host.invalid/f.jpg", nullptr, "Error", 0, none},
-    {"name beginning with ..", "/..x.jpg", nullptr, "Disk Error", 0, none},
-    {"hidden name", "/.bashrc.jpg", nullptr, "Disk Error", 0, none},
-    {"control byte in the name", "/a\x01.jpg", nullptr, "Disk Error", 0, none},
-    {"server named ..", "http://../x.jpg", nullptr, "Disk Error", 0, none},
-    {"subdirectory is a link", "/f.jpg", Server::Answer(body), "Disk Error", 0, none,
-     subdirectoryLink},
-    {"file is a link", "/f.jpg", Server::Answer(body), "Disk Error", 0, none, fileLink},
-    {"failed answer keeps the old file", "/f.jpg", Server::Answer("", "404 No"), "Error", 0, "old",
-     oldFile},
-    {"full disk",
-     "/f.jpg",
-     Server::Answer(body),
-     "Disk Error",
-     1000,
-     std::string(1000, 'b'),
-     {},
-     {},
-     1000},
-    {"read-only save directory",
-     "/f.jpg",
-     Server::Answer(body),
-     "Disk Error",
-     0,
-     none,
-     {},
-     "/proc"}};
+    {.what = "complete", .link = "/f.jpg", .serve = Server::Answer(body), .status = "Complete", .bytes = 3000, .file = body},
+    {.what = "Content-Length 0", .link = "/f.jpg", .serve = Server::Answer(""), .status = "Complete", .file = ""},
+    {.what = "404", .link = "/f.jpg", .serve = Server::Answer("gone", "404 Not Found"), .cause = "HTTP 404"},
+    {.what = "206 to a plain request", .link = "/f.jpg", .serve = Server::Answer("part", "206 Partial Content"), .cause = "bad range"},
+    {.what = "short body", .link = "/f.jpg", .serve = Server::Serve(Head("Content-Length: 100\r\n") + "0123"), .bytes = 4, .file = "0123", .cause = "cut short"},
+    {.what = "no length, ends at the close", .link = "/f.jpg", .serve = Server::Serve(Head() + body), .status = "Complete", .bytes = 3000, .file = body},
+    {.what = "chunked", .link = "/f.jpg", .serve = Server::Serve(chunkedHead + "Connection: close\r\n\r\n5\r\nhello\r\n6\r\n world\r\n0\r\n\r\n"), .status = "Complete", .bytes = 11, .file = "hello world"},
+    {.what = "chunked, cut short", .link = "/f.jpg", .serve = Server::Serve(chunkedHead + "\r\n5\r\nhello\r\n9\r\nwor"), .bytes = 8, .file = "hellowor", .cause = "cut short"},
+    {.what = "stall mid-body", .link = "/f.jpg", .serve = Server::ThenStall(Head("Content-Length: 100\r\n") + "0123"), .bytes = 4, .file = "0123", .cause = "timed out"},
+    {.what = "slow drip within the limit", .link = "/f.jpg", .serve = Server::Drip(Head(), 4, 1500, 300), .status = "Complete", .bytes = 6000, .file = std::string(6000, 'd')},
+    {.what = "redirect keeps the name", .link = "/f.jpg", .serve = Server::Redirect("/there/x.gif"), .status = "Complete", .bytes = 3000, .file = body},
+    {.what = "redirect loop", .link = "/loop.jpg", .cause = "redirect loop"},
+    {.what = "redirect to a local file", .link = "/f.jpg", .serve = Server::Redirect("file:///etc/hostname"), .cause = "unsupported address"},
+    {.what = "garbage status line", .link = "/f.jpg", .serve = Server::Serve("HELLO THERE\r\n\r\nxx"), .cause = "bad answer"},
+    {.what = "200 KB of headers", .link = "/f.jpg", .serve = hugeHead, .status = "Complete", .bytes = 2, .file = "ok"},
+    {.what = "empty answer", .link = "/f.jpg", .serve = Server::Serve(""), .cause = "empty answer"},
+    {.what = "refused connection", .link = "http://127.0.0.1:1/f.jpg", .cause = "refused"},
+    {.what = "unknown host", .link = "http://no-such-host.invalid/f.jpg", .cause = "no such server"},
+    {.what = "hidden name", .link = "/.bashrc.jpg", .status = "Disk Error", .classicOnly = true},
+    {.what = "control byte in the name", .link = "/a\x01.jpg", .status = "Disk Error", .classicOnly = true},
+    {.what = "server named ..", .link = "http://../x.jpg", .status = "Disk Error", .cause = "unsafe name"},
+    {.what = "subdirectory is a link", .link = "/f.jpg", .serve = Server::Answer(body), .status = "Disk Error", .cause = "cannot write", .prepare = subdirectoryLink},
+    {.what = "file is a link", .link = "/f.jpg", .serve = Server::Answer(body), .status = "Disk Error", .prepare = fileLink, .landsBeside = true},
+    {.what = "failed answer keeps the old file", .link = "/f.jpg", .serve = Server::Answer("", "404 No"), .file = "old", .cause = "HTTP 404", .prepare = oldFile},
+    {.what = "full disk", .link = "/f.jpg", .serve = Server::Answer(body), .status = "Disk Error", .bytes = 1000, .file = std::string(1000, 'b'), .cause = "disk full", .fileSizeLimit = 1000},
+    {.what = "read-only save directory", .link = "/f.jpg", .serve = Server::Answer(body), .status = "Disk Error", .cause = "cannot write", .saveDirectory = "/proc"},
+};
+// clang-format on
 
 } // namespace
 
+// Under the modern rules the same faults end in the same states, but the body goes to a ".part"
+// that is renamed only when complete, the line names the cause, and a file is never replaced.
 TEST(Download, EveryFaultEndsInAFinalStateWithTheFileAsExpected) {
-    for (const FaultCase& c : faults) {
-        SCOPED_TRACE(c.what);
-        Server server(
-            LoopbackServer::Routes({{"/index.htm", Server::Answer("<img src='" + c.link + "'>")},
-                                    {"/f.jpg", c.serve},
-                                    {"/loop.jpg", Server::Redirect("/loop.jpg")},
-                                    {"/there/x.gif", Server::Answer(body)}}));
-        TempDir dir;
-        const fs::path save = c.saveDirectory.empty() ? dir.File("save") : c.saveDirectory;
-        fs::create_directories(dir.File("save"));
-        // An absolute link names its own server, and so its own subdirectory.
-        const bool absolute = c.link.rfind("http://", 0) == 0;
-        const fs::path sub =
-            save / (absolute ? c.link.substr(7, c.link.find('/', 7) - 7) : server.Address(""));
-        if (c.prepare)
-            c.prepare(save, sub);
-        CliRun r;
-        {
-            FileSizeLimit limit(c.fileSizeLimit);
-            r = Download({"--timeout", "1", "--dir", save.string(), server.Address("/index.htm")},
-                         dir);
-        }
-        const std::string name = fs::path(c.link).filename();
-        const std::optional<std::string> file = ReadFile(sub / name);
-        const uint64_t bytes = c.bytes == someBytes ? file.value_or("").size() : c.bytes;
-        EXPECT_EQ(r.out,
-                  c.status + ("\t" + std::to_string(bytes)) + "\t" + (sub / name).string() + "\n");
-        EXPECT_EQ(r.status, std::string(c.status) == "Complete" ? 0 : 1);
-        EXPECT_EQ(file, c.bytes == someBytes ? std::string(bytes, 'd') : c.file);
-        EXPECT_FALSE(fs::exists(save.parent_path() / name)) << "written outside the save directory";
-        if (!c.serve && std::string(c.status) == "Disk Error") {
-            EXPECT_EQ(server.Requests().size(), 1u)
-                << "nothing is asked for a file it cannot write";
+    for (const bool modern : {false, true}) {
+        for (const FaultCase& c : faults) {
+            if (modern && c.classicOnly)
+                continue;
+            SCOPED_TRACE(std::string(c.what) + (modern ? ", modern" : ""));
+            Server server(
+                Server::Routes({{"/index.htm", Server::Answer("<img src='" + c.link + "'>")},
+                                {"/f.jpg", c.serve},
+                                {"/loop.jpg", Server::Redirect("/loop.jpg")},
+                                {"/there/x.gif", Server::Answer(body)}}));
+            TempDir dir;
+            const fs::path save = c.saveDirectory.empty() ? dir.File("save") : c.saveDirectory;
+            fs::create_directories(dir.File("save"));
+            // An absolute link names its own server, and so its own subdirectory.
+            const bool absolute = c.link.rfind("http://", 0) == 0;
+            const fs::path sub =
+                save / (absolute ? c.link.substr(7, c.link.find('/', 7) - 7) : server.Address(""));
+            if (c.prepare)
+                c.prepare(save, sub);
+            CliRun r;
+            {
+                FileSizeLimit limit(c.fileSizeLimit);
+                r = Download({modern ? "--modern" : "--classic", "--timeout", "1", "--dir",
+                              save.string(), server.Address("/index.htm")},
+                             dir);
+            }
+            const bool beside = modern && c.landsBeside;
+            const std::string status = beside ? "Complete" : c.status;
+            const bool complete = status == "Complete";
+            const std::string name = fs::path(c.link).filename();
+            const fs::path local = sub / (beside ? "f (2).jpg" : name);
+            const std::string cause = modern ? "\t" + std::string(c.cause) : "";
+            EXPECT_EQ(r.out, status + "\t" + std::to_string(beside ? 3000 : c.bytes) + "\t" +
+                                 local.string() + cause + "\n");
+            EXPECT_EQ(r.status, complete ? 0 : 1);
+            // A failure leaves only its ".part" under the modern rules.
+            const bool partial = modern && !complete;
+            EXPECT_EQ(ReadFile(local), beside                   ? body
+                                       : partial && c.bytes > 0 ? std::nullopt
+                                                                : c.file);
+            if (partial) {
+                EXPECT_EQ(ReadFile(sub / (name + ".part")), c.bytes > 0 ? c.file : std::nullopt);
+            }
+            EXPECT_FALSE(fs::exists(save.parent_path() / name))
+                << "written outside the save directory";
+            if (!c.serve && status == "Disk Error") {
+                EXPECT_EQ(server.Requests().size(), 1u)
+                    << "nothing is asked for a file it cannot write";
+            }
         }
     }
 }
@@ -215,4 +208,140 @@ TEST(Download, SixteenWorkersAndOneWriterPerFile) {
     EXPECT_LE(most.load(), 16);
     EXPECT_EQ(sameMost.load(), 1);
     EXPECT_EQ(ReadFile(dir.File("17.jpg")), "file 17");
+}
+
+namespace {
+
+// A file of 10,000 bytes at /f.jpg whose first answer breaks off after 3,000 bytes, with the
+// validators, range support and changes of one case; earlier answers may ask the client to wait.
+struct ResumeCase {
+    const char* what;
+    std::string validators = "ETag: \"v1\"\r\n"; // of the file as first served
+    bool ranges = true;                          // honours Range with If-Range
+    bool stall = false;                          // the first answer stalls instead of closing
+    bool changes = false;                        // a different file (ETag "v2") after the break
+    bool startsElsewhere = false;                // a 206 that leaves a gap after what was asked
+    bool then500 = false;                        // every answer after the first is a 500
+    int waits = 0;                               // answers asking to wait first
+    std::string wait = "";                       // their status line and Retry-After header
+    bool usersFile = false;                      // f.jpg is there before the download
+    const char* status = "Complete";
+    const char* cause = "";
+    std::size_t requests = 2; // of the file, after its waits
+    bool ranged = true;       // the second request asks for the rest with If-Range
+};
+
+std::string Rest(const std::string& request, const char* header) {
+    const std::size_t at = request.find(std::string("\r\n") + header + ": ");
+    if (at == std::string::npos)
+        return {};
+    const std::size_t start = at + std::strlen(header) + 4;
+    return request.substr(start, request.find("\r\n", start) - start);
+}
+
+Handler ResumeServer(const ResumeCase& c, const std::string& first, const std::string& second) {
+    auto count = std::make_shared<std::atomic<int>>(0);
+    return [=](Server::Connection& conn) {
+        const int n = (*count)++;
+        if (n < c.waits)
+            return static_cast<void>(conn.Send(c.wait + "Content-Length: 0\r\n\r\n"));
+        const bool later = n > c.waits;
+        if (later && c.then500)
+            return static_cast<void>(conn.Send(Server::Response("", "500 Oops")));
+        const std::string& body = later && c.changes ? second : first;
+        const std::string validators = later && c.changes ? "ETag: \"v2\"\r\n" : c.validators;
+        const std::string range = Rest(conn.Request(), "Range");
+        const std::string ifRange = Rest(conn.Request(), "If-Range");
+        const bool partial = c.ranges && range.rfind("bytes=", 0) == 0 &&
+                             validators.find(ifRange) != std::string::npos;
+        const std::size_t start =
+            !partial ? 0 : std::stoul(range.substr(6)) + (c.startsElsewhere ? 500 : 0);
+        const std::string head = (partial ? "HTTP/1.1 206 Partial\r\nContent-Range: bytes " +
+                                                std::to_string(start) + "-9999/10000\r\n"
+                                          : std::string("HTTP/1.1 200 OK\r\n")) +
+                                 validators + "Connection: close\r\nContent-Length: " +
+                                 std::to_string(body.size() - start) + "\r\n\r\n";
+        conn.Send(head + body.substr(start, n == c.waits ? 3000 : std::string::npos));
+        if (n == c.waits && c.stall)
+            conn.Stall();
+    };
+}
+
+std::string HttpDate(int secondsAhead) {
+    const std::time_t t = std::time(nullptr) + secondsAhead;
+    char text[64];
+    std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", std::gmtime(&t));
+    return text;
+}
+
+} // namespace
+
+TEST(Download, ModernRulesResumeWaitAndNeverOverwrite) {
+    std::string first(10000, 'a'), second(10000, 'z');
+    for (std::size_t i = 0; i < first.size(); i += 7)
+        first[i] = static_cast<char>('b' + i % 20);
+    const std::string wait429 = "HTTP/1.1 429 Slow down\r\nRetry-After: 1\r\n";
+    const ResumeCase cases[] = {
+        {.what = "ranges honoured"},
+        {.what = "ranges ignored", .ranges = false},
+        {.what = "changed between the break and the resume", .changes = true},
+        {.what = "weak ETag", .validators = "ETag: W/\"v1\"\r\n", .ranged = false},
+        {.what = "Last-Modified only", .validators = "Last-Modified: " + HttpDate(-99) + "\r\n"},
+        {.what = "206 from elsewhere", .startsElsewhere = true, .requests = 3},
+        {.what = "stall then resume", .stall = true},
+        {.what = "429 with seconds", .waits = 1, .wait = wait429},
+        {.what = "503 with a date",
+         .waits = 1,
+         .wait = "HTTP/1.1 503 Busy\r\nRetry-After: " + HttpDate(1) + "\r\n"},
+        {.what = "always 429",
+         .waits = 99,
+         .wait = "HTTP/1.1 429 No\r\nRetry-After: 0\r\n",
+         .status = "Error",
+         .cause = "HTTP 429",
+         .requests = 1},
+        {.what = "the user's file of that name", .usersFile = true},
+        {.what = "break then 500", .then500 = true, .status = "Error", .cause = "HTTP 500"},
+    };
+    for (const ResumeCase& c : cases) {
+        for (const bool modern : {true, false}) {
+            SCOPED_TRACE(std::string(c.what) + (modern ? ", modern" : ", classic"));
+            Server server(Server::Routes({{"/index.htm", Server::Answer("<img src=/f.jpg>")},
+                                          {"/f.jpg", ResumeServer(c, first, second)}}));
+            TempDir dir;
+            if (c.usersFile)
+                std::ofstream(dir.File("f.jpg")) << "mine";
+            const CliRun r = Download({modern ? "--modern" : "--classic", "--flat", "--timeout",
+                                       "1", "--dir", dir.Path(), server.Address("/index.htm")},
+                                      dir);
+            const std::vector<std::string> requests = server.Requests();
+            if (!modern) {
+                // One request, written as it came: a break or a wait is an error, and the
+                // user's file is replaced.
+                EXPECT_EQ(r.out.substr(0, r.out.find('\t')), "Error");
+                EXPECT_EQ(requests.size(), 2u);
+                EXPECT_EQ(ReadFile(dir.File("f.jpg")),
+                          c.waits > 0 ? std::nullopt : std::optional(first.substr(0, 3000)));
+                continue;
+            }
+            const std::string name = c.usersFile ? "f (2).jpg" : "f.jpg";
+            const bool complete = std::string(c.status) == "Complete";
+            const char* bytes = complete ? "10000" : c.waits > 3 ? "0" : "3000";
+            EXPECT_EQ(r.out, std::string(c.status) + "\t" + bytes + "\t" + dir.File(name) + "\t" +
+                                 c.cause + "\n");
+            EXPECT_EQ(ReadFile(dir.File(name)),
+                      complete ? std::optional(c.changes ? second : first) : std::nullopt);
+            EXPECT_EQ(fs::exists(dir.File("f.jpg.part")), !complete && c.waits <= 3)
+                << "a failure leaves only its .part";
+            EXPECT_EQ(ReadFile(dir.File("f.jpg")),
+                      c.usersFile ? std::optional<std::string>("mine") : ReadFile(dir.File(name)));
+            const std::size_t waited = std::min(c.waits, 3);
+            EXPECT_EQ(requests.size(), 1 + waited + c.requests) << "the page's included";
+            EXPECT_EQ(Rest(requests.back(), "Referer"), "http://" + server.Address("/index.htm"));
+            if (c.waits > 3 || requests.size() < 3 + waited)
+                continue;
+            const std::string& resume = requests[2 + waited];
+            EXPECT_EQ(Rest(resume, "Range"), c.ranged ? "bytes=3000-" : "");
+            EXPECT_EQ(Rest(resume, "If-Range").empty(), !c.ranged);
+        }
+    }
 }

@@ -141,7 +141,7 @@ TEST(ModernHarvest, DownloadsPicturesAndMoviesByWholeAddress) {
     };
     const std::string here = dir.Path() + "/" + server.Address("") + "/";
     const std::string there = dir.Path() + "/localhost:" + port + "/";
-    EXPECT_EQ(run("--pictures"), Lines("Complete\t6\t" + here + "p.jpg\nComplete\t6\t" + there +
-                                       "p.jpg\nComplete\t6\t" + here + "q.png"));
-    EXPECT_EQ(run("--movies"), Lines("Complete\t6\t" + here + "v.mp4"));
+    EXPECT_EQ(run("--pictures"), Lines("Complete\t6\t" + here + "p.jpg\t\nComplete\t6\t" + there +
+                                       "p.jpg\t\nComplete\t6\t" + here + "q.png\t"));
+    EXPECT_EQ(run("--movies"), Lines("Complete\t6\t" + here + "v.mp4\t"));
 }
