@@ -9,6 +9,7 @@
 #include "app/DialogUnits.h"
 #include "app/ListView.h"
 #include "app/TextBridge.h"
+#include "download/QueueFile.h"
 #include "download/TickRequest.h"
 #include "harvest/PageAddress.h"
 #include "harvest/TextMatch.h"
@@ -148,6 +149,9 @@ void CMainDialog::OnInitDialog() {
         monitor->Waker()->Take();
         MonitorTick();
     });
+    queueFile = std::make_unique<QueueFile>(QueueFile::BesideSettings(settingsFile.Path()));
+    if (settings.modernRules)
+        LoadQueue();
     pageText = std::make_unique<PageText>();
     incomingPage = std::make_unique<PageText>();
     OfferClipboardAddress();
@@ -324,8 +328,21 @@ void CMainDialog::OnGetUrl() {
 }
 
 void CMainDialog::MonitorTick() {
-    if (!fetching && monitor)
-        monitor->MonitorTick(settings, *this);
+    if (fetching || !monitor)
+        return;
+    monitor->MonitorTick(settings, *this);
+    if (settings.modernRules)
+        queueFile->SaveChanged(downloadTable, QueueFile::Clock::now());
+}
+
+void CMainDialog::LoadQueue() {
+    if (queueFile->Load(downloadTable) == QueueFile::LoadResult::Damaged) {
+        const std::string aside = queueFile->SetAside();
+        platform.ShowMessage(this, "The saved Download List could not be read. It was set "
+                                   "aside as " +
+                                       aside + ".");
+    }
+    listCommands->FillDownloadList();
 }
 
 void CMainDialog::RefreshRow(int32_t row, const DownloadEntry& entry) {
@@ -370,6 +387,10 @@ void CMainDialog::SaveSettings() {
     // and the tables go.
     delete earlyTick;
     earlyTick = nullptr;
+    // The queue is kept as it stands, before the running downloads are cancelled: they come
+    // back at the next start and resume.
+    if (settings.modernRules && queueFile)
+        queueFile->Save(downloadTable);
     monitor.reset();
     session.reset();
     settingsFile.Save(settings);

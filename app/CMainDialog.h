@@ -21,6 +21,7 @@
 #include <vector>
 
 class CListCommands;
+class QueueFile;
 class COptionsDialog;
 class QLabel;
 class QLineEdit;
@@ -91,6 +92,8 @@ private:
 
     void SortFileList(int column, bool forced, bool forcedDescending);
     void SaveSettings();
+    // Reads the Download List kept by the modern rules; a damaged file is set aside.
+    void LoadQueue();
 
     void RefreshRow(int32_t row, const DownloadEntry& entry) override;
 
@@ -103,6 +106,7 @@ private:
     LinkTable linkTable;
     DownloadTable downloadTable;
     std::unique_ptr<DownloadMonitor> monitor;
+    std::unique_ptr<QueueFile> queueFile;
     QTimer* monitorTimer = nullptr;
     QSocketNotifier* earlyTick = nullptr;
     bool fetching = false; // the monitor waits while a page is fetched

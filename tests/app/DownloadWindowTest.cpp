@@ -1,43 +1,153 @@
 #include "tests/app/WindowFixture.h"
 #include "tests/support/LoopbackServer.h"
 
+#include "download/QueueFile.h"
+#include "tests/support/CliRun.h"
+
 #include <QDir>
 #include <QTest>
+#include <csignal>
 #include <filesystem>
+#include <mutex>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
 using Rows_ = std::vector<std::string>;
+using Server = LoopbackServer;
 
-const char* const page = "<img src=/a.jpg><img src=/b.jpeg><img src=/c.gif><a href=/m.mpg>"
-                         "<a href=/v.avi>";
+std::string BodyOf(const std::string& path) {
+    std::string body(120000, ' ');
+    for (std::size_t i = 0; i < body.size(); ++i)
+        body[i] = static_cast<char>('a' + (i * 7 + path.size() * 3 + path[1]) % 26);
+    return body;
+}
+
+// Every path but /page.htm is a file that comes in 8 KiB pieces 30 ms apart (/k... 100 ms), from
+// the range asked
+// for when If-Range names its ETag. /wait.jpg first asks to wait 2 s; the first four answers for
+// /r.jpg break off after 1,000 bytes.
+Server::Handler Files(const std::string& page) {
+    auto counts = std::make_shared<std::map<std::string, int>>();
+    auto lock = std::make_shared<std::mutex>();
+    return [=](Server::Connection& c) {
+        const std::string path = c.Path();
+        if (path == "/page.htm")
+            return static_cast<void>(c.Send(Server::Response(page)));
+        int n = 0;
+        {
+            const std::lock_guard<std::mutex> hold(*lock);
+            n = (*counts)[path]++;
+        }
+        if (path == "/wait.jpg" && n == 0)
+            return static_cast<void>(c.Send("HTTP/1.1 429 Wait\r\nRetry-After: 2\r\n\r\n"));
+        const std::string body = BodyOf(path);
+        const std::size_t at = c.Request().find("\r\nRange: bytes=");
+        const bool ranged =
+            at != std::string::npos && c.Request().find("\r\nIf-Range: \"v\"") != std::string::npos;
+        const std::size_t start = ranged ? std::stoul(c.Request().substr(at + 15)) : 0;
+        std::string answer = (ranged ? "HTTP/1.1 206 Part\r\nContent-Range: bytes " +
+                                           std::to_string(start) + "-119999/120000\r\n"
+                                     : std::string("HTTP/1.1 200 OK\r\n")) +
+                             "ETag: \"v\"\r\nConnection: close\r\nContent-Length: " +
+                             std::to_string(body.size() - start) + "\r\n\r\n";
+        const std::size_t end = path == "/r.jpg" && n < 4 ? start + 1000 : body.size();
+        for (std::size_t p = start;
+             p < end && c.Send(answer + body.substr(p, std::min<std::size_t>(8192, end - p)));
+             p += 8192) {
+            answer.clear();
+            std::this_thread::sleep_for(std::chrono::milliseconds(path[1] == 'k' ? 100 : 30));
+        }
+    };
+}
+
+std::string Cell(CMainDialog& w, int row, int column) {
+    return w.DownloadList()->topLevelItem(row)->text(column).toStdString();
+}
 
 } // namespace
 
-TEST_F(WindowTest, DownloadAllJpegsFetchesThePictures) {
-    LoopbackServer server(LoopbackServer::Routes(
-        {{"/album.htm", LoopbackServer::Serve(LoopbackServer::Response(page))},
-         {"/a.jpg", LoopbackServer::Serve(LoopbackServer::Response(std::string(3000, 'a')))},
-         {"/b.jpeg", LoopbackServer::Serve(LoopbackServer::Response(std::string(5000, 'b')))}}));
-    auto w = MakeConfirmedWindow();
-    GetUrl(*w, server.Address("/album.htm"));
-    const std::string host = server.Address("");
-
+TEST_F(WindowTest, ModernQueueWaitsResumesAndSurvivesTheEnd) {
+    std::string page;
+    for (int i = 0; i < 14; ++i)
+        page += "<img src=/f" + std::to_string(i) + ".jpg>";
+    Server server(Files(page + "<img src=/wait.jpg><img src=/r.jpg>"));
+    auto w = MakeConfirmedWindow(true);
+    GetUrl(*w, server.Address("/page.htm"));
+    w->GetSettings().maxThreads = 16;
     w->OnCommand(ControlId::DownloadAllJpegs);
-    EXPECT_EQ(Rows(w->DownloadList()), (Rows_{"a.jpg|JPEG||Starting|/a.jpg|HTTP|" + host,
-                                              "b.jpeg|JPEG||Starting|/b.jpeg|HTTP|" + host}));
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        return Rows(w->DownloadList()) == Rows_{"a.jpg|JPEG|100%|Complete|/a.jpg|HTTP|" + host,
-                                                "b.jpeg|JPEG|100%|Complete|/b.jpeg|HTTP|" + host};
-    })) << Rows(w->DownloadList())[0];
-    EXPECT_EQ(std::filesystem::file_size(dir.Path() + "/" + host + "/b.jpeg"), 5000u);
-
-    w->OnCommand(ControlId::DownloadAllJpegs);
-    EXPECT_EQ(Rows(w->DownloadList()).size(), 2u) << "each picture is queued once";
-    EXPECT_EQ(Rows(w->DownloadList())[0], "a.jpg|JPEG|100%|Complete|/a.jpg|HTTP|" + host)
-        << "a fill shows the entry";
-
+    ASSERT_EQ(Rows(w->DownloadList()).size(), 16u);
+    // The rows are in name order: f0..f13, r.jpg, wait.jpg.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Cell(*w, 15, 3) == "Waiting"; }));
+    EXPECT_TRUE(Cell(*w, 15, 2) == "2 s" || Cell(*w, 15, 2) == "1 s") << Cell(*w, 15, 2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Cell(*w, 14, 3) == "Error"; }));
+    EXPECT_EQ(Cell(*w, 14, 2), "cut short");
     SaveShot(*w, "download-list.png");
+    // Escape ends the program at once, with downloads still running.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->Monitor().RunningCount() >= 8; }));
+    QTest::keyClick(w->Control(ControlId::UrlBox), Qt::Key_Escape);
+    w.reset();
+
+    w = MakeWindow();
+    w->show();
+    ASSERT_EQ(Rows(w->DownloadList()).size(), 16u) << "the queue came back";
+    EXPECT_EQ(Cell(*w, 14, 3), "Error");
+    w->DownloadList()->topLevelItem(14)->setSelected(true);
+    w->OnCommand(ControlId::RetrySelected);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->Downloads().AllFinal(); }, 20000));
+    for (int i = 0; i < 16; ++i) {
+        const DownloadEntry& e = w->Downloads().downloads[i];
+        EXPECT_EQ(e.status, DownloadStatus::Complete) << e.name;
+        EXPECT_EQ(ReadFile(e.localPath), BodyOf(e.path)) << e.name;
+    }
+    const std::vector<std::string> requests = server.Requests();
+    EXPECT_NE(std::find_if(requests.begin(), requests.end(),
+                           [](const std::string& r) {
+                               return r.find("/r.jpg") != std::string::npos &&
+                                      r.find("Range: bytes=4000-") != std::string::npos;
+                           }),
+              requests.end())
+        << "Retry resumed the .part";
+}
+
+TEST_F(WindowTest, AKilledProgramLosesNothingButItsLastSecond) {
+    Server server(Files(""));
+    Settings s = Settings::Defaults();
+    s.saveDirectoryConfirmed = s.modernRules = 1;
+    s.saveDirectory = dir.Path();
+    SettingsFile(dir.File("tk.opt")).Save(s);
+    QueueFile queue(QueueFile::BesideSettings(dir.File("tk.opt")));
+    DownloadTable table;
+    for (int i = 0; i < 4; ++i) {
+        const std::string name = "k" + std::to_string(i) + ".jpg";
+        table.QueueDownload({FileCategory::Jpeg, "/" + name, name, server.Address(""), 0}, true);
+    }
+    ASSERT_TRUE(queue.Save(table));
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::chdir(dir.Path().c_str());
+        ::execl(TARVIK_PROGRAM, TARVIK_PROGRAM, nullptr);
+        ::_exit(127);
+    }
+    // Killed once every file is under way and the queue holds what a resume depends on.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return ReadFile(queue.Path()).value_or("").find("\"v\"") != std::string::npos &&
+                   std::filesystem::exists(dir.Path() + "/" + server.Address("") + "/k3.jpg.part");
+        },
+        10000));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    auto w = MakeWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->Downloads().AllFinal(); }, 10000));
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(ReadFile(w->Downloads().downloads[i].localPath),
+                  BodyOf(w->Downloads().downloads[i].path));
+    const std::vector<std::string> requests = server.Requests();
+    EXPECT_TRUE(std::any_of(requests.begin(), requests.end(), [](const std::string& r) {
+        return r.find("If-Range: \"v\"") != std::string::npos;
+    })) << "a .part was resumed";
 }
 
 TEST_F(WindowTest, ClosingCancelsRunningDownloads) {
@@ -50,9 +160,11 @@ TEST_F(WindowTest, ClosingCancelsRunningDownloads) {
     auto w = MakeConfirmedWindow();
     GetUrl(*w, server.Address("/p.htm"));
     w->OnCommand(ControlId::DownloadAllJpegs);
+    w->GetSettings().maxThreads = 7;
     ASSERT_TRUE(QTest::qWaitFor([&] { return w->Monitor().RunningCount() == 1; }));
     const auto start = std::chrono::steady_clock::now();
     w.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
-    EXPECT_TRUE(std::filesystem::exists(dir.File("tk.opt")));
+    EXPECT_EQ(SettingsFile(dir.File("tk.opt")).Load().maxThreads, 7)
+        << "the options file is written at the end";
 }

@@ -1,0 +1,173 @@
+#include "download/QueueFile.h"
+
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+const char* const header = "tarvik download list 1";
+constexpr std::size_t fieldCount = 12;
+
+// Tabs, line breaks and backslashes inside a field are written as \t, \n, \r and \\.
+std::string Escaped(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+bool Unescape(std::string_view text, std::string& out) {
+    out.clear();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            out += text[i];
+            continue;
+        }
+        if (++i == text.size())
+            return false;
+        const char c = text[i];
+        if (c != 't' && c != 'n' && c != 'r' && c != '\\')
+            return false;
+        out += c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : '\\';
+    }
+    return true;
+}
+
+template <typename T> bool ParseNumber(const std::string& text, T& value, T low, T high) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size() && value >= low &&
+           value <= high;
+}
+
+// One entry from its fields; false when any field is out of range.
+bool ReadEntry(const std::vector<std::string>& f, DownloadEntry& e) {
+    int32_t status = 0, category = 0, service = 0;
+    if (!ParseNumber(f[0], status, 0, 8) || !ParseNumber(f[1], category, 0, 10) ||
+        category == static_cast<int32_t>(FileCategory::Excluded) ||
+        !ParseNumber(f[2], service, 0, 2) ||
+        !ParseNumber(f[7], e.totalBytes, uint64_t{0}, UINT64_MAX) ||
+        !ParseNumber(f[8], e.receivedBytes, uint64_t{0}, UINT64_MAX))
+        return false;
+    e.status = static_cast<DownloadStatus>(status);
+    if (!IsFinal(e.status))
+        e.status = DownloadStatus::Starting;
+    e.category = static_cast<FileCategory>(category);
+    e.service = service;
+    e.server = f[3];
+    e.path = f[4];
+    e.name = f[5];
+    e.localPath = f[6];
+    e.validator = f[9];
+    e.referer = f[10];
+    e.cause = f[11];
+    return true;
+}
+
+} // namespace
+
+std::string QueueFile::BesideSettings(const std::string& settingsPath) {
+    return std::filesystem::path(settingsPath).replace_filename("tk.queue").string();
+}
+
+std::string QueueFile::Text(const DownloadTable& table) {
+    std::string text = std::string(header) + "\n";
+    for (int32_t i = 0; i < table.downloadCount; ++i) {
+        const DownloadEntry& e = table.downloads[i];
+        const bool ended = IsFinal(e.status);
+        const std::string fields[fieldCount] = {std::to_string(static_cast<int32_t>(e.status)),
+                                                std::to_string(static_cast<int32_t>(e.category)),
+                                                std::to_string(e.service),
+                                                e.server,
+                                                e.path,
+                                                e.name,
+                                                e.localPath,
+                                                std::to_string(e.totalBytes),
+                                                std::to_string(ended ? e.receivedBytes : 0),
+                                                e.validator,
+                                                e.referer,
+                                                e.cause};
+        for (std::size_t f = 0; f < fieldCount; ++f)
+            text += (f == 0 ? "" : "\t") + Escaped(fields[f]);
+        text += '\n';
+    }
+    return text;
+}
+
+QueueFile::LoadResult QueueFile::Load(DownloadTable& table) const {
+    table.downloadCount = 0;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return LoadResult::Missing;
+    std::string line;
+    if (!std::getline(in, line) || line != header)
+        return LoadResult::Damaged;
+    while (std::getline(in, line)) {
+        std::vector<std::string> fields;
+        std::size_t start = 0;
+        for (std::size_t tab = line.find('\t');; tab = line.find('\t', start)) {
+            fields.emplace_back();
+            const std::size_t end = tab == std::string::npos ? line.size() : tab;
+            if (!Unescape(std::string_view(line).substr(start, end - start), fields.back()))
+                return table.downloadCount = 0, LoadResult::Damaged;
+            if (tab == std::string::npos)
+                break;
+            start = tab + 1;
+        }
+        DownloadEntry e;
+        if (fields.size() != fieldCount || table.downloadCount >= DownloadTable::capacity ||
+            !ReadEntry(fields, e))
+            return table.downloadCount = 0, LoadResult::Damaged;
+        table.downloads[table.downloadCount++] = std::move(e);
+    }
+    return in.eof() ? LoadResult::Loaded : (table.downloadCount = 0, LoadResult::Damaged);
+}
+
+std::string QueueFile::SetAside() const {
+    const std::string aside = path + ".damaged";
+    std::rename(path.c_str(), aside.c_str());
+    return aside;
+}
+
+bool QueueFile::Save(const DownloadTable& table) {
+    const std::string text = Text(table);
+    const std::string temporary = path + ".new";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out << text;
+        out.flush();
+        if (!out)
+            return false;
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0)
+        return false;
+    saved = text;
+    return true;
+}
+
+void QueueFile::SaveChanged(const DownloadTable& table, Clock::time_point now) {
+    if (now - checkedAt < std::chrono::seconds(1))
+        return;
+    checkedAt = now;
+    if (Text(table) != saved)
+        Save(table);
+}
