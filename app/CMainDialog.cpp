@@ -28,6 +28,8 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QTreeWidget>
+#include <atomic>
+#include <thread>
 
 namespace {
 
@@ -307,28 +309,36 @@ void CMainDialog::OnGetUrl() {
     url = NormaliseAddress(url);
     ShowMembers();
 
-    CRetrievingDialog retrievingDialog(this);
-    retrievingDialog.ShowCentredOver(this);
     // The page lands in a buffer of its own, so a fetch that fails half-way leaves the last
-    // page, its links and the File List as they were.
+    // page, its links and the File List as they were. It is fetched on a thread of its own
+    // while the modal box keeps the event loop going; its result is published by the release
+    // store of `fetched`.
     PageHarvest harvest(linkTable, sortDescending, settings);
-    fetching = true;
-    const bool opened = harvest.Harvest(*session, url, *incomingPage, [this](const std::string& t) {
-        title = t;
-        ShowMembers();
+    std::atomic<bool> fetched{false};
+    bool opened = false;
+    std::thread fetch([&, address = url] {
+        opened = harvest.Fetch(*session, address, *incomingPage);
+        fetched.store(true, std::memory_order_release);
     });
-    fetching = false;
+    CRetrievingDialog retrievingDialog(this);
+    retrievingDialog.ShowCentredOverWhile(this,
+                                          [&] { return fetched.load(std::memory_order_acquire); });
+    fetch.join();
     if (!opened) {
         platform.ShowMessage(this, "Unable to open this URL.");
         return;
     }
+    harvest.ScanFetched(*session, url, *incomingPage, [this](const std::string& t) {
+        title = t;
+        ShowMembers();
+    });
     std::swap(pageText, incomingPage);
     title = harvest.Title(); // the label itself changes only when a title is found
     listCommands->FillFileList();
 }
 
 void CMainDialog::MonitorTick() {
-    if (fetching || !monitor)
+    if (!monitor)
         return;
     monitor->MonitorTick(settings, *this);
     if (settings.modernRules)

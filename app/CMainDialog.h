@@ -109,7 +109,6 @@ private:
     std::unique_ptr<QueueFile> queueFile;
     QTimer* monitorTimer = nullptr;
     QSocketNotifier* earlyTick = nullptr;
-    bool fetching = false; // the monitor waits while a page is fetched
     uint8_t sortDescending = 1;
     std::string url;
     std::string title;

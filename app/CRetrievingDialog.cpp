@@ -2,8 +2,9 @@
 
 #include "app/DialogUnits.h"
 
-#include <QApplication>
+#include <QEventLoop>
 #include <QLabel>
+#include <QTimer>
 
 CRetrievingDialog::CRetrievingDialog(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint) {
@@ -18,14 +19,22 @@ CRetrievingDialog::CRetrievingDialog(QWidget* owner)
     du.Place(text, 50, 35, 85, 15);
 }
 
-void CRetrievingDialog::ShowCentredOver(QWidget* owner) {
+void CRetrievingDialog::ShowCentredOverWhile(QWidget* owner, const std::function<bool()>& done) {
+    setWindowModality(Qt::ApplicationModal);
     // Shown first, so that the box's frame is known when it is centred.
     show();
     const QRect main = owner->frameGeometry();
     const QRect box = frameGeometry();
     move(main.left() + (main.width() - box.width()) / 2,
          main.top() + (main.height() - box.height()) / 2);
-    repaint();
-    // Let the window system map and draw the box; user input stays queued until the fetch ends.
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QEventLoop loop;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    poll.start(10);
+    if (!done())
+        loop.exec();
+    hide();
 }

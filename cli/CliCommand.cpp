@@ -43,8 +43,11 @@ const char* const help =
     "does not connect, or sends fewer than 1024 bytes, for that many seconds (default 30).\n"
     "Each entry prints one line when it ends:\n"
     "  STATUS <tab> BYTES <tab> LOCALPATH\n"
-    "STATUS being Complete, Disk Error, Error or Cancelled. Ctrl-C cancels the running\n"
-    "downloads.\n"
+    "STATUS being Complete, Disk Error, Error or Cancelled. Under the modern rules a fourth\n"
+    "field names the cause of a failure (\"HTTP 404\", \"refused\", \"timed out\"...), files\n"
+    "are written as NAME.part and renamed when complete, never replacing a file, broken\n"
+    "transfers resume, and a server that asks to wait (429, 503) is waited for. Ctrl-C cancels\n"
+    "the running downloads.\n"
     "\n"
     "Exit status: 0 done (every download Complete), 1 the page could not be opened or a\n"
     "download did not complete, 2 wrong arguments, 130 interrupted.\n";

@@ -11,13 +11,23 @@ PageHarvest::PageHarvest(LinkTable& table, uint8_t& sortDescending, const Settin
 
 bool PageHarvest::Harvest(InternetSession& session, const std::string& address, PageText& page,
                           const TitleSink& onTitle) {
-    page.UseModernRules(settings.modernRules != 0);
-    if (!session.FetchPage(address, page))
+    if (!Fetch(session, address, page))
         return false;
+    ScanFetched(session, address, page, onTitle);
+    return true;
+}
+
+bool PageHarvest::Fetch(InternetSession& session, const std::string& address,
+                        PageText& page) const {
+    page.UseModernRules(settings.modernRules != 0);
+    return session.FetchPage(address, page);
+}
+
+void PageHarvest::ScanFetched(const InternetSession& session, const std::string& address,
+                              const PageText& page, const TitleSink& onTitle) {
     const bool modern = settings.modernRules != 0 && !session.FinalAddress().empty();
     Scan({page.Text(), static_cast<std::size_t>(page.Length())},
          modern ? session.FinalAddress() : address, onTitle);
-    return true;
 }
 
 void PageHarvest::Scan(std::string_view text, const std::string& address,

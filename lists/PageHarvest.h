@@ -28,6 +28,11 @@ public:
     // opened; the table and the flag are then left as they were.
     bool Harvest(InternetSession& session, const std::string& address, PageText& page,
                  const TitleSink& onTitle = {});
+    // The two halves of Harvest. Fetch touches only the session and `page`, so it may run on a
+    // thread of its own while the window goes on; the scan follows on the caller's thread.
+    bool Fetch(InternetSession& session, const std::string& address, PageText& page) const;
+    void ScanFetched(const InternetSession& session, const std::string& address,
+                     const PageText& page, const TitleSink& onTitle = {});
     // The part after a successful fetch: empties the table, scans `text` found at `address`,
     // admits its links and sorts them by name.
     void Scan(std::string_view text, const std::string& address, const TitleSink& onTitle = {});

@@ -134,3 +134,16 @@ TEST_F(WindowTest, SuccessivePagesTitlesAndFlags) {
     EXPECT_EQ(label->grab().toImage(), plain.grab().toImage());
     EXPECT_NE(label->grab().toImage(), markup.grab().toImage());
 }
+
+TEST_F(WindowTest, GetUrlKeepsTheWindowGoingWhileAPageIsFetched) {
+    Server files(Server::Routes({{"/p.htm", Server::Answer("<img src=/a.jpg>")},
+                                 {"/a.jpg", Server::Drip("HTTP/1.0 200 OK\r\n\r\n", 5, 100, 50)}}));
+    Server silent([](Server::Connection& c) { c.Stall(); });
+    auto w = MakeConfirmedWindow();
+    GetUrl(*w, files.Address("/p.htm"));
+    w->OnCommand(ControlId::DownloadAllJpegs);
+    GetUrl(*w, silent.Address("/")); // answers nothing: given up after 2 s
+    EXPECT_EQ(platform.messages, std::vector<std::string>{"Unable to open this URL."});
+    EXPECT_EQ(w->Downloads().downloads[0].status, DownloadStatus::Complete)
+        << "the monitor went on ticking during the fetch";
+}
