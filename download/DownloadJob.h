@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CurlHandles;
 class TickRequest;
@@ -61,8 +62,11 @@ struct DownloadJob {
     std::atomic<JobState> state{JobState::Created};
     std::atomic<uint64_t> totalBytes{0};
     std::atomic<uint64_t> receivedBytes{0};
-    // The validator of the answer being received, published whole (modern rules).
-    std::atomic<std::shared_ptr<const std::string>> validator;
+    // The validator of the answer being received (modern rules): each one is a string of its
+    // own that never changes once it is published by a release store; the worker keeps them
+    // all in `validators` (its alone until the final store), so none is freed before the job.
+    std::atomic<const std::string*> validator{nullptr};
+    std::vector<std::unique_ptr<const std::string>> validators;
     // Monitor -> worker (relaxed: each is read on its own once per loop turn).
     std::atomic<bool> pauseRequested{false};
     std::atomic<bool> cancelRequested{false};

@@ -172,7 +172,7 @@ void DownloadMonitor::FollowJob(int32_t index, JobState state, DownloadView& vie
             e.rateKBps =
                 static_cast<int32_t>(std::min<uint64_t>(rate, std::numeric_limits<int32_t>::max()));
         }
-        if (const auto validator = job.validator.load())
+        if (const std::string* validator = job.validator.load(std::memory_order_acquire))
             e.validator = *validator;
     } else if (state == JobState::Paused) {
         e.status = DownloadStatus::Paused;
@@ -190,7 +190,7 @@ void DownloadMonitor::Settle(int32_t index, DownloadStatus status, DownloadView&
     if (slot.thread.joinable())
         slot.thread.join(); // it has stored its final state: only its return is left
     if (job.modern) {
-        if (const auto validator = job.validator.load())
+        if (const std::string* validator = job.validator.load(std::memory_order_acquire))
             e.validator = *validator;
         e.cause = job.cause;
         if (!job.finalName.empty())

@@ -113,7 +113,8 @@ private:
             validator =
                 ResumingDownload::StrongValidator(Transfer::Header(*job.handles, "ETag"),
                                                   Transfer::Header(*job.handles, "Last-Modified"));
-            job.validator.store(std::make_shared<const std::string>(validator));
+            job.validators.push_back(std::make_unique<const std::string>(validator));
+            job.validator.store(job.validators.back().get(), std::memory_order_release);
             knownTotal = length >= 0 ? static_cast<uint64_t>(length) : 0;
         }
         if (!file.OpenKeeping(job.saveDirectory, job.subdirectory, job.partName, start)) {
