@@ -5,6 +5,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPointer>
 
 const QColor CHyperLink::linkColour(0, 0, 255);
 const QColor CHyperLink::activeColour(0, 128, 128);
@@ -111,12 +112,17 @@ void CHyperLink::focusOutEvent(QFocusEvent* event) {
 }
 
 void CHyperLink::OpenTarget() {
-    const int code = platform.LaunchAddress(target);
-    if (code <= 32) {
-        platform.Beep();
-        platform.ShowMessage(this, BrowserCommand::FailureMessage(code));
-        return;
-    }
-    visited = true;
-    Repaint();
+    // The answer comes later; the link may be gone by then.
+    QPointer<CHyperLink> self(this);
+    platform.LaunchAddress(target, [self](bool opened, int code) {
+        if (!self)
+            return;
+        if (!opened) {
+            self->platform.Beep();
+            self->platform.ShowMessage(self, BrowserCommand::FailureMessage(code));
+            return;
+        }
+        self->visited = true;
+        self->Repaint();
+    });
 }

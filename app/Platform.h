@@ -3,6 +3,7 @@
 // chooser, the clipboard, pop-up menus and launching other programs. The program uses QtPlatform;
 // tests hand in a recording fake.
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -33,8 +34,10 @@ public:
     virtual int TrackMenu(QMenu& menu, const QPoint& at) = 0;
     // Hands a file or a directory to the desktop's opener, detached; nothing is reported.
     virtual void OpenPath(const std::string& path) = 0;
-    // Opens a web address in the browser: a code above 32 on success, else a failure code
-    // (2 no program to open it with, 31 nothing registered for it, others as they come).
-    virtual int LaunchAddress(const std::string& address) = 0;
+    // Opens a web address in the browser without waiting for it; `done` is called later on the
+    // user-interface thread with whether it opened and, when not, a failure code (2 no program
+    // to open it with, 31 nothing registered for it, others as they come).
+    using LaunchDone = std::function<void(bool opened, int code)>;
+    virtual void LaunchAddress(const std::string& address, LaunchDone done) = 0;
     virtual void Beep() = 0;
 };

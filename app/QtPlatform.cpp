@@ -12,6 +12,13 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
+#include <cerrno>
+#include <fcntl.h>
+#include <optional>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 void QtPlatform::ShowMessage(QWidget* owner, const std::string& text) {
     QMessageBox box(QMessageBox::Warning, QApplication::applicationDisplayName(), ToQt(text),
@@ -54,32 +61,67 @@ int QtPlatform::TrackMenu(QMenu& menu, const QPoint& at) {
 }
 
 void QtPlatform::OpenPath(const std::string& path) {
-    // An argument list, never a shell; not waited for.
-    QProcess::startDetached("xdg-open", {ToQt(path)});
+    // An argument list, never a shell; not waited for. An absolute path, so that a name that
+    // begins with '-' is never taken for an option.
+    QProcess::startDetached("xdg-open", {QFileInfo(ToQt(path)).absoluteFilePath()});
 }
 
 namespace {
 
-constexpr int launched = 42; // any code above 32 means success
+// Runs `words` with standard input and error on /dev/null and its output to `output` (or to
+// /dev/null), and waits for it. The wait status, or nothing when it could not be started.
+std::optional<int> RunAndWait(const std::vector<std::string>& words, std::string* output) {
+    int pipeEnds[2] = {-1, -1};
+    if (output != nullptr && ::pipe2(pipeEnds, O_CLOEXEC) != 0)
+        return std::nullopt;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    if (output != nullptr)
+        posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
+    else
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    std::vector<char*> argv;
+    for (const std::string& w : words)
+        argv.push_back(const_cast<char*>(w.c_str()));
+    argv.push_back(nullptr);
+    pid_t child = -1;
+    const int spawned = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (output != nullptr) {
+        ::close(pipeEnds[1]);
+        char buffer[4096];
+        for (ssize_t n; spawned == 0 && (n = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+            output->append(buffer, static_cast<std::size_t>(n));
+        ::close(pipeEnds[0]);
+    }
+    if (spawned != 0)
+        return std::nullopt;
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return status;
+}
 
-// The first line `program args` prints, or "" when it cannot be run.
-QString FirstLineOf(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(5000) || p.exitCode() != 0)
+// The first line a program prints, or "" when it fails.
+std::string FirstLineOf(const std::vector<std::string>& words) {
+    std::string output;
+    const std::optional<int> status = RunAndWait(words, &output);
+    if (!status || !WIFEXITED(*status) || WEXITSTATUS(*status) != 0)
         return {};
-    return QString::fromUtf8(p.readAllStandardOutput()).section('\n', 0, 0).trimmed();
+    return FromQt(QString::fromUtf8(output.c_str()).section('\n', 0, 0).trimmed());
 }
 
 // Starts the default browser from its desktop entry, cut at its placeholder; false when there
 // is none or its command line would not fit.
 bool StartDefaultBrowser(const std::string& address) {
-    QString entry = FirstLineOf("xdg-settings", {"get", "default-web-browser"});
-    if (entry.isEmpty())
-        entry = FirstLineOf("xdg-mime", {"query", "default", "x-scheme-handler/http"});
-    if (entry.isEmpty() || entry.contains('/'))
+    std::string entry = FirstLineOf({"xdg-settings", "get", "default-web-browser"});
+    if (entry.empty())
+        entry = FirstLineOf({"xdg-mime", "query", "default", "x-scheme-handler/http"});
+    if (entry.empty() || entry.find('/') != std::string::npos)
         return false;
-    const QString file = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, entry,
+    const QString file = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, ToQt(entry),
                                                 QStandardPaths::LocateFile);
     QFile in(file);
     if (file.isEmpty() || !in.open(QIODevice::ReadOnly))
@@ -96,29 +138,35 @@ bool StartDefaultBrowser(const std::string& address) {
     return QProcess::startDetached(ToQt(words[0]), args);
 }
 
+// The desktop's opener first, waited for however long it takes: exit 0 is opened; not found
+// maps to 2 (no such program), "no tool to open it with" (3) to 31 (nothing associated), death
+// by a signal to 128 + the signal, any other status to itself. Then the default browser.
+std::pair<bool, int> Launch(const std::string& address) {
+    const std::optional<int> status = RunAndWait({"xdg-open", address}, nullptr);
+    int code = 2;
+    if (status && WIFEXITED(*status)) {
+        if (WEXITSTATUS(*status) == 0)
+            return {true, 0};
+        code = WEXITSTATUS(*status) == 3 ? 31 : WEXITSTATUS(*status);
+    } else if (status && WIFSIGNALED(*status)) {
+        code = 128 + WTERMSIG(*status);
+    }
+    if (StartDefaultBrowser(address))
+        return {true, 0};
+    return {false, code};
+}
+
 } // namespace
 
-int QtPlatform::LaunchAddress(const std::string& address) {
-    // The desktop's opener first: its exit status says what went wrong. Not found maps to 2
-    // (no such program), "no tool to open it with" (3) to 31 (nothing associated), any other
-    // status to itself. An opener still running after a while is a browser it runs in the
-    // foreground: that counts as opened, and the process is left to end by itself.
-    auto* opener = new QProcess;
-    opener->start("xdg-open", {ToQt(address)});
-    int code = 2;
-    if (opener->waitForStarted(5000)) {
-        if (!opener->waitForFinished(3000)) {
-            QObject::connect(opener, &QProcess::finished, opener, &QObject::deleteLater);
-            return launched;
-        }
-        if (opener->exitStatus() == QProcess::NormalExit && opener->exitCode() == 0) {
-            delete opener;
-            return launched;
-        }
-        code = opener->exitCode() == 3 ? 31 : opener->exitCode();
-    }
-    delete opener;
-    return StartDefaultBrowser(address) ? launched : code;
+void QtPlatform::LaunchAddress(const std::string& address, LaunchDone done) {
+    // The opener may take as long as the browser it starts: it is waited for on a thread of
+    // its own, and the outcome comes back to this thread as a queued call.
+    QObject* receiver = QCoreApplication::instance();
+    std::thread([address, done = std::move(done), receiver] {
+        const auto [opened, code] = Launch(address);
+        QMetaObject::invokeMethod(
+            receiver, [done, opened, code] { done(opened, code); }, Qt::QueuedConnection);
+    }).detach();
 }
 
 void QtPlatform::Beep() {

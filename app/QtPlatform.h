@@ -1,6 +1,7 @@
 #pragma once
 // The desktop behind Platform: Qt message boxes, folder dialog, clipboard and menus; xdg-open and
-// the default browser's desktop entry for opening things.
+// the default browser's desktop entry for opening things, started with no pipe to this program
+// and, for the browser, waited for on a thread of its own.
 
 #include "app/Platform.h"
 
@@ -13,6 +14,6 @@ public:
     std::optional<std::string> ClipboardText() override;
     int TrackMenu(QMenu& menu, const QPoint& at) override;
     void OpenPath(const std::string& path) override;
-    int LaunchAddress(const std::string& address) override;
+    void LaunchAddress(const std::string& address, LaunchDone done) override;
     void Beep() override;
 };

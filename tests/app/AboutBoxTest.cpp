@@ -1,7 +1,9 @@
 #include "app/BrowserCommand.h"
 #include "app/CAboutDialog.h"
 #include "app/CHyperLink.h"
+#include "app/QtPlatform.h"
 #include "tests/app/WindowFixture.h"
+#include "tests/support/CliRun.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -9,6 +11,9 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <map>
 
 namespace {
 
@@ -20,6 +25,49 @@ void SendMouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButtons button
 }
 
 } // namespace
+
+TEST(QtPlatform, TheDesktopsOpenerThroughAStubOnThePath) {
+    // The stub records its arguments and acts on the address: exits with the status it names,
+    // dies of a signal, or fails after 3.2 s.
+    TempDir bin, empty;
+    std::ofstream(bin.File("xdg-open"))
+        << "#!/bin/sh\necho \"$@\" >> \"$0.log\"\ncase \"$1\" in\n"
+           "*exit-*) exit \"${1##*exit-}\";;\n*signal) kill -9 $$;;\n"
+           "*slow) /bin/sleep 3.2; exit 4;;\nesac\n";
+    std::filesystem::permissions(bin.File("xdg-open"), std::filesystem::perms::owner_all);
+    const std::string path = std::getenv("PATH");
+    QtPlatform platform;
+    const std::tuple<std::string, const char*, bool, int> cases[] = {
+        {bin.Path(), "exit-0", true, 0},    {bin.Path(), "exit-3", false, 31},
+        {bin.Path(), "exit-1", false, 1},   {bin.Path(), "exit-40", false, 40},
+        {bin.Path(), "signal", false, 137}, {bin.Path(), "slow", false, 4},
+        {empty.Path(), "missing", false, 2}};
+    // One directory at a time on PATH, and PATH is changed only while nothing is started.
+    std::map<std::string, std::pair<bool, int>> outcomes;
+    for (const std::string& directory : {empty.Path(), bin.Path()}) {
+        ::setenv("PATH", directory.c_str(), 1);
+        std::size_t started = outcomes.size();
+        for (const auto& [where, address, opened, code] : cases) {
+            if (where == directory) {
+                ++started;
+                platform.LaunchAddress(std::string("http://x/") + address,
+                                       [&outcomes, address](bool o, int c) {
+                                           outcomes[address] = {o, o ? 0 : c};
+                                       });
+            }
+        }
+        EXPECT_TRUE(QTest::qWaitFor([&] { return outcomes.size() == started; }, 8000));
+    }
+    for (const auto& [directory, address, opened, code] : cases)
+        EXPECT_EQ(outcomes[address], std::make_pair(opened, code)) << address;
+    platform.OpenPath("-pics/");
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return ReadFile(bin.File("xdg-open.log"))
+                   .value_or("")
+                   .find(std::filesystem::current_path().string() + "/-pics/") != std::string::npos;
+    })) << "a path is handed over whole, never as an option";
+    ::setenv("PATH", path.c_str(), 1);
+}
 
 TEST(BrowserCommand, CutsAtThePlaceholderAndNeverPastTheLimit) {
     const std::tuple<std::string, std::optional<std::string>> cases[] = {

@@ -48,9 +48,10 @@ public:
         return Next(menuChoices, 0);
     }
     void OpenPath(const std::string& path) override { opened.push_back(path); }
-    int LaunchAddress(const std::string& address) override {
+    void LaunchAddress(const std::string& address, LaunchDone done) override {
         launched.push_back(address);
-        return Next(launchCodes, 42);
+        const int code = Next(launchCodes, 42);
+        done(code > 32, code);
     }
     void Beep() override { ++beeps; }
 
