@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QShortcut>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -44,7 +45,8 @@ template <typename W> W* Tagged(W* widget, int id) {
 
 CMainDialog::CMainDialog(Platform& platform, std::string settingsPath)
     : QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+                           Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                           Qt::WindowCloseButtonHint),
       platform(platform), settingsFile(std::move(settingsPath)) {
     CreateControls();
     OnInitDialog();
@@ -58,7 +60,9 @@ void CMainDialog::CreateControls() {
     setWindowTitle("Tarvik v1.0");
     setWindowIcon(AppIcons::Application());
     const DialogUnits du(font());
-    setFixedSize(du.Size(611, 410));
+    // The layout's size is the smallest; a larger window gives its extra room to the lists.
+    setMinimumSize(du.Size(611, 410));
+    resize(minimumSize());
 
     auto button = [&](int id, const char* caption, int x, int y, int w, int h) {
         auto* b = Tagged(new QPushButton(caption, this), id);
@@ -109,6 +113,10 @@ void CMainDialog::CreateControls() {
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 
+    layoutRects.clear();
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        layoutRects.emplace_back(child, child->geometry());
+
     ListView::Configure(fileList);
     ListView::Configure(downloadList);
     listCommands = std::make_unique<CListCommands>(*this, platform, settings, linkTable,
@@ -131,12 +139,47 @@ void CMainDialog::CreateControls() {
     downloadList->setToolTip("List of currently downloading Files");
 }
 
+void CMainDialog::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    // What the window has beyond the layout's size: the width goes to the URL box, the title
+    // and both lists, which the buttons on the right follow; the height is shared by the lists
+    // in proportion to their heights, and the buttons at the bottom follow.
+    const int dw = std::max(0, width() - minimumWidth());
+    const int dh = std::max(0, height() - minimumHeight());
+    const QRect files = LayoutRect(fileList);
+    const QRect downloads = LayoutRect(downloadList);
+    const int filesShare = dh * files.height() / std::max(1, files.height() + downloads.height());
+    for (const auto& [widget, rect] : layoutRects) {
+        QRect r = rect;
+        const int id = widget->property(controlIdProperty).toInt();
+        if (widget == urlBox || widget == titleLabel)
+            r.setWidth(r.width() + dw);
+        else if (id == ControlId::GetUrl)
+            r.translate(dw, 0);
+        else if (id == ControlId::Options || id == ControlId::Quit)
+            r.translate(dw, dh);
+        else if (widget == fileList || id == ControlId::FileListGroup)
+            r.setSize(r.size() + QSize(dw, filesShare));
+        else if (widget == downloadList || id == ControlId::DownloadListGroup)
+            r = QRect(r.x(), r.y() + filesShare, r.width() + dw, r.height() + dh - filesShare);
+        widget->setGeometry(r);
+    }
+}
+
+QRect CMainDialog::LayoutRect(const QWidget* widget) const {
+    for (const auto& [w, rect] : layoutRects)
+        if (w == widget)
+            return rect;
+    return widget->geometry();
+}
+
 void CMainDialog::OnInitDialog() {
     ShowMembers();
     url = defaultStartAddress;
     linkTable.linkCount = 0;
-    ListView::SetUpColumns(fileList, ListColumns::fileList);
-    ListView::SetUpColumns(downloadList, ListColumns::downloadList);
+    const double scale = DialogUnits(font()).PixelScale();
+    ListView::SetUpColumns(fileList, ListColumns::fileList, scale);
+    ListView::SetUpColumns(downloadList, ListColumns::downloadList, scale);
     session = std::make_unique<InternetSession>("Tarvik");
     settings = settingsFile.Load();
     ShowRules();

@@ -15,9 +15,11 @@
 #include "settings/SettingsFile.h"
 
 #include <QDialog>
+#include <QRect>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CListCommands;
@@ -69,9 +71,12 @@ public:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void CreateControls();
+    // Where the layout put `widget` at the window's smallest size.
+    QRect LayoutRect(const QWidget* widget) const;
     void OnInitDialog();
     void OfferClipboardAddress();
     void ShowMembers();
@@ -126,4 +131,5 @@ private:
     QPushButton* backMenuButton = nullptr;
     QPushButton* forwardMenuButton = nullptr;
     QPushButton* jpegsButton = nullptr;
+    std::vector<std::pair<QWidget*, QRect>> layoutRects; // every control at the smallest size
 };

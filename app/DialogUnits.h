@@ -21,6 +21,9 @@ public:
         return {QPoint(X(x), Y(y)), QPoint(X(x + w) - 1, Y(y + h) - 1)};
     }
     QSize Size(int w, int h) const { return {X(w), Y(h)}; }
+    // How much wider the desktop font runs than the layout's (6 pixels a character), for sizes
+    // the layout gives in pixels, such as the lists' column widths.
+    double PixelScale() const { return charWidth / 6.0; }
 
     // Places `widget` at the given template rectangle.
     void Place(QWidget* widget, int x, int y, int w, int h) const;

@@ -3,6 +3,7 @@
 #include "app/TextBridge.h"
 
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
 
@@ -22,9 +23,22 @@ public:
     }
 };
 
+// Only the left button's double-click acts on a row; the others' are swallowed.
+class LeftDoubleClickOnly : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonDblClick &&
+            static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
+            return true;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 } // namespace
 
 void ListView::Configure(QTreeWidget* list) {
+    list->viewport()->installEventFilter(new LeftDoubleClickOnly(list));
     list->setRootIsDecorated(false);
     list->setItemsExpandable(false);
     list->setUniformRowHeights(true);
@@ -39,7 +53,7 @@ void ListView::Configure(QTreeWidget* list) {
     list->header()->setSectionsClickable(true);
 }
 
-void ListView::SetUpColumns(QTreeWidget* list, std::span<const ListColumn> columns) {
+void ListView::SetUpColumns(QTreeWidget* list, std::span<const ListColumn> columns, double scale) {
     list->clear();
     QStringList titles;
     for (const ListColumn& c : columns)
@@ -48,7 +62,7 @@ void ListView::SetUpColumns(QTreeWidget* list, std::span<const ListColumn> colum
     list->setHeaderLabels(titles);
     list->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     for (std::size_t i = 0; i < columns.size(); ++i)
-        list->setColumnWidth(static_cast<int>(i), columns[i].width);
+        list->setColumnWidth(static_cast<int>(i), static_cast<int>(columns[i].width * scale + 0.5));
 }
 
 void ListView::Fill(QTreeWidget* list, const std::vector<Row>& rows) {

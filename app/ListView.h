@@ -13,10 +13,13 @@ class ListView {
 public:
     using Row = std::vector<std::string>;
 
-    // A report list: no tree decoration, several rows selectable, no sorting by the control.
+    // A report list: no tree decoration, several rows selectable, no sorting by the control,
+    // and only a left-button double-click acts.
     static void Configure(QTreeWidget* list);
-    // Removes every row, then creates the columns as tabled, left-aligned.
-    static void SetUpColumns(QTreeWidget* list, std::span<const ListColumn> columns);
+    // Removes every row, then creates the columns as tabled, left-aligned, their widths
+    // multiplied by `scale` (the desktop font's width against the layout's).
+    static void SetUpColumns(QTreeWidget* list, std::span<const ListColumn> columns,
+                             double scale = 1.0);
     // Replaces all rows with `rows`, in order.
     static void Fill(QTreeWidget* list, const std::vector<Row>& rows);
 };

@@ -1,5 +1,6 @@
 #pragma once
-// The columns of the two report lists: titles and pixel widths, in position order.
+// The columns of the two report lists: titles and widths, in position order. The widths are
+// pixels of the layout's font (6 pixels a character); the window scales them to its own font.
 
 #include <array>
 

@@ -174,6 +174,9 @@ TEST_F(WindowTest, DoubleClicksFollowLinksAndTheHistoryWalksBack) {
     EXPECT_EQ(w->History().backCount, 2) << "Get URL records nothing";
 
     const int picture = Rows(*w)[0] == "x.jpg|JPEG|/x.jpg" ? 0 : 1;
+    QTest::mouseDClick(w->FileList()->viewport(), Qt::MiddleButton, Qt::NoModifier,
+                       RowPoint(w->FileList(), picture));
+    EXPECT_EQ(w->Downloads().downloadCount, 0) << "only the left button's double-click acts";
     DoubleClick(w->FileList(), picture);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w->Downloads().AllFinal(); }));
     DoubleClick(w->DownloadList(), 0);

@@ -25,8 +25,23 @@ void OnModal(const std::function<void(QDialog*)>& inside) {
 TEST_F(WindowTest, InitialState) {
     auto w = MakeWindow();
     EXPECT_EQ(w->windowTitle(), "Tarvik v1.0");
-    EXPECT_EQ(w->minimumSize(), w->maximumSize()) << "the window has a fixed size";
-    EXPECT_FALSE(w->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(w->windowFlags() & Qt::WindowMaximizeButtonHint);
+    // A larger window gives its room to the lists; at the smallest size nothing moves.
+    QWidget* files = w->FileList();
+    QWidget* downloads = w->DownloadList();
+    QWidget* quit = w->Control(ControlId::Quit);
+    const QRect filesAt = files->geometry(), downloadsAt = downloads->geometry();
+    const QRect quitAt = quit->geometry(), backAt = w->Control(ControlId::Back)->geometry();
+    w->show();
+    w->resize(w->minimumSize() + QSize(200, 318));
+    EXPECT_EQ(files->width(), filesAt.width() + 200);
+    EXPECT_EQ(files->height() + downloads->height(), filesAt.height() + downloadsAt.height() + 318);
+    EXPECT_GT(downloads->height(), downloadsAt.height() + 100);
+    EXPECT_EQ(downloads->geometry().bottom(), downloadsAt.bottom() + 318);
+    EXPECT_EQ(quit->geometry(), quitAt.translated(200, 318));
+    EXPECT_EQ(w->Control(ControlId::Back)->geometry(), backAt);
+    w->resize(w->minimumSize());
+    EXPECT_EQ(downloads->geometry(), downloadsAt);
     EXPECT_EQ(UrlText(*w), defaultAddress);
     EXPECT_EQ(TitleText(*w), "");
     for (int id :
