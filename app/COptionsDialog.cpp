@@ -24,22 +24,33 @@ constexpr int imageId = 1041;
 constexpr int videoId = 1042;
 
 // Limits what may be typed or pasted to `limit` bytes of UTF-8, as a limited edit box does: what
-// was just inserted (it ends at the cursor) is cut back until the text fits. A text set by the
-// program (a long path from the folder chooser) is not cut, so OK can report it.
+// was just inserted (it ends at the cursor) is cut back until the text fits, and an edit that
+// still does not fit is refused. Text that was there before is never cut, so a longer path the
+// program set (from the folder chooser) stays for OK to report, and deleting from it works.
 class ByteLengthValidator : public QValidator {
 public:
-    ByteLengthValidator(int limit, QObject* parent) : QValidator(parent), limit(limit) {}
+    ByteLengthValidator(int limit, QLineEdit* edit) : QValidator(edit), limit(limit) {
+        // While an edit is checked the box already holds the new text: the text before it is
+        // the one last shown.
+        connect(edit, &QLineEdit::textChanged, this, [this](const QString& t) { shown = t; });
+    }
     State validate(QString& input, int& cursor) const override {
-        while (input.toUtf8().size() > limit && cursor > 0) {
+        const qsizetype before = shown.toUtf8().size();
+        if (input.toUtf8().size() <= std::max<qsizetype>(limit, before))
+            return Acceptable;
+        for (qsizetype inserted = input.size() - shown.size();
+             input.toUtf8().size() > limit && cursor > 0 && inserted > 0;) {
             const int width = cursor > 1 && input[cursor - 1].isLowSurrogate() ? 2 : 1;
             input.remove(cursor - width, width);
             cursor -= width;
+            inserted -= width;
         }
         return input.toUtf8().size() <= limit ? Acceptable : Invalid;
     }
 
 private:
     int limit;
+    QString shown;
 };
 
 // Control identifier, caption and template position of each check box, in tab order.

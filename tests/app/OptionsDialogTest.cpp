@@ -137,13 +137,17 @@ TEST_F(OptionsTest, DirectoryLongerThan250IsCutWhenTypedAndRefusedWhenChosen) {
     platform.folderChoice = {Platform::FolderChoice::Kind::Chosen, "/" + std::string(260, 'p')};
     dialog.OnBrowse();
     EXPECT_EQ(dialog.DirectoryBox()->text().size(), 261) << "a chosen path is not cut";
+    QTest::keyClick(dialog.DirectoryBox(), Qt::Key_Backspace);
+    EXPECT_EQ(dialog.DirectoryBox()->text().size(), 260) << "one Backspace removes one character";
+    QTest::keyClicks(dialog.DirectoryBox(), "q");
+    EXPECT_EQ(dialog.DirectoryBox()->text().size(), 260) << "what does not fit is refused";
     const Settings before = settings;
     dialog.OnCommand(1);
     EXPECT_EQ(platform.messages,
               std::vector<std::string>{"Please enter no more than 250 characters."});
     EXPECT_EQ(settings, before);
     EXPECT_TRUE(dialog.isVisible()) << "the dialog stays open";
-    EXPECT_EQ(dialog.DirectoryBox()->selectedText().size(), 261);
+    EXPECT_EQ(dialog.DirectoryBox()->selectedText().size(), 260);
     dialog.reject();
 }
 
