@@ -9,10 +9,13 @@
 #include "settings/SettingsFile.h"
 
 #include <charconv>
+#include <filesystem>
 #include <optional>
 #include <ostream>
 
 namespace {
+
+const char* const version = "1.0";
 
 const char* const usage =
     "usage: tarvik-cli links [--modern | --classic] [--title] ADDRESS\n"
@@ -33,6 +36,9 @@ const char* const help =
     "  NAME <tab> FILETYPE <tab> PATH <tab> SERVER <tab> PROTOCOL\n"
     "HTML links are shown as \"  ->NAME\". With --title the first line is \"title\", a tab and\n"
     "the page title.\n"
+    "\n"
+    "A page answered with a status other than 2xx is an error (\"HTTP 404\" on stderr, exit\n"
+    "status 1). download makes DIR, and its parents, when they are missing.\n"
     "\n"
     "download queues, in that order, every row (--all, the default), the JPEG rows (--jpegs) or\n"
     "the AVI and MPEG rows (--movies); under the modern rules --pictures (or --jpegs) takes the\n"
@@ -63,8 +69,8 @@ std::optional<int> ParseNumber(const std::string& text, int low, int high) {
 
 // The options of both commands. False when they are wrong.
 bool ParseOptions(const std::vector<std::string>& args, DownloadCommand::Options& o,
-                  bool& withTitle, std::optional<bool>& modern,
-                  std::vector<std::string>& operands) {
+                  bool& withTitle, std::optional<bool>& modern, std::vector<std::string>& operands,
+                  std::string& error) {
     const bool download = args[0] == "download";
     for (std::size_t i = 1; i < args.size(); ++i) {
         std::string arg = args[i];
@@ -95,21 +101,28 @@ bool ParseOptions(const std::vector<std::string>& args, DownloadCommand::Options
             o.flat = true;
         } else if (download && arg == "--dir") {
             const auto v = takeValue();
-            if (!v || v->empty())
+            if (!v || v->empty()) {
+                error = "--dir takes a directory";
                 return false;
+            }
             o.directory = *v;
         } else if (download && arg == "--threads") {
             const auto v = takeValue();
             o.threads = v ? ParseNumber(*v, 1, 16) : std::nullopt;
-            if (!o.threads)
+            if (!o.threads) {
+                error = "--threads takes 1 to 16";
                 return false;
+            }
         } else if (download && arg == "--timeout") {
             const auto v = takeValue();
             const auto seconds = v ? ParseNumber(*v, 1, 86400) : std::nullopt;
-            if (!seconds)
+            if (!seconds) {
+                error = "--timeout takes 1 to 86400 seconds";
                 return false;
+            }
             o.timeoutSeconds = *seconds;
         } else if (arg.size() > 1 && arg[0] == '-') {
+            error = "unknown option " + arg;
             return false;
         } else {
             operands.push_back(args[i]);
@@ -127,15 +140,32 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
             out << usage << "\n" << help;
             return 0;
         }
+        if (a == "--version") {
+            out << "tarvik-cli " << version << "\n";
+            return 0;
+        }
     }
     DownloadCommand::Options options;
     bool withTitle = false;
     std::optional<bool> modern;
     std::vector<std::string> operands;
+    std::string error;
     if (args.empty() || (args[0] != "links" && args[0] != "download") ||
-        !ParseOptions(args, options, withTitle, modern, operands)) {
+        !ParseOptions(args, options, withTitle, modern, operands, error)) {
+        if (!error.empty())
+            err << "tarvik-cli: " << error << "\n";
         err << usage;
         return 2;
+    }
+    // The save directory is made before anything is asked of a server.
+    if (args[0] == "download" && !options.directory.empty()) {
+        std::error_code made;
+        std::filesystem::create_directories(options.directory, made);
+        if (made || !std::filesystem::is_directory(options.directory)) {
+            err << "tarvik-cli: cannot make the directory " << options.directory << ": "
+                << (made ? made.message() : "a file of that name is in the way") << "\n";
+            return 2;
+        }
     }
 
     Settings settings = SettingsFile(settingsPath).Load();
@@ -151,6 +181,12 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
     PageHarvest harvest(table, sortDescending, settings);
     if (!harvest.Harvest(session, address, page)) {
         err << "Unable to open this URL.\n";
+        return 1;
+    }
+    // The window lists an error page's links; a command line says that the page failed.
+    const long status = session.LastStatus();
+    if (status < 200 || status > 299) {
+        err << "HTTP " << status << "\n";
         return 1;
     }
     if (args[0] == "download")

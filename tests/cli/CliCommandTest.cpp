@@ -50,25 +50,44 @@ TEST(CliCommand, LinksPrintsTheTitleAndTheRowsOfTheOptionsFilters) {
     EXPECT_EQ(r.out, "c.jpg\tJPEG\t/x/c.jpg?s=1\timg.host:81\tHTTP\n");
 }
 
-TEST(CliCommand, UnopenablePageAndWrongArguments) {
+TEST(CliCommand, UnopenablePageFailedPageAndWrongArguments) {
     TempDir dir;
+    Server missing(Server::Answer("<img src=a.jpg>", "404 Not Found"));
     for (const char* command : {"links", "download"}) {
-        const CliRun failed = RunCli({command, "http://127.0.0.1:1/"}, dir.File("tk.opt"));
-        EXPECT_EQ(failed.status, 1);
-        EXPECT_EQ(failed.err, "Unable to open this URL.\n");
-        EXPECT_EQ(failed.out, "");
+        for (const auto& [address, why] : {std::pair<std::string, const char*>{
+                                               "http://127.0.0.1:1/", "Unable to open this URL.\n"},
+                                           {missing.Address("/gone.htm"), "HTTP 404\n"}}) {
+            const CliRun failed = RunCli({command, address}, dir.File("tk.opt"));
+            EXPECT_EQ(failed.status, 1);
+            EXPECT_EQ(failed.err, why);
+            EXPECT_EQ(failed.out, "");
+        }
     }
-    for (const char* line :
-         {"", "links", "pages x", "links a b", "links --flat x", "download", "download --title x",
-          "download --threads 0 x", "download --threads=17 x", "download --threads 4x x",
-          "download --timeout 0 x", "download --dir", "download --bogus x"}) {
+    // {arguments, what stderr says before the usage}
+    const std::pair<const char*, const char*> wrong[] = {
+        {"", ""},
+        {"links", ""},
+        {"pages x", ""},
+        {"links a b", ""},
+        {"links --flat x", "unknown option --flat"},
+        {"download", ""},
+        {"download --title x", "unknown option --title"},
+        {"download --threads 0 x", "--threads takes 1 to 16"},
+        {"download --threads=17 x", "--threads takes 1 to 16"},
+        {"download --threads 4x x", "--threads takes 1 to 16"},
+        {"download --timeout 0 x", "--timeout takes 1 to 86400 seconds"},
+        {"download --dir", "--dir takes a directory"},
+        {"download --dir /proc/no/such x", "cannot make the directory /proc/no/such"}};
+    for (const auto& [line, message] : wrong) {
         std::istringstream words(line);
         const std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
         const CliRun r = RunCli(args, dir.File("tk.opt"));
-        EXPECT_EQ(r.status, 2);
-        EXPECT_EQ(r.err.rfind("usage: tarvik-cli links", 0), 0u);
+        EXPECT_EQ(r.status, 2) << line;
+        EXPECT_EQ(r.err.rfind(*message ? "tarvik-cli: " + std::string(message) : "usage:", 0), 0u)
+            << line << ": " << r.err;
         EXPECT_EQ(r.out, "");
     }
+    EXPECT_EQ(RunCli({"--version"}, dir.File("tk.opt")).out, "tarvik-cli 1.0\n");
     const CliRun help = RunCli({"download", "--help"}, dir.File("tk.opt"));
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("STATUS <tab> BYTES <tab> LOCALPATH"), std::string::npos);
@@ -82,9 +101,10 @@ TEST(CliCommand, DownloadTakesTheRowsOfTheChosenButton) {
         routes[path] = Server::Answer(path);
     Server server(Server::Routes(routes));
     TempDir dir;
-    const std::string sub = dir.Path() + "/" + server.Address("") + "/";
+    // A missing save directory is made, with its parents.
+    const std::string sub = dir.File("made/here/") + server.Address("") + "/";
     auto run = [&](const char* option) {
-        return RunCli({"download", option, "--threads", "1", "--dir", dir.Path(),
+        return RunCli({"download", option, "--threads", "1", "--dir", dir.File("made/here"),
                        server.Address("/index.htm")},
                       dir.File("tk.opt"));
     };
