@@ -256,6 +256,16 @@ void DownloadMonitor::StartDownload(int32_t index, int32_t slot, const Settings&
     }
     if (perServer)
         LocalFile::MakeSubdirectory(settings.saveDirectory, e.server);
+    // Nothing is asked of the server for a file that could not be written: its name is taken by
+    // a directory, a link or a FIFO.
+    const bool modern = settings.modernRules != 0;
+    if (LocalFile::Occupied(settings.saveDirectory, subdirectory,
+                            modern ? e.name + ".part" : e.name)) {
+        e.status = DownloadStatus::DiskError;
+        e.cause = modern ? "not a file" : "";
+        settledInTick = true;
+        return;
+    }
     e.status = DownloadStatus::Downloading;
 
     WorkerSlot& s = workerSlots[slot];
@@ -274,7 +284,7 @@ void DownloadMonitor::StartDownload(int32_t index, int32_t slot, const Settings&
     job.limits = session.Limits();
     job.handles = s.handles.get();
     job.waker = waker;
-    job.modern = settings.modernRules != 0;
+    job.modern = modern;
     job.referer = e.referer;
     job.partName = e.name + ".part";
     job.startValidator = e.validator;
@@ -299,9 +309,18 @@ void DownloadMonitor::ShutDown(std::chrono::milliseconds wait) {
     while (!std::all_of(workerSlots.begin(), workerSlots.end(), ended) &&
            std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    for (WorkerSlot& s : workerSlots) {
+    for (int32_t slot = 0; slot < slotCount; ++slot) {
+        WorkerSlot& s = workerSlots[slot];
         if (!s.job)
             continue;
+        // Its entry no longer names a job: it ends Cancelled (or as its job ended), so that a
+        // later tick has nothing to follow.
+        for (int32_t i = 0; i < table.downloadCount; ++i) {
+            DownloadEntry& e = table.downloads[i];
+            if (JobOf(e) == s.job.get())
+                e.status = ended(s) ? SettledStatus(s.job->state.load(std::memory_order_acquire))
+                                    : DownloadStatus::Cancelled;
+        }
         if (ended(s)) {
             if (s.thread.joinable())
                 s.thread.join();

@@ -72,7 +72,8 @@ public:
         if (result != Transfer::Result::Done || !answered ||
             Transfer::StatusCode(*job.handles) != 200)
             return JobState::Failed;
-        if (announced >= 0 && received != static_cast<uint64_t>(announced))
+        if ((announced >= 0 && received != static_cast<uint64_t>(announced)) ||
+            Transfer::Overlong(*job.handles))
             return JobState::Failed;
         return JobState::Finished;
     }
@@ -95,7 +96,10 @@ std::string DownloadWorker::RequestAddress(const std::string& server, const std:
     address += server;
     if (path.empty() || path.front() != '/')
         address += '/';
-    return address + path;
+    // A '#' in a stored path is part of the file's name, not the start of a fragment.
+    for (const char c : path)
+        address += c == '#' ? std::string("%23") : std::string(1, c);
+    return address;
 }
 
 void DownloadWorker::Run(DownloadJob& job) {

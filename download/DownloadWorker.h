@@ -13,7 +13,7 @@ public:
     static void Run(DownloadJob& job);
 
     // "http://" (or "https://" for service 2) + server + path, with a '/' put before a path
-    // that lacks one.
+    // that lacks one and every '#' of the path written as "%23".
     static std::string RequestAddress(const std::string& server, const std::string& path,
                                       int32_t service);
 };

@@ -87,6 +87,18 @@ bool LocalFile::OpenKeeping(const std::string& saveDirectory, const std::string&
     return fd >= 0;
 }
 
+bool LocalFile::Occupied(const std::string& saveDirectory, const std::string& subdirectory,
+                         const std::string& name) {
+    const int dir = OpenFileDirectory(saveDirectory, subdirectory);
+    if (dir < 0)
+        return false;
+    struct stat st {};
+    const bool other =
+        ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(st.st_mode);
+    ::close(dir);
+    return other;
+}
+
 uint64_t LocalFile::Size(const std::string& saveDirectory, const std::string& subdirectory,
                          const std::string& name) {
     const int dir = OpenFileDirectory(saveDirectory, subdirectory);

@@ -33,6 +33,9 @@ public:
     bool OpenKeeping(const std::string& saveDirectory, const std::string& subdirectory,
                      const std::string& name, uint64_t keep);
 
+    // True when something other than a regular file (a directory, a link, a FIFO) has that name.
+    static bool Occupied(const std::string& saveDirectory, const std::string& subdirectory,
+                         const std::string& name);
     // The size of a regular file, 0 when there is none (or it is a link or no regular file).
     static uint64_t Size(const std::string& saveDirectory, const std::string& subdirectory,
                          const std::string& name);

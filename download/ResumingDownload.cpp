@@ -205,6 +205,10 @@ JobState ResumingDownload::Run(DownloadJob& job) {
         }
         if (result == Transfer::Result::Stopped && hooks.cancelled)
             return JobState::Cancelled;
+        if (Transfer::Overlong(*job.handles)) {
+            job.cause = "longer than announced";
+            return JobState::Failed;
+        }
         const bool complete = hooks.answer == Answer::AlreadyComplete ||
                               (hooks.answer == Answer::Body && result == Transfer::Result::Done &&
                                (hooks.expected == 0 || hooks.received == hooks.expected));

@@ -20,9 +20,15 @@ void TickRequest::Request() {
 }
 
 void TickRequest::Take() {
-    // Drain first, then let requests through: the other order could swallow a request whose
-    // write lands between the two and leave the flag set with nothing to read.
+    // The flag is cleared first, so a request made from here on writes again. A request that
+    // wrote between the clear and the drain is drained with the older one: the flag shows it,
+    // and the descriptor is made readable again, so no request is ever lost (at worst one tick
+    // too many follows).
+    pending.store(false, std::memory_order_seq_cst);
     uint64_t count = 0;
     [[maybe_unused]] const ssize_t n = ::read(fd, &count, sizeof count);
-    pending.store(false, std::memory_order_release);
+    if (pending.load(std::memory_order_seq_cst)) {
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t w = ::write(fd, &one, sizeof one);
+    }
 }

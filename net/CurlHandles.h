@@ -18,9 +18,13 @@ public:
     // The outcome libcurl gave the last transfer on these handles.
     CURLcode LastCode() const { return lastCode; }
     void SetLastCode(CURLcode code) { lastCode = code; }
+    // Whether the last answer's body ran past its Content-Length.
+    bool Overlong() const { return overlong; }
+    void SetOverlong(bool value) { overlong = value; }
 
 private:
     CURLcode lastCode = CURLE_OK;
+    bool overlong = false;
     CURL* easy = nullptr;
     CURLM* multi = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "net/StallWatch.h"
 
 #include <memory>
+#include <string_view>
 #include <thread>
 
 namespace {
@@ -20,7 +21,23 @@ struct RunState {
     TransferHooks& hooks;
     StallWatch watch;
     bool stoppedByHooks = false;
+    bool overlong = false;      // the body ran past its Content-Length
+    bool invalidLength = false; // the Content-Length was no number
 };
+
+// What libcurl says about the answer as it reads it: the only word of a body longer than its
+// Content-Length, and of a Content-Length that is no number.
+int OnDebug(CURL*, curl_infotype type, char* text, size_t size, void* user) {
+    if (type != CURLINFO_TEXT)
+        return 0;
+    auto* run = static_cast<RunState*>(user);
+    const std::string_view line(text, size);
+    if (line.rfind("Excess found", 0) == 0)
+        run->overlong = true;
+    else if (line.rfind("Invalid Content-Length", 0) == 0)
+        run->invalidLength = true;
+    return 0;
+}
 
 size_t OnHeaderBytes(char* data, size_t size, size_t count, void* user) {
     auto* run = static_cast<RunState*>(user);
@@ -69,6 +86,9 @@ void Configure(CURL* easy, const std::string& url, const std::string& userAgent,
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, &run);
     curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, OnConnected);
     curl_easy_setopt(easy, CURLOPT_PREREQDATA, &run);
+    curl_easy_setopt(easy, CURLOPT_DEBUGFUNCTION, OnDebug);
+    curl_easy_setopt(easy, CURLOPT_DEBUGDATA, &run);
+    curl_easy_setopt(easy, CURLOPT_VERBOSE, 1L);
 }
 
 } // namespace
@@ -76,6 +96,20 @@ void Configure(CURL* easy, const std::string& url, const std::string& userAgent,
 Transfer::Result Transfer::Run(CurlHandles& handles, const std::string& url,
                                const std::string& userAgent, const Limits& limits,
                                TransferHooks& hooks, const Request& request) {
+    bool invalidLength = false;
+    const Result result =
+        RunOnce(handles, url, userAgent, limits, hooks, request, false, invalidLength);
+    // A Content-Length that is no number is no usable length: the answer is asked for again
+    // and read to its end, on a connection that closes after it.
+    if (result == Result::Failed && invalidLength && handles.LastCode() == CURLE_WEIRD_SERVER_REPLY)
+        return RunOnce(handles, url, userAgent, limits, hooks, request, true, invalidLength);
+    return result;
+}
+
+Transfer::Result Transfer::RunOnce(CurlHandles& handles, const std::string& url,
+                                   const std::string& userAgent, const Limits& limits,
+                                   TransferHooks& hooks, const Request& request, bool ignoreLength,
+                                   bool& invalidLength) {
     if (!handles.Valid())
         return Result::Failed;
     CURL* easy = handles.Easy();
@@ -84,6 +118,11 @@ Transfer::Result Transfer::Run(CurlHandles& handles, const std::string& url,
     const std::string target = EncodeRequestTarget(url);
     Configure(easy, target, userAgent, limits, run);
     handles.SetLastCode(CURLE_OK);
+    handles.SetOverlong(false);
+    if (ignoreLength) {
+        curl_easy_setopt(easy, CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
+        curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, 1L);
+    }
     if (!request.referer.empty())
         curl_easy_setopt(easy, CURLOPT_REFERER, request.referer.c_str());
     const std::string range = std::to_string(request.rangeFrom) + "-";
@@ -146,6 +185,8 @@ Transfer::Result Transfer::Run(CurlHandles& handles, const std::string& url,
     }
     curl_multi_remove_handle(multi, easy);
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, nullptr); // the list goes with this call
+    handles.SetOverlong(run.overlong);
+    invalidLength = run.invalidLength;
     return result;
 }
 
@@ -161,6 +202,8 @@ std::string Transfer::Header(const CurlHandles& handles, const char* name) {
 std::string Transfer::FailureText(const CurlHandles& handles, Result result) {
     if (result == Result::Stalled)
         return "timed out";
+    if (handles.Overlong())
+        return "longer than announced";
     switch (handles.LastCode()) {
     case CURLE_COULDNT_CONNECT:
         return "refused";
@@ -208,4 +251,8 @@ std::string Transfer::FinalAddress(const CurlHandles& handles) {
         address == nullptr)
         return {};
     return address;
+}
+
+bool Transfer::Overlong(const CurlHandles& handles) {
+    return handles.Overlong();
 }

@@ -49,6 +49,7 @@ public:
 
     // Fetches `url` (escaped for the request here) with `userAgent`, following at most 10
     // redirects between http and https. Done: the answer ended normally, whatever its status.
+    // An answer whose Content-Length is no number is read as one without a length.
     static Result Run(CurlHandles& handles, const std::string& url, const std::string& userAgent,
                       const Limits& limits, TransferHooks& hooks, const Request& request = {});
 
@@ -58,10 +59,18 @@ public:
     // server", "timed out", "cut short"...
     static std::string FailureText(const CurlHandles& handles, Result result);
 
+    // True when the body of the last answer ran past its Content-Length (it was cut there).
+    static bool Overlong(const CurlHandles& handles);
+
     // The status code of the last answer received on `handles`, 0 when none.
     static long StatusCode(const CurlHandles& handles);
     // The address the last transfer on `handles` ended at, after redirects; empty when none.
     static std::string FinalAddress(const CurlHandles& handles);
     // The Content-Length the last answer announced, or -1 when it gave none.
     static int64_t ContentLength(const CurlHandles& handles);
+
+private:
+    static Result RunOnce(CurlHandles& handles, const std::string& url,
+                          const std::string& userAgent, const Limits& limits, TransferHooks& hooks,
+                          const Request& request, bool ignoreLength, bool& invalidLength);
 };

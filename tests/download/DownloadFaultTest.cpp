@@ -8,6 +8,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -74,6 +75,10 @@ const Prepare fileLink = [](const fs::path& save, const fs::path& sub) {
     std::ofstream(save / "target") << "keep";
     fs::create_symlink(save / "target", sub / "f.jpg");
 };
+const Prepare fifo = [](const fs::path&, const fs::path& sub) {
+    fs::create_directory(sub);
+    ::mkfifo((sub / "f.jpg").c_str(), 0644);
+};
 const Prepare oldFile = [](const fs::path&, const fs::path& sub) {
     fs::create_directory(sub);
     std::ofstream(sub / "f.jpg") << "old";
@@ -95,6 +100,9 @@ const FaultCase faults[] = {
     {.what = "redirect loop", .link = "/loop.jpg", .cause = "redirect loop"},
     {.what = "redirect to a local file", .link = "/f.jpg", .serve = Server::Redirect("file:///etc/hostname"), .cause = "unsupported address"},
     {.what = "garbage status line", .link = "/f.jpg", .serve = Server::Serve("HELLO THERE\r\n\r\nxx"), .cause = "bad answer"},
+    {.what = "body longer than its Content-Length", .link = "/f.jpg", .serve = Server::Serve(Head("Content-Length: 4\r\n") + "0123456789"), .bytes = 4, .file = "0123", .cause = "longer than announced"},
+    {.what = "Content-Length that is no number", .link = "/f.jpg", .serve = Server::Serve(Head("Content-Length: abc\r\n") + body), .status = "Complete", .bytes = 3000, .file = body},
+    {.what = "'#' in a classic path", .link = "/b#2.jpg", .status = "Complete", .bytes = 3000, .file = body, .classicOnly = true},
     {.what = "200 KB of headers", .link = "/f.jpg", .serve = hugeHead, .status = "Complete", .bytes = 2, .file = "ok"},
     {.what = "empty answer", .link = "/f.jpg", .serve = Server::Serve(""), .cause = "empty answer"},
     {.what = "refused connection", .link = "http://127.0.0.1:1/f.jpg", .cause = "refused"},
@@ -103,6 +111,7 @@ const FaultCase faults[] = {
     {.what = "control byte in the name", .link = "/a\x01.jpg", .status = "Disk Error", .classicOnly = true},
     {.what = "server named ..", .link = "http://../x.jpg", .status = "Disk Error", .cause = "unsafe name"},
     {.what = "subdirectory is a link", .link = "/f.jpg", .serve = Server::Answer(body), .status = "Disk Error", .cause = "cannot write", .prepare = subdirectoryLink},
+    {.what = "a FIFO where the file goes", .link = "/f.jpg", .status = "Disk Error", .prepare = fifo, .classicOnly = true},
     {.what = "file is a link", .link = "/f.jpg", .serve = Server::Answer(body), .status = "Disk Error", .prepare = fileLink, .landsBeside = true},
     {.what = "failed answer keeps the old file", .link = "/f.jpg", .serve = Server::Answer("", "404 No"), .file = "old", .cause = "HTTP 404", .prepare = oldFile},
     {.what = "full disk", .link = "/f.jpg", .serve = Server::Answer(body), .status = "Disk Error", .bytes = 1000, .file = std::string(1000, 'b'), .cause = "disk full", .fileSizeLimit = 1000},
@@ -124,6 +133,7 @@ TEST(Download, EveryFaultEndsInAFinalStateWithTheFileAsExpected) {
                 Server::Routes({{"/index.htm", Server::Answer("<img src='" + c.link + "'>")},
                                 {"/f.jpg", c.serve},
                                 {"/loop.jpg", Server::Redirect("/loop.jpg")},
+                                {"/b%232.jpg", Server::Answer(body)},
                                 {"/there/x.gif", Server::Answer(body)}}));
             TempDir dir;
             const fs::path save = c.saveDirectory.empty() ? dir.File("save") : c.saveDirectory;

@@ -112,6 +112,12 @@ TEST_F(Engine, ScanStartsUpToTheLimitAndCancelsBeforeTheBody) {
     EXPECT_FALSE(std::filesystem::exists(dir.File("f0.jpg"))) << "no file before the body";
     EXPECT_EQ(Status(4), DownloadStatus::Downloading) << "the freed slot serves the next row";
     EXPECT_EQ(Status(7), DownloadStatus::Starting);
+
+    monitor.ShutDown(std::chrono::milliseconds(2000));
+    monitor.MonitorTick(settings, view); // harmless once it has ended
+    for (int i = 0; i < 10; ++i)
+        EXPECT_NE(Status(i), DownloadStatus::Downloading) << i;
+    EXPECT_EQ(monitor.RunningCount(), 0);
 }
 
 TEST_F(Engine, RateLeavesOutPausedTimeAndPauseReadsNothing) {
