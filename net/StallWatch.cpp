@@ -27,7 +27,7 @@ int64_t StallWatch::BucketIndex(Clock::duration active) const {
 
 void StallWatch::Count(uint64_t count, Clock::time_point now) {
     const int64_t number = BucketIndex(ActiveTime(now));
-    const std::size_t slot = static_cast<std::size_t>(number % bucketCount);
+    const std::size_t slot = static_cast<std::size_t>(number) % slotCount;
     if (bucketNumber[slot] != number) {
         bucketNumber[slot] = number;
         bytes[slot] = 0;
@@ -53,11 +53,12 @@ bool StallWatch::Stalled(Clock::time_point now) const {
     const Clock::duration active = ActiveTime(now);
     if (active < window)
         return false;
-    // The slices that lie wholly or partly inside the last window.
+    // The slices that lie wholly or partly inside the last window: bytes are forgotten a slice
+    // late, never early.
     const int64_t newest = BucketIndex(active);
     uint64_t recent = 0;
     for (std::size_t i = 0; i < bytes.size(); ++i)
-        if (bucketNumber[i] > newest - bucketCount)
+        if (bucketNumber[i] >= newest - bucketCount)
             recent += bytes[i];
     return recent < minimumBytes;
 }

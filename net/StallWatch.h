@@ -19,7 +19,10 @@ public:
     bool Stalled(Clock::time_point now) const;
 
 private:
-    static constexpr int64_t bucketCount = 30;
+    static constexpr int64_t bucketCount = 30; // slices of the window
+    // One slot more than the window has slices: the oldest slice the window still touches
+    // keeps its own.
+    static constexpr std::size_t slotCount = bucketCount + 1;
 
     // Time since Start, less the time spent paused.
     Clock::duration ActiveTime(Clock::time_point now) const;
@@ -33,6 +36,6 @@ private:
     Clock::time_point pausedSince{};
     bool paused = false;
     // Bytes per slice of the window, by slice number; a slot is stale when its number is old.
-    std::array<uint64_t, bucketCount> bytes{};
-    std::array<int64_t, bucketCount> bucketNumber{};
+    std::array<uint64_t, slotCount> bytes{};
+    std::array<int64_t, slotCount> bucketNumber{};
 };

@@ -16,11 +16,14 @@ QPoint RowPoint(QTreeWidget* list, int row) {
     return list->visualItemRect(list->topLevelItem(row)).center();
 }
 
-// A right-click on `row` of `list`, as the desktop reports it; returns where it was.
+// A right-button press and release on `row` of `list` (-1: below the rows), through the window
+// system as a real one comes; returns where it was.
 QPoint RightClick(QTreeWidget* list, int row) {
-    const QPoint at = RowPoint(list, row);
-    QContextMenuEvent event(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
-    QApplication::sendEvent(list->viewport(), &event);
+    const QPoint at = row >= 0 ? RowPoint(list, row) : QPoint(5, list->viewport()->height() - 5);
+    QWidget* window = list->window();
+    const QPoint inWindow = list->viewport()->mapTo(window, at);
+    QTest::mousePress(window->windowHandle(), Qt::RightButton, Qt::NoModifier, inWindow);
+    QTest::mouseRelease(window->windowHandle(), Qt::RightButton, Qt::NoModifier, inWindow);
     return list->viewport()->mapToGlobal(at);
 }
 
@@ -58,12 +61,17 @@ TEST_F(WindowTest, ListMenusFollowTheSelection) {
     auto w = MakeConfirmedWindow();
     GetUrl(*w, server.Address("/p.htm"));
     QTreeWidget* files = w->FileList();
-    const QPoint clicked = RightClick(files, 0);
+    const QPoint clicked = RightClick(files, -1);
     ASSERT_EQ(platform.menus.size(), 1u);
     EXPECT_EQ(platform.menus[0].items,
               (Items{"Start Downloading files(off)|1008", "Remove files from List(off)|1011", "-",
                      "Properties(off)|1009"}));
     EXPECT_EQ(platform.menus[0].at, clicked + QPoint(10, 0));
+    // A request from the keyboard names no place in a list: it shows nothing.
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, RowPoint(files, 0),
+                          files->viewport()->mapToGlobal(RowPoint(files, 0)));
+    QApplication::sendEvent(files->viewport(), &key);
+    EXPECT_EQ(platform.menus.size(), 1u);
 
     Select(files, {1});
     platform.menuChoices = {1008};
@@ -81,7 +89,7 @@ TEST_F(WindowTest, ListMenusFollowTheSelection) {
     EXPECT_EQ(platform.menus[2].items[3], "Properties(off)|1009");
     EXPECT_EQ(Rows(*w), Items{"b&c.gif|GIF|/b&c.gif"});
 
-    RightClick(w->DownloadList(), 0);
+    RightClick(w->DownloadList(), -1);
     EXPECT_EQ(
         platform.menus[3].items,
         (Items{"Cancel Downloads(off)|1030", "Pause/Resume Downloads(off)|1033",

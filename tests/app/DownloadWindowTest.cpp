@@ -78,6 +78,9 @@ TEST_F(WindowTest, ModernQueueWaitsResumesAndSurvivesTheEnd) {
     w->GetSettings().maxThreads = 16;
     w->OnCommand(ControlId::DownloadAllJpegs);
     ASSERT_EQ(Rows(w->DownloadList()).size(), 16u);
+    QTreeWidget* list = w->DownloadList();
+    EXPECT_TRUE(list->viewport()->rect().contains(list->visualItemRect(list->topLevelItem(15))))
+        << "the rows just queued are scrolled into view";
     // The rows are in name order: f0..f13, r.jpg, wait.jpg.
     ASSERT_TRUE(QTest::qWaitFor([&] { return Cell(*w, 15, 3) == "Waiting"; }));
     EXPECT_TRUE(Cell(*w, 15, 2) == "2 s" || Cell(*w, 15, 2) == "1 s") << Cell(*w, 15, 2);

@@ -63,6 +63,9 @@ TEST_F(WindowTest, FetchedPageFillsTheFileListAndHeadersShareOneDirection) {
     EXPECT_EQ(Rows(*w).back(), "all.zip|ZIP|/z/all.zip");
     ClickHeader(*w, 0); // descending names
     EXPECT_EQ(Rows(*w).front(), "surf.avi|AVI|trip/films/surf.avi");
+    GetUrl(*w, server.Address("/trip/day1.htm")); // a fresh page sets the flag as the first did
+    ClickHeader(*w, 2);
+    EXPECT_EQ(Rows(*w).front(), "all.zip|ZIP|/z/all.zip");
 
     // The selection is drawn on the first column only, and only while the list has the focus.
     QTreeWidget* list = w->FileList();

@@ -1,4 +1,5 @@
 #include "lists/CellText.h"
+#include "lists/ListMenus.h"
 
 #include <gtest/gtest.h>
 
@@ -19,4 +20,31 @@ TEST(CellText, ProgressShowsPercentAndRateWithoutOverflow) {
     for (const auto& [total, received, rate, expected] : cases)
         EXPECT_EQ(CellText::ProgressText(total, received, rate), expected)
             << total << " " << received;
+}
+
+TEST(CellText, TheProgressCellAndTheDownloadMenuInEveryState) {
+    DownloadTable t;
+    for (const char* name : {"n.jpg", "m.jpg"})
+        t.QueueDownload({FileCategory::Jpeg, std::string("/") + name, name, "s", 0});
+    auto texts = [&](const std::vector<int32_t>& rows) {
+        std::string all;
+        for (const MenuItem& i : ListMenus::DownloadListMenu(t, rows))
+            all += i.text + (i.enabled ? "|" : "(off)|");
+        return all;
+    };
+    DownloadEntry& e = t.downloads[0];
+    e.totalBytes = 200, e.receivedBytes = 50, e.waitLeft = 7, e.cause = "HTTP 404";
+    // Only a wait and a failure with a known cause show something other than the progress.
+    const char* cells[] = {"25% (0 KB/s)", "25% (0 KB/s)", "25% (0 KB/s)",
+                           "25% (0 KB/s)", "25% (0 KB/s)", "HTTP 404",
+                           "HTTP 404",     "25% (0 KB/s)", "7 s"};
+    for (int32_t s = 0; s <= 8; ++s) {
+        e.status = static_cast<DownloadStatus>(s);
+        EXPECT_EQ(CellText::ProgressCell(e), cells[s]) << s;
+        EXPECT_EQ(texts({0}), "Cancel Downloading 'n.jpg'|Pause/Resume Downloading 'n.jpg'|Retry "
+                              "Downloading 'n.jpg'||Remove Completed/Erroneous Downloads|")
+            << "the same items in every state: " << s;
+    }
+    EXPECT_EQ(texts({0, 1}), "Cancel Downloads|Pause/Resume Downloads|Retry Downloads||Remove "
+                             "Completed/Erroneous Downloads|");
 }
