@@ -110,13 +110,11 @@ TEST_F(WindowTest, WindowMenuAndAboutBox) {
         auto* about = qobject_cast<CAboutDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(about, nullptr);
         QApplication::setActiveWindow(about);
-        EXPECT_EQ(about->windowTitle(), "About Tarvik");
         EXPECT_NE(about->findChild<QLabel*>()->pixmap().isNull(), true);
         CHyperLink* link = about->Link();
         EXPECT_EQ(link->text(), CAboutDialog::address);
         EXPECT_EQ(link->toolTip(), CAboutDialog::address);
         EXPECT_TRUE(link->font().underline());
-        EXPECT_EQ(link->TextColour(), CHyperLink::linkColour);
         SaveShot(*about, "about-box.png");
 
         const QPoint inside = link->rect().center();

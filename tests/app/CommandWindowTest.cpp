@@ -41,17 +41,12 @@ void DoubleClick(QTreeWidget* list, int row) {
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
 }
 
-// Answers every path with the page the table gives it (leading slashes folded, as a followed
-// absolute link asks for "//page").
-Server::Handler Pages(std::map<std::string, std::string> pages) {
-    return [pages](Server::Connection& c) {
-        std::string path = c.Path();
-        while (path.size() > 1 && path[1] == '/')
-            path.erase(0, 1);
-        const auto page = pages.find(path);
-        c.Send(page != pages.end() ? Server::Response(page->second)
-                                   : Server::Response("", "404 Not Found"));
-    };
+// Answers each path with the page the table gives it.
+Server::Handler Pages(const std::map<std::string, std::string>& pages) {
+    std::map<std::string, Server::Handler> routes;
+    for (const auto& [path, page] : pages)
+        routes[path] = Server::Answer(page);
+    return Server::Routes(routes);
 }
 
 } // namespace

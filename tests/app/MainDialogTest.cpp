@@ -24,7 +24,6 @@ void OnModal(const std::function<void(QDialog*)>& inside) {
 
 TEST_F(WindowTest, InitialState) {
     auto w = MakeWindow();
-    EXPECT_EQ(w->windowTitle(), "Tarvik v1.0");
     EXPECT_TRUE(w->windowFlags() & Qt::WindowMaximizeButtonHint);
     // A larger window gives its room to the lists; at the smallest size nothing moves.
     QWidget* files = w->FileList();
@@ -113,7 +112,6 @@ TEST_F(WindowTest, OptionsOkUnlocksGetUrlAndTheFileIsWrittenAtTheEnd) {
         w->show();
         SaveShot(*w, "main-window.png");
         OnModal([](QDialog* modal) {
-            EXPECT_EQ(modal->windowTitle(), "Tarvik Options");
             SaveShot(*modal, "options-dialog.png");
             for (QPushButton* b : modal->findChildren<QPushButton*>())
                 if (b->text() == "OK")

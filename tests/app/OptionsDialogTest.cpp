@@ -34,19 +34,14 @@ protected:
 } // namespace
 
 TEST_F(OptionsTest, EachCheckBoxShowsAndStoresItsOwnField) {
-    const std::pair<int, uint8_t Settings::*> boxes[] = {{1007, &Settings::harvestJpeg},
-                                                         {1008, &Settings::harvestGif},
-                                                         {1009, &Settings::harvestAvi},
-                                                         {1010, &Settings::harvestMpeg},
-                                                         {1011, &Settings::harvestAudio},
-                                                         {1012, &Settings::harvestHtml},
-                                                         {1015, &Settings::harvestDoc},
-                                                         {1016, &Settings::harvestZip},
-                                                         {1030, &Settings::serverNameSubdirectory},
-                                                         {1040, &Settings::modernRules},
-                                                         {1041, &Settings::harvestImage},
-                                                         {1042, &Settings::harvestVideo}};
-    EXPECT_EQ(dialog.windowTitle(), "Tarvik Options");
+    using S = Settings;
+    // clang-format off
+    const std::pair<int, uint8_t Settings::*> boxes[] = {
+        {1007, &S::harvestJpeg}, {1008, &S::harvestGif}, {1009, &S::harvestAvi}, {1010, &S::harvestMpeg},
+        {1011, &S::harvestAudio}, {1012, &S::harvestHtml}, {1015, &S::harvestDoc}, {1016, &S::harvestZip},
+        {1030, &S::serverNameSubdirectory}, {1040, &S::modernRules}, {1041, &S::harvestImage},
+        {1042, &S::harvestVideo}};
+    // clang-format on
     EXPECT_EQ(dialog.DirectoryBox()->text(), "/srv/saved/");
     EXPECT_EQ(dialog.ThreadCountBox()->text(), "4");
     // One box at a time differs from all the others, in both directions.

@@ -64,20 +64,15 @@ TEST(CliCommand, UnopenablePageFailedPageAndWrongArguments) {
         }
     }
     // {arguments, what stderr says before the usage}
+    // clang-format off
     const std::pair<const char*, const char*> wrong[] = {
-        {"", ""},
-        {"links", ""},
-        {"pages x", ""},
-        {"links a b", ""},
-        {"links --flat x", "unknown option --flat"},
-        {"download", ""},
-        {"download --title x", "unknown option --title"},
-        {"download --threads 0 x", "--threads takes 1 to 16"},
-        {"download --threads=17 x", "--threads takes 1 to 16"},
-        {"download --threads 4x x", "--threads takes 1 to 16"},
+        {"", ""}, {"links", ""}, {"pages x", ""}, {"links a b", ""}, {"download", ""},
+        {"links --flat x", "unknown option --flat"}, {"download --title x", "unknown option --title"},
+        {"download --threads 0 x", "--threads takes 1 to 16"}, {"download --threads=17 x", "--threads takes 1 to 16"},
+        {"download --threads 4x x", "--threads takes 1 to 16"}, {"download --dir", "--dir takes a directory"},
         {"download --timeout 0 x", "--timeout takes 1 to 86400 seconds"},
-        {"download --dir", "--dir takes a directory"},
         {"download --dir /proc/no/such x", "cannot make the directory /proc/no/such"}};
+    // clang-format on
     for (const auto& [line, message] : wrong) {
         std::istringstream words(line);
         const std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};

@@ -291,6 +291,7 @@ TEST(Download, ModernRulesResumeWaitAndNeverOverwrite) {
     for (std::size_t i = 0; i < first.size(); i += 7)
         first[i] = static_cast<char>('b' + i % 20);
     const std::string wait429 = "HTTP/1.1 429 Slow down\r\nRetry-After: 1\r\n";
+    // clang-format off
     const ResumeCase cases[] = {
         {.what = "ranges honoured"},
         {.what = "ranges ignored", .ranges = false},
@@ -300,18 +301,12 @@ TEST(Download, ModernRulesResumeWaitAndNeverOverwrite) {
         {.what = "206 from elsewhere", .startsElsewhere = true, .requests = 3},
         {.what = "stall then resume", .stall = true},
         {.what = "429 with seconds", .waits = 1, .wait = wait429},
-        {.what = "503 with a date",
-         .waits = 1,
-         .wait = "HTTP/1.1 503 Busy\r\nRetry-After: " + HttpDate(1) + "\r\n"},
-        {.what = "always 429",
-         .waits = 99,
-         .wait = "HTTP/1.1 429 No\r\nRetry-After: 0\r\n",
-         .status = "Error",
-         .cause = "HTTP 429",
-         .requests = 1},
+        {.what = "503 with a date", .waits = 1, .wait = "HTTP/1.1 503 Busy\r\nRetry-After: " + HttpDate(1) + "\r\n"},
+        {.what = "always 429", .waits = 99, .wait = "HTTP/1.1 429 No\r\nRetry-After: 0\r\n", .status = "Error", .cause = "HTTP 429", .requests = 1},
         {.what = "the user's file of that name", .usersFile = true},
         {.what = "break then 500", .then500 = true, .status = "Error", .cause = "HTTP 500"},
     };
+    // clang-format on
     for (const ResumeCase& c : cases) {
         for (const bool modern : {true, false}) {
             SCOPED_TRACE(std::string(c.what) + (modern ? ", modern" : ", classic"));

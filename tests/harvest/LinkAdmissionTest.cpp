@@ -17,24 +17,16 @@ Settings Without(uint8_t Settings::*flag) {
 } // namespace
 
 TEST(LinkAdmission, FirstMatchingGroupDecides) {
+    using C = FileCategory;
+    // clang-format off
     const std::pair<const char*, FileCategory> cases[] = {
-        {"PHOTO.JPG", FileCategory::Jpeg},
-        {"Photo.Jpeg", FileCategory::Jpeg},
-        {"image.jfif", FileCategory::Jpeg},
-        {"/show.htm?img=a.jpg", FileCategory::Jpeg},
-        {"/get.html?file=a.zip", FileCategory::HtmlLink},
-        {"/page.html#top", FileCategory::Excluded},
-        {"/page.htm#top", FileCategory::Excluded},
-        {"/page.html?x#top", FileCategory::HtmlLink},
-        {"http://files.example.com.au/a.zip", FileCategory::Audio},
-        {"/report.docx", FileCategory::Doc},
-        {"/a.tar.gz", FileCategory::Zip},
-        {"/m.mpg.avi", FileCategory::Mpeg},
-        {"/clip.avi", FileCategory::Avi},
-        {"/s.AIFF", FileCategory::Audio},
-        {"/anim.gif.zip", FileCategory::Gif},
-        {"/a.css", FileCategory::Excluded},
-        {"", FileCategory::Excluded}};
+        {"PHOTO.JPG", C::Jpeg}, {"Photo.Jpeg", C::Jpeg}, {"image.jfif", C::Jpeg},
+        {"/show.htm?img=a.jpg", C::Jpeg}, {"/get.html?file=a.zip", C::HtmlLink},
+        {"/page.html#top", C::Excluded}, {"/page.htm#top", C::Excluded}, {"/page.html?x#top", C::HtmlLink},
+        {"http://files.example.com.au/a.zip", C::Audio}, {"/report.docx", C::Doc}, {"/a.tar.gz", C::Zip},
+        {"/m.mpg.avi", C::Mpeg}, {"/clip.avi", C::Avi}, {"/s.AIFF", C::Audio}, {"/anim.gif.zip", C::Gif},
+        {"/a.css", C::Excluded}, {"", C::Excluded}};
+    // clang-format on
     for (const auto& [link, expected] : cases)
         EXPECT_EQ(ClassifyLink(link, allOn), expected) << link;
 }
@@ -52,13 +44,11 @@ TEST(LinkAdmission, EachFlagSwitchesItsOwnCategoryWithoutFallingThrough) {
 }
 
 TEST(LinkAdmission, FileNameIsTheLastComponentCutAtAQueryAfterADot) {
-    const std::pair<const char*, const char*> cases[] = {{"/dir/", ""},
-                                                         {"pic.jpg", "pic.jpg"},
-                                                         {"/cgi/get?name=a.jpg", "get?name=a.jpg"},
-                                                         {"/img/a.jpg?size=2", "a.jpg"},
-                                                         {"C:\\pics\\a.gif", "a.gif"},
-                                                         {"a/b\\c.zip?x?y", "c.zip"},
-                                                         {"", ""}};
+    // clang-format off
+    const std::pair<const char*, const char*> cases[] = {
+        {"/dir/", ""}, {"pic.jpg", "pic.jpg"}, {"/cgi/get?name=a.jpg", "get?name=a.jpg"},
+        {"/img/a.jpg?size=2", "a.jpg"}, {"C:\\pics\\a.gif", "a.gif"}, {"a/b\\c.zip?x?y", "c.zip"}, {"", ""}};
+    // clang-format on
     for (const auto& [link, name] : cases)
         EXPECT_EQ(LinkTable::LinkFileName(link), name) << link;
 }

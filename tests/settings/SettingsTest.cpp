@@ -33,7 +33,6 @@ TEST(Settings, DefaultsAndTheDownloadFolder) {
     ::setenv("HOME", home.Path().c_str(), 1);
     const Settings s = SettingsFile(home.File("tk.opt")).Load();
     EXPECT_EQ(s, Settings::Defaults());
-    EXPECT_EQ(s.maxThreads, 4);
     EXPECT_EQ(s.saveDirectory, home.Path() + "/");
     std::filesystem::create_directory(home.File("Downloads"));
     EXPECT_EQ(DefaultSaveDirectory(), home.File("Downloads") + "/");
@@ -83,38 +82,19 @@ TEST(Settings, DamagedFileFallsBackFieldByField) {
     for (int i = 9; i < 268; ++i)
         filledDirectory.push_back({i, 'x'});
     // {what, bytes of a valid record kept, {offset, value} written over it, the fallback}
-    const std::tuple<const char*, std::size_t, std::vector<std::pair<int, int>>,
-                     std::function<void(Settings&)>>
-        cases[] = {
-            {"empty file", 0, {}, [&](Settings& s) { s = defaults; }},
-            {"flags only",
-             9,
-             {},
-             [&](Settings& s) {
-                 s.saveDirectory = defaults.saveDirectory;
-                 s.serverNameSubdirectory = 1;
-                 s.maxThreads = 4;
-             }},
-            {"cut in the thread count",
-             270,
-             {},
-             [](Settings& s) {
-                 s.maxThreads = 4;
-                 s.serverNameSubdirectory = 1;
-             }},
-            {"thread count 0", 276, {{268, 0}}, threads},
-            {"thread count 17", 276, {{268, 17}}, threads},
-            {"thread count -1", 276, {{268, 255}, {269, 255}, {270, 255}, {271, 255}}, threads},
-            {"huge thread count", 276, {{271, 1}}, threads},
-            {"flags 2, 255 and 9",
-             276,
-             {{0, 2}, {8, 255}, {272, 9}},
-             [](Settings& s) {
-                 s.harvestAvi = s.serverNameSubdirectory = 1;
-                 s.saveDirectoryConfirmed = 0;
-             }},
-            {"unterminated directory", 276, filledDirectory,
-             [&](Settings& s) { s.saveDirectory = defaults.saveDirectory; }}};
+    using Fallback = std::function<void(Settings&)>;
+    // clang-format off
+    const std::tuple<const char*, std::size_t, std::vector<std::pair<int, int>>, Fallback> cases[] = {
+        {"empty file", 0, {}, [&](Settings& s) { s = defaults; }},
+        {"flags only", 9, {}, [&](Settings& s) { s.saveDirectory = defaults.saveDirectory, s.serverNameSubdirectory = 1, s.maxThreads = 4; }},
+        {"cut in the thread count", 270, {}, [](Settings& s) { s.maxThreads = 4, s.serverNameSubdirectory = 1; }},
+        {"thread count 0", 276, {{268, 0}}, threads},
+        {"thread count 17", 276, {{268, 17}}, threads},
+        {"thread count -1", 276, {{268, 255}, {269, 255}, {270, 255}, {271, 255}}, threads},
+        {"huge thread count", 276, {{271, 1}}, threads},
+        {"flags 2, 255, 9 and 7", 276, {{0, 2}, {8, 255}, {272, 9}, {273, 7}}, [](Settings& s) { s.harvestAvi = s.serverNameSubdirectory = 1, s.saveDirectoryConfirmed = 0; }},
+        {"unterminated directory", 276, filledDirectory, [&](Settings& s) { s.saveDirectory = defaults.saveDirectory; }}};
+    // clang-format on
     for (const auto& [what, length, pokes, fallback] : cases) {
         auto record = Changed().ToRecord();
         for (auto [offset, value] : pokes)

@@ -117,7 +117,10 @@ LoopbackServer::Handler LoopbackServer::Drip(std::string head, int pieces, std::
 
 LoopbackServer::Handler LoopbackServer::Routes(std::map<std::string, Handler> routes) {
     return [routes = std::move(routes)](Connection& c) {
-        const auto route = routes.find(c.Path());
+        std::string path = c.Path(); // "//page", as a followed absolute link asks, is "/page"
+        while (path.size() > 1 && path[1] == '/')
+            path.erase(0, 1);
+        const auto route = routes.find(path);
         if (route != routes.end())
             route->second(c);
         else

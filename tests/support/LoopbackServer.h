@@ -56,7 +56,8 @@ public:
     static Handler Redirect(const std::string& location);
     static Handler ThenStall(std::string bytes);
     static Handler Drip(std::string head, int pieces, std::size_t size, int gapMs);
-    // A handler that hands each request to the handler of its path; other paths get a 404.
+    // A handler that hands each request to the handler of its path (leading slashes folded into
+    // one); other paths get a 404.
     static Handler Routes(std::map<std::string, Handler> routes);
 
 private:
