@@ -1,7 +1,7 @@
 #include "download/DownloadWorker.h"
 
 #include "download/DownloadJob.h"
-#include "download/LocalFile.h"
+#include "download/JobHooks.h"
 #include "download/ResumingDownload.h"
 #include "download/TickRequest.h"
 #include "net/CurlHandles.h"
@@ -12,12 +12,12 @@ constexpr auto relaxed = std::memory_order_relaxed;
 
 // The job's side of the transfer: the file is opened only once the final answer is a 200, so a
 // failed answer leaves any file of that name as it was.
-class WorkerHooks : public TransferHooks {
+class WorkerHooks : public JobHooks {
 public:
-    explicit WorkerHooks(DownloadJob& job) : job(job) {}
+    using JobHooks::JobHooks;
 
     void OnConnected() override {
-        if (!answered)
+        if (!receiving)
             job.state.store(JobState::Requesting, relaxed);
     }
 
@@ -25,13 +25,13 @@ public:
         const long status = Transfer::StatusCode(*job.handles);
         if (status < 200 || (status >= 300 && status < 400))
             return true; // an interim answer or a redirect; a final 3xx fails at the end
-        if (status != 200 || answered)
+        if (status != 200 || receiving)
             return false;
         if (!file.Open(job.saveDirectory, job.subdirectory, job.fileName)) {
             fileError = true;
             return false;
         }
-        answered = true;
+        receiving = true;
         announced = Transfer::ContentLength(*job.handles);
         job.totalBytes.store(announced > 0 ? static_cast<uint64_t>(announced) : 0, relaxed);
         job.state.store(JobState::Receiving, relaxed);
@@ -39,28 +39,7 @@ public:
     }
 
     bool OnBody(const char* data, std::size_t size) override {
-        if (!answered)
-            return false; // the body of an answer that is not a 200
-        const std::size_t written = file.Write(data, size);
-        received += written;
-        job.receivedBytes.store(received, relaxed);
-        fileError = written != size;
-        return !fileError;
-    }
-
-    Control Check() override {
-        if (job.cancelRequested.load(relaxed)) {
-            cancelled = true;
-            return Control::Stop;
-        }
-        if (!answered) // pausing takes effect once the body is coming
-            return Control::Go;
-        if (job.pauseRequested.load(relaxed)) {
-            job.state.store(JobState::Paused, relaxed);
-            return Control::Pause;
-        }
-        job.state.store(JobState::Receiving, relaxed);
-        return Control::Go;
+        return receiving && Write(data, size); // nothing of an answer that is not a 200
     }
 
     JobState Outcome(Transfer::Result result) {
@@ -69,7 +48,7 @@ public:
             return JobState::FileError;
         if (result == Transfer::Result::Stopped && cancelled)
             return JobState::Cancelled;
-        if (result != Transfer::Result::Done || !answered ||
+        if (result != Transfer::Result::Done || !receiving ||
             Transfer::StatusCode(*job.handles) != 200)
             return JobState::Failed;
         if ((announced >= 0 && received != static_cast<uint64_t>(announced)) ||
@@ -79,13 +58,7 @@ public:
     }
 
 private:
-    DownloadJob& job;
-    LocalFile file;
-    bool answered = false;
-    bool fileError = false;
-    bool cancelled = false;
     int64_t announced = -1;
-    uint64_t received = 0;
 };
 
 } // namespace

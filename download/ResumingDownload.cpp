@@ -1,7 +1,7 @@
 #include "download/ResumingDownload.h"
 
 #include "download/DownloadWorker.h"
-#include "download/LocalFile.h"
+#include "download/JobHooks.h"
 #include "net/CurlHandles.h"
 
 #include <charconv>
@@ -25,10 +25,10 @@ enum class Answer { None, Body, StartAgain, AlreadyComplete, Wait, Refused };
 
 // One request's side of the transfer: the ".part" is opened only once the answer says what to
 // write where.
-class ResumeHooks : public TransferHooks {
+class ResumeHooks : public JobHooks {
 public:
     ResumeHooks(DownloadJob& job, uint64_t offset, uint64_t& knownTotal, std::string& validator)
-        : job(job), offset(offset), knownTotal(knownTotal), validator(validator) {}
+        : JobHooks(job), offset(offset), knownTotal(knownTotal), validator(validator) {}
 
     void OnConnected() override {
         if (answer == Answer::None)
@@ -73,36 +73,16 @@ public:
     bool OnBody(const char* data, std::size_t size) override {
         if (answer != Answer::Body)
             return false;
-        const std::size_t written = file.Write(data, size);
-        received += written;
-        bodyBytes += written;
-        job.receivedBytes.store(received, relaxed);
-        fileError = written != size;
-        return !fileError;
-    }
-
-    Control Check() override {
-        if (job.cancelRequested.load(relaxed)) {
-            cancelled = true;
-            return Control::Stop;
-        }
-        if (answer != Answer::Body)
-            return Control::Go;
-        if (job.pauseRequested.load(relaxed)) {
-            job.state.store(JobState::Paused, relaxed);
-            return Control::Pause;
-        }
-        job.state.store(JobState::Receiving, relaxed);
-        return Control::Go;
+        const uint64_t before = received;
+        const bool written = Write(data, size);
+        bodyBytes += received - before;
+        return written;
     }
 
     bool Close() { return file.Close(); }
 
     Answer answer = Answer::None;
-    bool fileError = false;
-    bool cancelled = false;
-    uint64_t received = 0;  // the bytes the ".part" holds
-    uint64_t bodyBytes = 0; // of them, written by this request
+    uint64_t bodyBytes = 0; // of the bytes the ".part" holds, those this request wrote
     uint64_t expected = 0;  // the whole file's size; 0 while unknown
 
 private:
@@ -123,6 +103,7 @@ private:
             return false;
         }
         answer = Answer::Body;
+        receiving = true;
         received = start;
         expected = length >= 0 ? start + static_cast<uint64_t>(length) : 0;
         job.receivedBytes.store(received, relaxed);
@@ -131,8 +112,6 @@ private:
         return true;
     }
 
-    DownloadJob& job;
-    LocalFile file;
     uint64_t offset;
     uint64_t& knownTotal;
     std::string& validator;

@@ -2,6 +2,7 @@
 // input is the page address, the rest the page text; every admitted record is checked against
 // the rules the lists rely on.
 
+#include "FuzzInput.h"
 #include "harvest/LinkResolver.h"
 #include "harvest/LinkTable.h"
 #include "harvest/PageScanner.h"
@@ -38,11 +39,9 @@ private:
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string input(reinterpret_cast<const char*>(data), size);
-    const std::size_t newline = input.find('\n');
-    const std::string address =
-        newline == std::string::npos ? "http://s/" : input.substr(0, newline);
-    const std::string body = newline == std::string::npos ? input : input.substr(newline + 1);
+    const FuzzInput input(data, size, "http://s/");
+    const std::string& address = input.address;
+    const std::string& body = input.page;
 
     static PageText page;
     page.Clear();

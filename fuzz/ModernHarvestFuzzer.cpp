@@ -3,6 +3,7 @@
 // rest the page; every admitted record is checked against the rules the lists and the download
 // engine rely on.
 
+#include "FuzzInput.h"
 #include "harvest/ModernHarvest.h"
 #include "harvest/ModernScanner.h"
 #include "settings/Settings.h"
@@ -12,11 +13,9 @@
 #include <unordered_set>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string input(reinterpret_cast<const char*>(data), size);
-    const std::size_t newline = input.find('\n');
-    const std::string address =
-        newline == std::string::npos ? "https://s/a/b.html" : input.substr(0, newline);
-    const std::string page = newline == std::string::npos ? input : input.substr(newline + 1);
+    const FuzzInput input(data, size, "https://s/a/b.html");
+    const std::string& address = input.address;
+    const std::string& page = input.page;
 
     std::vector<SrcCandidate> candidates;
     ModernScanner::AddSrcset(page.substr(0, 512), candidates);
