@@ -8,6 +8,7 @@
 #include <QTest>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -122,6 +123,12 @@ TEST_F(WindowTest, AKilledProgramLosesNothingButItsLastSecond) {
     s.saveDirectory = dir.Path();
     SettingsFile(dir.File("tk.opt")).Save(s);
     QueueFile queue(QueueFile::BesideSettings(dir.File("tk.opt")));
+    std::ofstream(queue.Path()) << "tarvik download list 1\nnot\tan\tentry\n";
+    MakeWindow().reset();
+    EXPECT_EQ(platform.messages,
+              std::vector<std::string>{"The saved Download List could not be read. "
+                                       "It was set aside as " +
+                                       queue.Path() + ".damaged."});
     DownloadTable table;
     for (int i = 0; i < 4; ++i) {
         const std::string name = "k" + std::to_string(i) + ".jpg";
