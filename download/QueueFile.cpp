@@ -1,5 +1,6 @@
 #include "download/QueueFile.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -119,27 +120,25 @@ QueueFile::LoadResult QueueFile::Load(DownloadTable& table) const {
     if (!in)
         return LoadResult::Missing;
     std::string line;
-    if (!std::getline(in, line) || line != header)
-        return LoadResult::Damaged;
-    while (std::getline(in, line)) {
+    bool whole = std::getline(in, line) && line == header;
+    while (whole && std::getline(in, line)) {
         std::vector<std::string> fields;
-        std::size_t start = 0;
-        for (std::size_t tab = line.find('\t');; tab = line.find('\t', start)) {
+        for (std::size_t start = 0; whole && start <= line.size();) {
+            const std::size_t end = std::min(line.find('\t', start), line.size());
             fields.emplace_back();
-            const std::size_t end = tab == std::string::npos ? line.size() : tab;
-            if (!Unescape(std::string_view(line).substr(start, end - start), fields.back()))
-                return table.downloadCount = 0, LoadResult::Damaged;
-            if (tab == std::string::npos)
-                break;
-            start = tab + 1;
+            whole = Unescape(std::string_view(line).substr(start, end - start), fields.back());
+            start = end + 1;
         }
         DownloadEntry e;
-        if (fields.size() != fieldCount || table.downloadCount >= DownloadTable::capacity ||
-            !ReadEntry(fields, e))
-            return table.downloadCount = 0, LoadResult::Damaged;
-        table.downloads[table.downloadCount++] = std::move(e);
+        whole = whole && fields.size() == fieldCount &&
+                table.downloadCount < DownloadTable::capacity && ReadEntry(fields, e);
+        if (whole)
+            table.downloads[table.downloadCount++] = std::move(e);
     }
-    return in.eof() ? LoadResult::Loaded : (table.downloadCount = 0, LoadResult::Damaged);
+    if (whole && in.eof())
+        return LoadResult::Loaded;
+    table.downloadCount = 0; // a file read in part is no file
+    return LoadResult::Damaged;
 }
 
 std::string QueueFile::SetAside() const {
