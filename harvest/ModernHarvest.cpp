@@ -28,7 +28,10 @@ void ModernHarvest::OnBase(const std::string& href) {
 }
 
 void ModernHarvest::OnLink(std::vector<SrcCandidate> candidates, LinkContext context) {
-    found.push_back({std::move(candidates), context});
+    // Far more than a File List holds, even after duplicates; a page of millions of links
+    // costs no more memory than this.
+    if (found.size() < maxFound)
+        found.push_back({std::move(candidates), context});
 }
 
 void ModernHarvest::OnTitle(const std::string& title) {

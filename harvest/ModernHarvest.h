@@ -16,6 +16,7 @@ struct Settings;
 
 class ModernHarvest : private ModernScanListener {
 public:
+    static constexpr std::size_t maxFound = 65536; // links kept from one page
     using TitleSink = std::function<void(const std::string&)>;
 
     ModernHarvest(LinkTable& table, const Settings& settings) : table(table), settings(settings) {}

@@ -289,7 +289,7 @@ void ModernScanner::ScanPage(std::string_view page, ModernScanListener& listener
 
 void ModernScanner::AddSrcset(std::string_view srcset, std::vector<SrcCandidate>& out) {
     std::size_t p = 0;
-    while (p < srcset.size()) {
+    while (p < srcset.size() && out.size() < maxCandidates) {
         while (p < srcset.size() && (IsBlank(srcset[p]) || srcset[p] == ','))
             ++p;
         if (p >= srcset.size())

@@ -34,6 +34,9 @@ public:
 class ModernScanner {
 public:
     static constexpr std::size_t titleLimit = 500;
+    // A picture is known by at most this many candidates; a hostile page's endless srcset
+    // adds no more.
+    static constexpr std::size_t maxCandidates = 64;
 
     static void ScanPage(std::string_view page, ModernScanListener& listener);
 
