@@ -2,6 +2,7 @@
 
 #include "harvest/AddressResolver.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 std::string ModernHarvest::AddressKey(const ResolvedLink& link) {
@@ -46,8 +47,8 @@ void ModernHarvest::Admit(const std::string& pageAddress) {
     if (hasBase)
         resolver.SetBase(baseHref); // a base that does not resolve leaves the page's own
 
-    std::unordered_set<std::string> listed;   // the rows' addresses
-    std::unordered_set<std::string> variants; // every address of a listed picture
+    // Every listed row's address, and for a picture the addresses of all its sizes.
+    std::unordered_set<std::string> seen;
     std::vector<ResolvedLink> addresses;
     std::vector<SrcCandidate> usable;
     std::vector<std::string> keys;
@@ -66,10 +67,8 @@ void ModernHarvest::Admit(const std::string& pageAddress) {
         }
         if (addresses.empty())
             continue;
-        bool seen = false;
-        for (const std::string& key : keys)
-            seen = seen || listed.count(key) != 0 || variants.count(key) != 0;
-        if (seen)
+        if (std::any_of(keys.begin(), keys.end(),
+                        [&](const std::string& key) { return seen.count(key) != 0; }))
             continue;
         const std::size_t best = ModernScanner::Largest(usable);
         ResolvedLink& chosen = addresses[best];
@@ -84,7 +83,6 @@ void ModernHarvest::Admit(const std::string& pageAddress) {
         entry.path = std::move(chosen.path);
         entry.service = chosen.service;
         table.Append(std::move(entry));
-        listed.insert(keys[best]);
-        variants.insert(keys.begin(), keys.end());
+        seen.insert(keys.begin(), keys.end());
     }
 }
