@@ -18,15 +18,6 @@ const char* const page = "<html><head><TITLE>Holiday\tpictures</TITLE></head>\n"
                          "<a href=//other/a.zip><img src=\"http://img.host:81/x/c.jpg?s=1\">\n"
                          "<a href='ftp://files/pub/doc.pdf'><a href='#top'><a href='next.html'>\n";
 
-std::vector<std::string> SortedLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    std::sort(lines.begin(), lines.end());
-    return lines;
-}
-
 } // namespace
 
 TEST(CliCommand, LinksPrintsTheTitleAndTheRowsOfTheOptionsFilters) {

@@ -11,22 +11,6 @@ namespace {
 
 using Server = LoopbackServer;
 
-// Lines as tarvik-cli prints them, sorted; "H" in an expected line stands for the test server.
-std::vector<std::string> Lines(std::string text, const std::string& host = "") {
-    std::vector<std::string> lines;
-    std::istringstream in(std::move(text));
-    for (std::string line; std::getline(in, line);) {
-        if (!host.empty()) {
-            std::replace(line.begin(), line.end(), '|', '\t');
-            if (const std::size_t h = line.find("\tH\t"); h != std::string::npos)
-                line.replace(h + 1, 1, host);
-        }
-        lines.push_back(line);
-    }
-    std::sort(lines.begin(), lines.end());
-    return lines;
-}
-
 // A page at /a/b/page.html, reached through a redirect from /go.
 struct ModernPage {
     explicit ModernPage(const std::string& html)
@@ -99,7 +83,7 @@ TEST(ModernHarvest, PagesOfTodaysWeb) {
         const ModernPage page(html);
         const CliRun r = page.Run({"links", "--modern"});
         EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(Lines(r.out), Lines(expected, page.server.Address(""))) << html;
+        EXPECT_EQ(SortedLines(r.out), SortedLines(expected, page.server.Address(""))) << html;
     }
 }
 
@@ -113,8 +97,8 @@ TEST(ModernHarvest, TitleFiltersAndTheSwitch) {
     s.harvestImage = 0;
     ASSERT_TRUE(SettingsFile(page.dir.File("tk.opt")).Save(s));
     const std::string host = page.server.Address("");
-    EXPECT_EQ(Lines(page.Run({"links"}).out),
-              Lines("b.jpg|JPEG|/a/b/b.jpg|H|HTTP\nc.mp4|VIDEO|/a/b/c.mp4|H|HTTP", host));
+    EXPECT_EQ(SortedLines(page.Run({"links"}).out),
+              SortedLines("b.jpg|JPEG|/a/b/b.jpg|H|HTTP\nc.mp4|VIDEO|/a/b/c.mp4|H|HTTP", host));
     EXPECT_EQ(page.Run({"links", "--classic"}).out, "b.jpg\tJPEG\tgo/b.jpg\t" + host + "\tHTTP\n")
         << "the classic rules resolve against the address typed, and know no PNG or MP4";
 }
@@ -134,14 +118,14 @@ TEST(ModernHarvest, DownloadsPicturesAndMoviesByWholeAddress) {
     }
     TempDir dir;
     auto run = [&](const char* option) {
-        return Lines(RunCli({"download", "--modern", option, "--threads", "1", "--dir", dir.Path(),
-                             server.Address("/page")},
-                            dir.File("tk.opt"))
-                         .out);
+        return SortedLines(RunCli({"download", "--modern", option, "--threads", "1", "--dir",
+                                   dir.Path(), server.Address("/page")},
+                                  dir.File("tk.opt"))
+                               .out);
     };
     const std::string here = dir.Path() + "/" + server.Address("") + "/";
     const std::string there = dir.Path() + "/localhost:" + port + "/";
-    EXPECT_EQ(run("--pictures"), Lines("Complete\t6\t" + here + "p.jpg\t\nComplete\t6\t" + there +
-                                       "p.jpg\t\nComplete\t6\t" + here + "q.png\t"));
-    EXPECT_EQ(run("--movies"), Lines("Complete\t6\t" + here + "v.mp4\t"));
+    EXPECT_EQ(run("--pictures"), SortedLines("Complete\t6\t" + here + "p.jpg\t\nComplete\t6\t" +
+                                             there + "p.jpg\t\nComplete\t6\t" + here + "q.png\t"));
+    EXPECT_EQ(run("--movies"), SortedLines("Complete\t6\t" + here + "v.mp4\t"));
 }

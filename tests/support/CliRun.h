@@ -3,6 +3,7 @@
 
 #include "cli/CliCommand.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -20,6 +21,23 @@ inline CliRun RunCli(const std::vector<std::string>& args, const std::string& se
     std::ostringstream out, err;
     const int status = CliCommand::Run(args, out, err, settingsPath);
     return {status, out.str(), err.str()};
+}
+
+// The lines of `text`, sorted. In an expected text '|' stands for a tab and "H" between two of
+// them for `host`, when one is given.
+inline std::vector<std::string> SortedLines(const std::string& text, const std::string& host = "") {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!host.empty()) {
+            std::replace(line.begin(), line.end(), '|', '\t');
+            if (const std::size_t h = line.find("\tH\t"); h != std::string::npos)
+                line.replace(h + 1, 1, host);
+        }
+        lines.push_back(line);
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
 }
 
 // The content of a regular file; nothing for a missing file or a symbolic link.
