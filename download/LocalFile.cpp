@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +24,19 @@ int OpenFileDirectory(const std::string& saveDirectory, const std::string& subdi
         dir = sub;
     }
     return dir;
+}
+
+// What is there under `name`, a link itself rather than what it points to; nothing when nothing
+// is.
+std::optional<struct stat> StatOf(const std::string& saveDirectory, const std::string& subdirectory,
+                                  const std::string& name) {
+    const int dir = OpenFileDirectory(saveDirectory, subdirectory);
+    if (dir < 0)
+        return std::nullopt;
+    struct stat st {};
+    const bool found = ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    ::close(dir);
+    return found ? std::optional<struct stat>(st) : std::nullopt;
 }
 
 } // namespace
@@ -89,26 +103,14 @@ bool LocalFile::OpenKeeping(const std::string& saveDirectory, const std::string&
 
 bool LocalFile::Occupied(const std::string& saveDirectory, const std::string& subdirectory,
                          const std::string& name) {
-    const int dir = OpenFileDirectory(saveDirectory, subdirectory);
-    if (dir < 0)
-        return false;
-    struct stat st {};
-    const bool other =
-        ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(st.st_mode);
-    ::close(dir);
-    return other;
+    const std::optional<struct stat> st = StatOf(saveDirectory, subdirectory, name);
+    return st && !S_ISREG(st->st_mode);
 }
 
 uint64_t LocalFile::Size(const std::string& saveDirectory, const std::string& subdirectory,
                          const std::string& name) {
-    const int dir = OpenFileDirectory(saveDirectory, subdirectory);
-    if (dir < 0)
-        return 0;
-    struct stat st {};
-    const bool regular =
-        ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode);
-    ::close(dir);
-    return regular ? static_cast<uint64_t>(st.st_size) : 0;
+    const std::optional<struct stat> st = StatOf(saveDirectory, subdirectory, name);
+    return st && S_ISREG(st->st_mode) ? static_cast<uint64_t>(st->st_size) : 0;
 }
 
 std::string LocalFile::FreeName(const std::string& name, int number) {
