@@ -47,7 +47,7 @@ bool CListCommands::OnCommand(int id) {
         return true;
     case ControlId::RetryAllFailed:
         for (int32_t i = 0; i < downloadTable.downloadCount; ++i)
-            downloadTable.RetryDownload(i, settings.modernRules != 0);
+            downloadTable.RetryDownload(i);
         return true;
     default:
         return false;
@@ -81,7 +81,7 @@ void CListCommands::OnSelectionCommand(int id) {
         else if (id == ControlId::PauseSelected)
             monitor->RequestPause(row);
         else if (id == ControlId::RetrySelected)
-            downloadTable.RetryDownload(row, settings.modernRules != 0);
+            downloadTable.RetryDownload(row);
     }
     if (id == ControlId::DownloadSelected)
         FillDownloadList();

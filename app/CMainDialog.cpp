@@ -403,6 +403,8 @@ void CMainDialog::RefreshRow(int32_t row, const DownloadEntry& entry) {
     if (item == nullptr)
         return;
     item->setText(3, CellText::MonitorStatusWord(entry.status));
+    if (entry.modern)
+        item->setText(0, ToQt(entry.name)); // renamed when it could not take its own name
     // A row whose size is unknown keeps its cell, unless it waits or names why it failed.
     const std::string progress = CellText::ProgressCell(entry);
     if (entry.totalBytes != 0 || !progress.empty())
@@ -422,8 +424,13 @@ void CMainDialog::OnFileListHeaderClicked(int column) {
 void CMainDialog::OnOptions() {
     if (!optionsDialog)
         optionsDialog = std::make_unique<COptionsDialog>(this, settings, platform);
+    const bool wasModern = settings.modernRules != 0;
     optionsDialog->Run();
     ShowRules();
+    // The kept Download List comes back when the modern rules come on; it is written only
+    // while they are on.
+    if (!wasModern && settings.modernRules != 0)
+        LoadQueue();
 }
 
 void CMainDialog::ShowRules() {

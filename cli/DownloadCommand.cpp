@@ -59,15 +59,18 @@ std::string Megabytes(double bytes) {
 void DrawProgress(std::ostream& err, const DownloadTable& table, const DownloadMonitor& monitor,
                   Clock::time_point started) {
     int32_t done = 0;
-    uint64_t bytes = 0;
+    uint64_t bytes = 0, fresh = 0;
     for (int32_t i = 0; i < table.downloadCount; ++i) {
-        done += IsFinal(table.downloads[i].status);
-        bytes += table.downloads[i].receivedBytes;
+        const DownloadEntry& e = table.downloads[i];
+        done += IsFinal(e.status);
+        bytes += e.receivedBytes;
+        // What a part held from an earlier run is not this run's rate.
+        fresh += e.receivedBytes - std::min(e.receivedBytes, e.resumedFrom);
     }
     const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
     err << "\r" << done << "/" << table.downloadCount << " done, " << monitor.RunningCount()
         << " running, " << Megabytes(static_cast<double>(bytes)) << ", "
-        << Megabytes(seconds > 0 ? static_cast<double>(bytes) / seconds : 0) << "/s\x1b[K"
+        << Megabytes(seconds > 0 ? static_cast<double>(fresh) / seconds : 0) << "/s\x1b[K"
         << std::flush;
 }
 
@@ -107,8 +110,9 @@ int DownloadCommand::Run(const LinkTable& links, Settings settings, const Intern
         if (interrupted.load(std::memory_order_relaxed) && !cancelling) {
             cancelling = true;
             monitor.StopStarting();
+            // The parts stay for the next run to continue.
             for (int32_t i = 0; i < table.downloadCount; ++i)
-                monitor.RequestCancel(i);
+                monitor.RequestCancel(i, true);
         }
         monitor.MonitorTick(settings, view);
         if (errIsTerminal)

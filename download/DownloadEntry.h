@@ -20,15 +20,19 @@ struct DownloadEntry {
     uint64_t receivedBytes = 0;
     int32_t workerSlot = -1; // the slot of its job; kept after the job is gone
     int32_t rateKBps = 0;
-    int64_t startTime = 0;    // seconds; moved forward by the time spent paused
-    int64_t lastTickTime = 0; // seconds; when the monitor last looked at it running or paused
+    int64_t startTime = 0;    // milliseconds; moved forward by the time spent paused
+    int64_t lastTickTime = 0; // milliseconds; when the monitor last looked at it running or paused
 
-    // Under the modern rules only.
-    std::string referer;     // the page it was queued from
-    std::string validator;   // the strong ETag or Last-Modified a resume depends on
-    std::string cause;       // why it ended Error or Disk Error: "HTTP 404", "refused"...
-    int32_t waits = 0;       // how often a server has asked it to wait
-    int64_t waitUntil = 0;   // seconds; when a Waiting entry may start again
-    int32_t waitLeft = 0;    // seconds left of the wait, as the row shows them
-    bool cancelWait = false; // a cancel asked for while Waiting, carried out at the next tick
+    // Queued under the modern rules: it keeps them for its whole life, whatever the switch.
+    bool modern = false;
+    std::string referer;      // the page it was queued from
+    std::string validator;    // the strong ETag or Last-Modified a resume depends on
+    std::string cause;        // why it ended Error or Disk Error: "HTTP 404", "refused"...
+    std::string partName;     // the part its download claimed, beside localPath
+    uint64_t resumedFrom = 0; // what the part held when this download began: not in the rate
+    int32_t waits = 0;        // how often a server has asked it to wait
+    int64_t waitUntil = 0;    // milliseconds; when a Waiting entry may start again
+    int32_t waitLeft = 0;     // whole seconds left of the wait, rounded up, as the row shows them
+    bool cancelWait = false;  // a cancel asked for while Waiting, carried out at the next tick
+    bool keepPart = false;    // that cancel keeps the part for a later run
 };

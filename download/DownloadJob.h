@@ -46,14 +46,13 @@ struct DownloadJob {
     Transfer::Limits limits;
     CurlHandles* handles = nullptr;     // the slot's; the worker's alone until its final store
     std::shared_ptr<TickRequest> waker; // asked for a monitor tick after the final store
-    // The modern rules: written to partName, resumed, renamed to fileName (or a free variant).
+    // The modern rules: written to a part of its own, resumed, renamed to fileName (or a free
+    // variant).
     bool modern = false;
     std::string referer;
-    std::string partName;
-    std::string startValidator; // the entry's: a ".part" is resumed only against it
-    uint64_t knownTotal = 0;    // the size the entry learned before, 0 when none
 
     // Worker -> monitor, written before the final store and read only after it.
+    std::string partName;     // the part it claimed; empty when it claimed none
     std::string finalName;    // the name the finished file was given
     std::string cause;        // why it failed
     int32_t waitSeconds = -1; // Waiting: what Retry-After asked for, -1 when it said nothing
@@ -62,12 +61,18 @@ struct DownloadJob {
     std::atomic<JobState> state{JobState::Created};
     std::atomic<uint64_t> totalBytes{0};
     std::atomic<uint64_t> receivedBytes{0};
+    // Where the job's first body began: what the part held already is no part of the rate.
+    static constexpr uint64_t notResumed = UINT64_MAX;
+    std::atomic<uint64_t> resumedFrom{notResumed};
     // The validator of the answer being received (modern rules): each one is a string of its
     // own that never changes once it is published by a release store; the worker keeps them
     // all in `validators` (its alone until the final store), so none is freed before the job.
     std::atomic<const std::string*> validator{nullptr};
     std::vector<std::unique_ptr<const std::string>> validators;
-    // Monitor -> worker (relaxed: each is read on its own once per loop turn).
+    // Monitor -> worker (relaxed: each is read on its own once per loop turn). A cancel asked
+    // for by the user takes the part with it; one at the end of a run keeps it for the next.
+    static constexpr int32_t cancelDiscarding = 1;
+    static constexpr int32_t cancelKeepingPart = 2;
     std::atomic<bool> pauseRequested{false};
-    std::atomic<bool> cancelRequested{false};
+    std::atomic<int32_t> cancelRequested{0};
 };

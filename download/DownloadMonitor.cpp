@@ -3,6 +3,7 @@
 #include "download/DownloadView.h"
 #include "download/DownloadWorker.h"
 #include "download/LocalFile.h"
+#include "download/PartFile.h"
 #include "download/TickRequest.h"
 #include "net/CurlHandles.h"
 #include "net/InternetSession.h"
@@ -33,8 +34,11 @@ DownloadStatus SettledStatus(JobState state) {
 } // namespace
 
 DownloadMonitor::DownloadMonitor(DownloadTable& table, const InternetSession& session)
-    : table(table), session(session), waker(std::make_shared<TickRequest>()),
-      now([] { return static_cast<int64_t>(std::time(nullptr)); }) {}
+    : table(table), session(session), waker(std::make_shared<TickRequest>()), now([] {
+          return static_cast<int64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          std::chrono::steady_clock::now().time_since_epoch())
+                                          .count());
+      }) {}
 
 DownloadMonitor::~DownloadMonitor() {
     ShutDown(std::chrono::milliseconds(2000));
@@ -63,14 +67,17 @@ void DownloadMonitor::RequestPause(int32_t index) {
         job->pauseRequested.store(!job->pauseRequested.load(relaxed), relaxed);
 }
 
-void DownloadMonitor::RequestCancel(int32_t index) {
+void DownloadMonitor::RequestCancel(int32_t index, bool keepPart) {
     if (index < 0 || index >= table.downloadCount)
         return;
     DownloadEntry& e = table.downloads[index];
-    if (e.status == DownloadStatus::Waiting)
+    if (e.status == DownloadStatus::Waiting) {
         e.cancelWait = true;
+        e.keepPart = keepPart;
+    }
     if (DownloadJob* job = JobOf(e))
-        job->cancelRequested.store(true, relaxed);
+        job->cancelRequested.store(
+            keepPart ? DownloadJob::cancelKeepingPart : DownloadJob::cancelDiscarding, relaxed);
 }
 
 int32_t DownloadMonitor::RunningCount() const {
@@ -165,10 +172,15 @@ void DownloadMonitor::FollowJob(int32_t index, JobState state, DownloadView& vie
     if (state == JobState::Receiving) {
         e.totalBytes = job.totalBytes.load(relaxed);
         e.receivedBytes = job.receivedBytes.load(relaxed);
+        const uint64_t resumedFrom = job.resumedFrom.load(relaxed);
+        e.resumedFrom = resumedFrom == DownloadJob::notResumed ? 0 : resumedFrom;
         e.lastTickTime = now();
-        const int64_t elapsed = e.lastTickTime - e.startTime;
+        // Whole seconds, as the rate has always been counted; the bytes of an earlier run that
+        // the part held are not this transfer's.
+        const int64_t elapsed = (e.lastTickTime - e.startTime) / 1000;
         if (elapsed > 0) {
-            const uint64_t rate = e.receivedBytes / static_cast<uint64_t>(elapsed) / 1024;
+            const uint64_t rate = (e.receivedBytes - std::min(e.receivedBytes, e.resumedFrom)) /
+                                  static_cast<uint64_t>(elapsed) / 1024;
             e.rateKBps =
                 static_cast<int32_t>(std::min<uint64_t>(rate, std::numeric_limits<int32_t>::max()));
         }
@@ -193,10 +205,12 @@ void DownloadMonitor::Settle(int32_t index, DownloadStatus status, DownloadView&
         if (const std::string* validator = job.validator.load(std::memory_order_acquire))
             e.validator = *validator;
         e.cause = job.cause;
-        if (!job.finalName.empty())
+        e.partName = job.partName;
+        if (!job.finalName.empty()) {
+            // The row names the file as it really is: "image (2).jpg" beside the user's own.
+            e.name = job.finalName;
             e.localPath = LocalFile::JoinPath(job.saveDirectory, job.subdirectory, job.finalName);
-        if (status == DownloadStatus::Cancelled)
-            LocalFile::Remove(job.saveDirectory, job.subdirectory, job.partName);
+        }
         if (job.state.load(relaxed) == JobState::Waiting)
             status = Wait(e, job.waitSeconds);
     }
@@ -212,7 +226,7 @@ DownloadStatus DownloadMonitor::Wait(DownloadEntry& e, int32_t asked) {
         return DownloadStatus::Error; // the cause names the status that asked
     // Without Retry-After: 5, 10, then 20 seconds.
     const int32_t seconds = asked >= 0 ? std::min(asked, maxWaitSeconds) : 5 << (e.waits - 1);
-    e.waitUntil = now() + seconds;
+    e.waitUntil = now() + int64_t{seconds} * 1000;
     e.waitLeft = seconds;
     return DownloadStatus::Waiting;
 }
@@ -222,11 +236,14 @@ void DownloadMonitor::FollowWait(int32_t index, DownloadView& view) {
     if (e.cancelWait) {
         e.cancelWait = false;
         e.status = DownloadStatus::Cancelled;
+        if (!e.keepPart)
+            PartFile::Discard(LocalFile::DirectoryOf(e.localPath), "", e.partName);
         settledInTick = true;
         view.OnSettled(index, e);
     } else {
+        // The cell counts whole seconds down, rounded up: "0 s" only once the wait is over.
         const int64_t left = e.waitUntil - now();
-        e.waitLeft = static_cast<int32_t>(std::max<int64_t>(0, left));
+        e.waitLeft = static_cast<int32_t>(std::max<int64_t>(0, (left + 999) / 1000));
         if (left <= 0)
             e.status = DownloadStatus::Starting; // resumes its ".part" when a slot is free
     }
@@ -246,27 +263,35 @@ void DownloadMonitor::StartDownload(int32_t index, int32_t slot, const Settings&
     e.startTime = t;
     e.lastTickTime = t;
     e.localPath = localPath;
+    const bool modern = e.modern;
     if (!LocalFile::SafeName(e.name) || (perServer && !LocalFile::SafeName(e.server))) {
         // Nothing is written, and nothing is asked of the server, for a name that could lead
         // outside the save directory.
         e.status = DownloadStatus::DiskError;
-        e.cause = settings.modernRules != 0 ? "unsafe name" : "";
+        e.cause = modern ? "unsafe name" : "";
+        settledInTick = true;
+        return;
+    }
+    // The modern rules make a missing save directory, with its parents, before the request.
+    std::string reason;
+    if (modern && !LocalFile::MakeDirectories(settings.saveDirectory, reason)) {
+        e.status = DownloadStatus::DiskError;
+        e.cause = "cannot make the folder: " + reason;
         settledInTick = true;
         return;
     }
     if (perServer)
         LocalFile::MakeSubdirectory(settings.saveDirectory, e.server);
     // Nothing is asked of the server for a file that could not be written: its name is taken by
-    // a directory, a link or a FIFO.
-    const bool modern = settings.modernRules != 0;
-    if (LocalFile::Occupied(settings.saveDirectory, subdirectory,
-                            modern ? e.name + ".part" : e.name)) {
+    // a directory, a link or a FIFO. (A modern download writes a part of its own and never
+    // replaces a file.)
+    if (!modern && LocalFile::Occupied(settings.saveDirectory, subdirectory, e.name)) {
         e.status = DownloadStatus::DiskError;
-        e.cause = modern ? "not a file" : "";
         settledInTick = true;
         return;
     }
     e.status = DownloadStatus::Downloading;
+    e.resumedFrom = 0;
 
     WorkerSlot& s = workerSlots[slot];
     if (!s.handles)
@@ -286,9 +311,6 @@ void DownloadMonitor::StartDownload(int32_t index, int32_t slot, const Settings&
     job.waker = waker;
     job.modern = modern;
     job.referer = e.referer;
-    job.partName = e.name + ".part";
-    job.startValidator = e.validator;
-    job.knownTotal = e.totalBytes;
     e.cause.clear();
     try {
         s.thread = std::thread(DownloadWorker::Run, std::ref(job));
@@ -301,7 +323,7 @@ void DownloadMonitor::ShutDown(std::chrono::milliseconds wait) {
     StopStarting();
     for (WorkerSlot& s : workerSlots)
         if (s.job)
-            s.job->cancelRequested.store(true, relaxed);
+            s.job->cancelRequested.store(DownloadJob::cancelKeepingPart, relaxed);
     const auto deadline = std::chrono::steady_clock::now() + wait;
     auto ended = [](const WorkerSlot& s) {
         return !s.job || IsFinal(s.job->state.load(std::memory_order_acquire));

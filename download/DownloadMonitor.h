@@ -26,7 +26,8 @@ public:
     // A server that asks a download to wait is obeyed this often, this long at the most.
     static constexpr int32_t maxWaits = 3;
     static constexpr int32_t maxWaitSeconds = 120;
-    using SecondsClock = std::function<int64_t()>;
+    // Milliseconds on a monotonic clock.
+    using Clock = std::function<int64_t()>;
 
     DownloadMonitor(DownloadTable& table, const InternetSession& session);
     // Shuts down, waiting about two seconds at most.
@@ -40,9 +41,10 @@ public:
     // The lowest free slot below maxThreads (never beyond 15), or -1.
     int32_t FindFreeSlot(int32_t maxThreads) const;
     // For a Downloading or Paused entry: toggle the pause request, or ask for a cancel; a
-    // Waiting entry is cancelled at the next tick.
+    // Waiting entry is cancelled at the next tick. A modern entry's cancel removes its part,
+    // unless `keepPart` keeps it for a later run.
     void RequestPause(int32_t index);
-    void RequestCancel(int32_t index);
+    void RequestCancel(int32_t index, bool keepPart = false);
 
     // No download starts from now on; waiting entries stay Starting.
     void StopStarting() { startsStopped = true; }
@@ -54,7 +56,7 @@ public:
     int32_t RunningCount() const;
     // Readable when a worker or the last tick asks for an early tick.
     const std::shared_ptr<TickRequest>& Waker() const { return waker; }
-    void SetClock(SecondsClock clock) { now = std::move(clock); }
+    void SetClock(Clock clock) { now = std::move(clock); }
 
 private:
     struct WorkerSlot {
@@ -78,7 +80,7 @@ private:
     const InternetSession& session;
     std::array<WorkerSlot, slotCount> workerSlots;
     std::shared_ptr<TickRequest> waker;
-    SecondsClock now;
+    Clock now;
     bool startsStopped = false;
     bool settledInTick = false;
 };

@@ -1,5 +1,8 @@
 #include "download/DownloadTable.h"
 
+#include "download/LocalFile.h"
+#include "download/PartFile.h"
+
 #include <algorithm>
 
 void DownloadTable::QueueDownload(const LinkEntry& link, bool byAddress,
@@ -23,14 +26,22 @@ void DownloadTable::QueueDownload(const LinkEntry& link, bool byAddress,
     e.category = link.category;
     e.totalBytes = static_cast<uint64_t>(std::max<int32_t>(link.size, 0));
     e.referer = referer;
+    e.modern = byAddress;
     ++downloadCount;
 }
 
 void DownloadTable::CompactDownloads() {
+    // A modern row that goes takes its part with it; a complete one leaves its file.
+    for (int32_t i = 0; i < downloadCount; ++i) {
+        const DownloadEntry& e = downloads[i];
+        if (e.category == FileCategory::Excluded && e.modern && !e.partName.empty() &&
+            e.status != DownloadStatus::Complete)
+            PartFile::Discard(LocalFile::DirectoryOf(e.localPath), "", e.partName);
+    }
     CompactExcluded(downloads, downloadCount);
 }
 
-void DownloadTable::RetryDownload(int32_t index, bool resume) {
+void DownloadTable::RetryDownload(int32_t index) {
     if (index < 0 || index >= downloadCount)
         return;
     DownloadEntry& e = downloads[index];
@@ -40,8 +51,8 @@ void DownloadTable::RetryDownload(int32_t index, bool resume) {
     e.rateKBps = 0;
     e.cause.clear();
     e.waits = 0;
-    if (!resume)
-        e.receivedBytes = 0;
+    if (!e.modern)
+        e.receivedBytes = 0; // a modern row resumes its part
 }
 
 void DownloadTable::QueueLinks(const LinkTable& links, bool (*take)(FileCategory)) {

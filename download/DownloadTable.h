@@ -35,11 +35,12 @@ public:
     static bool IsModernMovie(FileCategory c) { return IsMovie(c) || c == FileCategory::Video; }
     // True while no entry waits, runs or is paused.
     bool AllFinal() const;
-    // Removes every entry marked Excluded, keeping the order of the others.
+    // Removes every entry marked Excluded, keeping the order of the others; a modern entry's
+    // part goes with it.
     void CompactDownloads();
-    // An Error or Disk Error entry goes back to Starting with nothing received, or, to `resume`
-    // its ".part" (modern rules), with what it has; others stay.
-    void RetryDownload(int32_t index, bool resume = false);
+    // An Error or Disk Error entry goes back to Starting with nothing received, or, a modern
+    // one, to resume its part, with what it has; others stay.
+    void RetryDownload(int32_t index);
     // Marks every entry whose status `remove` accepts, for CompactDownloads.
     template <typename Predicate> void MarkDownloads(Predicate remove) {
         for (int32_t i = 0; i < downloadCount; ++i)

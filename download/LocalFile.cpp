@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,9 +14,23 @@ int OpenDirectory(const std::string& path) {
     return ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
-// The directory a file goes into: the save directory (which may be a symbolic link), and the
-// subdirectory inside it (which may not).
-int OpenFileDirectory(const std::string& saveDirectory, const std::string& subdirectory) {
+// What is there under `name`, a link itself rather than what it points to; nothing when nothing
+// is.
+std::optional<struct stat> StatOf(const std::string& saveDirectory, const std::string& subdirectory,
+                                  const std::string& name) {
+    const int dir = LocalFile::OpenFileDirectory(saveDirectory, subdirectory);
+    if (dir < 0)
+        return std::nullopt;
+    struct stat st {};
+    const bool found = ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    ::close(dir);
+    return found ? std::optional<struct stat>(st) : std::nullopt;
+}
+
+} // namespace
+
+int LocalFile::OpenFileDirectory(const std::string& saveDirectory,
+                                 const std::string& subdirectory) {
     int dir = OpenDirectory(saveDirectory);
     if (dir >= 0 && !subdirectory.empty()) {
         const int sub =
@@ -26,20 +41,21 @@ int OpenFileDirectory(const std::string& saveDirectory, const std::string& subdi
     return dir;
 }
 
-// What is there under `name`, a link itself rather than what it points to; nothing when nothing
-// is.
-std::optional<struct stat> StatOf(const std::string& saveDirectory, const std::string& subdirectory,
-                                  const std::string& name) {
-    const int dir = OpenFileDirectory(saveDirectory, subdirectory);
-    if (dir < 0)
-        return std::nullopt;
-    struct stat st {};
-    const bool found = ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
-    ::close(dir);
-    return found ? std::optional<struct stat>(st) : std::nullopt;
+std::string LocalFile::DirectoryOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-} // namespace
+bool LocalFile::MakeDirectories(const std::string& path, std::string& reason) {
+    if (path.empty())
+        return true; // the current directory
+    std::error_code error;
+    std::filesystem::create_directories(path, error);
+    if (!error && std::filesystem::is_directory(path, error))
+        return true;
+    reason = error ? error.message() : "a file of that name is in the way";
+    return false;
+}
 
 LocalFile::~LocalFile() {
     Close();
@@ -80,16 +96,17 @@ bool LocalFile::Open(const std::string& saveDirectory, const std::string& subdir
 }
 
 bool LocalFile::OpenKeeping(const std::string& saveDirectory, const std::string& subdirectory,
-                            const std::string& name, uint64_t keep) {
+                            const std::string& name, uint64_t keep, bool createNew) {
     Close();
     const int dir = OpenFileDirectory(saveDirectory, subdirectory);
     if (dir < 0)
         return false;
     // O_NONBLOCK keeps a FIFO of that name from holding the worker; only a regular file is
     // written.
-    fd = ::openat(
-        dir, name.c_str(),
-        O_WRONLY | O_CREAT | (keep == 0 ? O_TRUNC : 0) | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    fd = ::openat(dir, name.c_str(),
+                  O_WRONLY | O_CREAT | (createNew ? O_EXCL : 0) | (keep == 0 ? O_TRUNC : 0) |
+                      O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                  0644);
     ::close(dir);
     struct stat st {};
     if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)))

@@ -20,6 +20,13 @@ public:
     // saveDirectory + ["/" + subdirectory] + "/" + name, without doubling a trailing '/'.
     static std::string JoinPath(const std::string& saveDirectory, const std::string& subdirectory,
                                 const std::string& name);
+    // The directory a file goes into, opened: the save directory (which may be a symbolic link)
+    // and the subdirectory inside it (which may not). -1 when it cannot be opened.
+    static int OpenFileDirectory(const std::string& saveDirectory, const std::string& subdirectory);
+    // The directory part of `path`, with its trailing '/'; empty for a bare name.
+    static std::string DirectoryOf(const std::string& path);
+    // Makes `path` and its parents; false, with the reason, when it is not a directory after.
+    static bool MakeDirectories(const std::string& path, std::string& reason);
     // Creates the one directory level `name` inside the save directory; an existing directory
     // is fine and a failure shows later, when the file cannot be opened.
     static void MakeSubdirectory(const std::string& saveDirectory, const std::string& name);
@@ -29,9 +36,9 @@ public:
     bool Open(const std::string& saveDirectory, const std::string& subdirectory,
               const std::string& name);
     // The same, but keeps the first `keep` bytes of an existing file (cutting what follows) and
-    // writes on after them.
+    // writes on after them; with `createNew` the file must not exist yet.
     bool OpenKeeping(const std::string& saveDirectory, const std::string& subdirectory,
-                     const std::string& name, uint64_t keep);
+                     const std::string& name, uint64_t keep, bool createNew = false);
 
     // True when something other than a regular file (a directory, a link, a FIFO) has that name.
     static bool Occupied(const std::string& saveDirectory, const std::string& subdirectory,

@@ -1,5 +1,7 @@
 #include "download/QueueFile.h"
 
+#include "download/FieldText.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -11,48 +13,9 @@
 namespace {
 
 const char* const header = "tarvik download list 1";
-constexpr std::size_t fieldCount = 12;
-
-// Tabs, line breaks and backslashes inside a field are written as \t, \n, \r and \\.
-std::string Escaped(const std::string& text) {
-    std::string out;
-    for (const char c : text) {
-        switch (c) {
-        case '\t':
-            out += "\\t";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
-bool Unescape(std::string_view text, std::string& out) {
-    out.clear();
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\') {
-            out += text[i];
-            continue;
-        }
-        if (++i == text.size())
-            return false;
-        const char c = text[i];
-        if (c != 't' && c != 'n' && c != 'r' && c != '\\')
-            return false;
-        out += c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : '\\';
-    }
-    return true;
-}
+// The part's name came as a 13th field; a file of 12 fields is still read.
+constexpr std::size_t fieldCount = 13;
+constexpr std::size_t oldFieldCount = 12;
 
 template <typename T> bool ParseNumber(const std::string& text, T& value, T low, T high) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -69,6 +32,7 @@ bool ReadEntry(const std::vector<std::string>& f, DownloadEntry& e) {
         !ParseNumber(f[7], e.totalBytes, uint64_t{0}, UINT64_MAX) ||
         !ParseNumber(f[8], e.receivedBytes, uint64_t{0}, UINT64_MAX))
         return false;
+    e.modern = true;
     e.status = static_cast<DownloadStatus>(status);
     if (!IsFinal(e.status))
         e.status = DownloadStatus::Starting;
@@ -81,7 +45,19 @@ bool ReadEntry(const std::vector<std::string>& f, DownloadEntry& e) {
     e.validator = f[9];
     e.referer = f[10];
     e.cause = f[11];
+    if (f.size() > oldFieldCount)
+        e.partName = f[12];
     return true;
+}
+
+// True when a row of the same whole address is listed already.
+bool Listed(const DownloadTable& table, const DownloadEntry& e) {
+    for (int32_t i = 0; i < table.downloadCount; ++i) {
+        const DownloadEntry& d = table.downloads[i];
+        if (d.service == e.service && d.server == e.server && d.path == e.path)
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -94,6 +70,8 @@ std::string QueueFile::Text(const DownloadTable& table) {
     std::string text = std::string(header) + "\n";
     for (int32_t i = 0; i < table.downloadCount; ++i) {
         const DownloadEntry& e = table.downloads[i];
+        if (!e.modern)
+            continue; // a classic row lives as long as the run
         const bool ended = IsFinal(e.status);
         const std::string fields[fieldCount] = {std::to_string(static_cast<int32_t>(e.status)),
                                                 std::to_string(static_cast<int32_t>(e.category)),
@@ -106,16 +84,17 @@ std::string QueueFile::Text(const DownloadTable& table) {
                                                 std::to_string(ended ? e.receivedBytes : 0),
                                                 e.validator,
                                                 e.referer,
-                                                e.cause};
+                                                e.cause,
+                                                e.partName};
         for (std::size_t f = 0; f < fieldCount; ++f)
-            text += (f == 0 ? "" : "\t") + Escaped(fields[f]);
+            text += (f == 0 ? "" : "\t") + FieldText::Escape(fields[f]);
         text += '\n';
     }
     return text;
 }
 
 QueueFile::LoadResult QueueFile::Load(DownloadTable& table) const {
-    table.downloadCount = 0;
+    const int32_t listed = table.downloadCount;
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return LoadResult::Missing;
@@ -126,18 +105,19 @@ QueueFile::LoadResult QueueFile::Load(DownloadTable& table) const {
         for (std::size_t start = 0; whole && start <= line.size();) {
             const std::size_t end = std::min(line.find('\t', start), line.size());
             fields.emplace_back();
-            whole = Unescape(std::string_view(line).substr(start, end - start), fields.back());
+            whole = FieldText::Unescape(std::string_view(line).substr(start, end - start),
+                                        fields.back());
             start = end + 1;
         }
         DownloadEntry e;
-        whole = whole && fields.size() == fieldCount &&
-                table.downloadCount < DownloadTable::capacity && ReadEntry(fields, e);
-        if (whole)
+        whole = whole && (fields.size() == fieldCount || fields.size() == oldFieldCount) &&
+                ReadEntry(fields, e);
+        if (whole && !Listed(table, e) && table.downloadCount < DownloadTable::capacity)
             table.downloads[table.downloadCount++] = std::move(e);
     }
     if (whole && in.eof())
         return LoadResult::Loaded;
-    table.downloadCount = 0; // a file read in part is no file
+    table.downloadCount = listed; // a file read in part is no file
     return LoadResult::Damaged;
 }
 

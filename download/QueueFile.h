@@ -18,9 +18,9 @@ public:
     // "tk.queue" in the directory of the options file `settingsPath`.
     static std::string BesideSettings(const std::string& settingsPath);
 
-    // Replaces the table's entries with the file's. Finished, failed and cancelled entries come
-    // back as they were; all others come back Starting, to resume their ".part". A damaged or
-    // foreign file leaves the table empty.
+    // Appends the file's entries after those listed, skipping any whose whole address is listed
+    // already. Finished, failed and cancelled entries come back as they were; all others come
+    // back Starting, to resume their part. A damaged or foreign file adds nothing.
     LoadResult Load(DownloadTable& table) const;
     // Moves the file aside as PATH.damaged; returns that path.
     std::string SetAside() const;
@@ -30,7 +30,8 @@ public:
     void SaveChanged(const DownloadTable& table, Clock::time_point now);
 
     // The file's text for `table`: a header line, then one line of tab-separated fields per
-    // entry. Progress is kept only for ended entries, so a running download changes nothing.
+    // modern entry (the rows the file holds are modern ones). Progress is kept only for ended
+    // entries, so a running download changes nothing.
     static std::string Text(const DownloadTable& table);
     const std::string& Path() const { return path; }
 

@@ -2,6 +2,7 @@
 
 #include "download/DownloadWorker.h"
 #include "download/JobHooks.h"
+#include "download/PartFile.h"
 #include "net/CurlHandles.h"
 
 #include <charconv>
@@ -21,14 +22,14 @@ std::optional<uint64_t> Number(std::string_view text) {
 }
 
 // What one request of a resuming download met.
-enum class Answer { None, Body, StartAgain, AlreadyComplete, Wait, Refused };
+enum class Answer { None, Body, StartAgain, AlreadyComplete, AlreadyHave, Wait, Refused };
 
 // One request's side of the transfer: the ".part" is opened only once the answer says what to
-// write where.
+// write where, and only bytes of the version the part holds are added to it.
 class ResumeHooks : public JobHooks {
 public:
-    ResumeHooks(DownloadJob& job, uint64_t offset, uint64_t& knownTotal, std::string& validator)
-        : JobHooks(job), offset(offset), knownTotal(knownTotal), validator(validator) {}
+    ResumeHooks(DownloadJob& job, PartFile& part, uint64_t offset, const std::string& address)
+        : JobHooks(job), part(part), offset(offset), address(address) {}
 
     void OnConnected() override {
         if (answer == Answer::None)
@@ -41,21 +42,36 @@ public:
             return true; // an interim answer or a redirect; a final 3xx fails at the end
         if (answer != Answer::None)
             return false;
-        if (status == 200)
-            return Begin(0, Transfer::ContentLength(*job.handles));
+        const PartFile::Identity& known = part.Recorded();
+        const std::string validator = AnswerValidator();
+        if (status == 200) {
+            const int64_t length = Transfer::ContentLength(*job.handles);
+            if (HaveAlready(validator, length)) {
+                answer = Answer::AlreadyHave;
+                return false;
+            }
+            return Begin(0, length, validator);
+        }
         const auto range =
             ResumingDownload::ParseContentRange(Transfer::Header(*job.handles, "Content-Range"));
         if (status == 206) {
-            // Only a range that covers what is missing of the same resource continues the file.
-            if (!range || !range->start || !range->total || *range->start > offset ||
-                (knownTotal != 0 && *range->total != knownTotal)) {
+            // Only a range of the same version that covers what is missing continues the part.
+            if (offset == 0 || validator != known.validator || !range || !range->start ||
+                !range->total || *range->start > offset ||
+                (known.total != 0 && *range->total != known.total)) {
                 answer = Answer::StartAgain;
                 return false;
             }
-            return Begin(*range->start, static_cast<int64_t>(*range->total - *range->start));
+            return Begin(*range->start, static_cast<int64_t>(*range->total - *range->start),
+                         validator);
         }
-        if (status == 416 && offset > 0 && range && range->total == offset) {
+        if (status == 416 && offset > 0 && range && range->total == offset &&
+            (known.total == 0 || known.total == offset)) {
             answer = Answer::AlreadyComplete;
+            return false;
+        }
+        if (status == 416 && offset > 0) {
+            answer = Answer::StartAgain;
             return false;
         }
         job.cause = "HTTP " + std::to_string(status);
@@ -86,18 +102,37 @@ public:
     uint64_t expected = 0;  // the whole file's size; 0 while unknown
 
 private:
+    std::string AnswerValidator() const {
+        return ResumingDownload::StrongValidator(Transfer::Header(*job.handles, "ETag"),
+                                                 Transfer::Header(*job.handles, "Last-Modified"));
+    }
+
+    // The file this address gave before is still there, whole, and the answer is of the same
+    // version: nothing to fetch again.
+    bool HaveAlready(const std::string& validator, int64_t length) const {
+        const PartFile::Identity& known = part.Recorded();
+        return !known.finalName.empty() && !known.validator.empty() &&
+               validator == known.validator && (length < 0 || known.total == uint64_t(length)) &&
+               LocalFile::Size(job.saveDirectory, job.subdirectory, known.finalName) ==
+                   known.total &&
+               !LocalFile::Occupied(job.saveDirectory, job.subdirectory, known.finalName);
+    }
+
     // The answer's body is written from `start` on; `length` is what it announced, -1 nothing.
-    bool Begin(uint64_t start, int64_t length) {
+    bool Begin(uint64_t start, int64_t length, const std::string& validator) {
         if (start == 0) {
-            // A whole new copy: the resource may have changed, and its validator with it.
-            validator =
-                ResumingDownload::StrongValidator(Transfer::Header(*job.handles, "ETag"),
-                                                  Transfer::Header(*job.handles, "Last-Modified"));
+            // A whole new copy: the part now holds this version, whatever it held before.
+            const PartFile::Identity fresh{address, validator,
+                                           length >= 0 ? static_cast<uint64_t>(length) : 0, ""};
+            if (!part.Record(fresh)) {
+                fileError = true;
+                job.cause = "cannot write";
+                return false;
+            }
             job.validators.push_back(std::make_unique<const std::string>(validator));
             job.validator.store(job.validators.back().get(), std::memory_order_release);
-            knownTotal = length >= 0 ? static_cast<uint64_t>(length) : 0;
         }
-        if (!file.OpenKeeping(job.saveDirectory, job.subdirectory, job.partName, start)) {
+        if (!part.Open(file, start)) {
             fileError = true;
             job.cause = "cannot write";
             return false;
@@ -106,15 +141,17 @@ private:
         receiving = true;
         received = start;
         expected = length >= 0 ? start + static_cast<uint64_t>(length) : 0;
+        if (job.resumedFrom.load(relaxed) == DownloadJob::notResumed)
+            job.resumedFrom.store(start, relaxed); // the rate counts from the job's first body
         job.receivedBytes.store(received, relaxed);
         job.totalBytes.store(expected, relaxed);
         job.state.store(JobState::Receiving, relaxed);
         return true;
     }
 
+    PartFile& part;
     uint64_t offset;
-    uint64_t& knownTotal;
-    std::string& validator;
+    const std::string& address;
 };
 
 } // namespace
@@ -160,18 +197,29 @@ std::string ResumingDownload::StrongValidator(const std::string& etag,
 }
 
 JobState ResumingDownload::Run(DownloadJob& job) {
-    std::string validator = job.startValidator;
-    // A ".part" left by an earlier run of this entry is resumed only against its validator; a
-    // fresh entry starts it anew.
-    uint64_t offset =
-        validator.empty() ? 0 : LocalFile::Size(job.saveDirectory, job.subdirectory, job.partName);
-    uint64_t knownTotal = offset > 0 ? job.knownTotal : 0;
     const std::string address =
         DownloadWorker::RequestAddress(job.server, job.objectPath, job.service);
+    PartFile part;
+    if (!part.Claim(job.saveDirectory, job.subdirectory, job.fileName, address)) {
+        job.cause = "cannot write";
+        return JobState::FileError;
+    }
+    job.partName = part.Name();
+    const JobState outcome = Fetch(job, part, address);
+    if (outcome == JobState::Cancelled &&
+        job.cancelRequested.load(relaxed) != DownloadJob::cancelKeepingPart)
+        part.Discard();
+    return outcome;
+}
+
+JobState ResumingDownload::Fetch(DownloadJob& job, PartFile& part, const std::string& address) {
+    // A part is resumed only against the validator its record holds.
+    uint64_t offset = part.Recorded().validator.empty() ? 0 : part.Size();
     for (int resumes = 0;; ++resumes) {
-        if (validator.empty())
+        if (part.Recorded().validator.empty())
             offset = 0; // nothing to resume against: the whole file again
-        ResumeHooks hooks(job, offset, knownTotal, validator);
+        ResumeHooks hooks(job, part, offset, address);
+        const std::string& validator = part.Recorded().validator;
         const Transfer::Request request{job.referer, offset, offset > 0 ? validator : ""};
         const Transfer::Result result =
             Transfer::Run(*job.handles, address, job.userAgent, job.limits, hooks, request);
@@ -188,6 +236,13 @@ JobState ResumingDownload::Run(DownloadJob& job) {
             job.cause = "longer than announced";
             return JobState::Failed;
         }
+        if (hooks.answer == Answer::AlreadyHave) {
+            const PartFile::Identity& known = part.Recorded();
+            job.receivedBytes.store(known.total, relaxed);
+            job.totalBytes.store(known.total, relaxed);
+            job.finalName = known.finalName;
+            return JobState::Finished;
+        }
         const bool complete = hooks.answer == Answer::AlreadyComplete ||
                               (hooks.answer == Answer::Body && result == Transfer::Result::Done &&
                                (hooks.expected == 0 || hooks.received == hooks.expected));
@@ -196,8 +251,7 @@ JobState ResumingDownload::Run(DownloadJob& job) {
                 job.receivedBytes.store(offset, relaxed);
                 job.totalBytes.store(offset, relaxed);
             }
-            job.finalName =
-                LocalFile::Publish(job.saveDirectory, job.subdirectory, job.partName, job.fileName);
+            job.finalName = part.Publish(job.fileName);
             if (job.finalName.empty()) {
                 job.cause = "cannot rename";
                 return JobState::FileError;

@@ -1,10 +1,12 @@
 #pragma once
-// A worker's download under the modern rules: the body goes to "NAME.part", a transfer that
-// breaks after body bytes arrived is resumed (Range + If-Range against a strong validator, up to
-// three times), a server that asks to wait ends the job Waiting, and the finished file is
+// A worker's download under the modern rules: the body goes to a ".part" of its own, a transfer
+// that breaks after body bytes arrived is resumed (Range + If-Range against a strong validator, up
+// to three times), a server that asks to wait ends the job Waiting, and the finished file is
 // renamed to NAME, or "NAME (2)"..., never replacing a file.
 
 #include "download/DownloadJob.h"
+
+class PartFile;
 
 #include <cstdint>
 #include <optional>
@@ -30,4 +32,9 @@ public:
     static std::optional<int64_t> RetryAfterSeconds(const std::string& value, int64_t now);
     // The validator a resume may depend on: a strong ETag, else Last-Modified, else nothing.
     static std::string StrongValidator(const std::string& etag, const std::string& lastModified);
+
+private:
+    // The requests of one claimed part: resumed after breaks, started again on a changed
+    // version.
+    static JobState Fetch(DownloadJob& job, PartFile& part, const std::string& address);
 };

@@ -166,7 +166,7 @@ TEST(Download, EveryFaultEndsInAFinalStateWithTheFileAsExpected) {
                                        : partial && c.bytes > 0 ? std::nullopt
                                                                 : c.file);
             if (partial) {
-                EXPECT_EQ(ReadFile(sub / (name + ".part")), c.bytes > 0 ? c.file : std::nullopt);
+                EXPECT_EQ(ReadFile(PartOf(sub, name)), c.bytes > 0 ? c.file : std::nullopt);
             }
             EXPECT_FALSE(fs::exists(save.parent_path() / name))
                 << "written outside the save directory";
@@ -335,7 +335,7 @@ TEST(Download, ModernRulesResumeWaitAndNeverOverwrite) {
                                  c.cause + "\n");
             EXPECT_EQ(ReadFile(dir.File(name)),
                       complete ? std::optional(c.changes ? second : first) : std::nullopt);
-            EXPECT_EQ(fs::exists(dir.File("f.jpg.part")), !complete && c.waits <= 3)
+            EXPECT_EQ(!PartOf(dir.Path(), "f.jpg").empty(), !complete && c.waits <= 3)
                 << "a failure leaves only its .part";
             EXPECT_EQ(ReadFile(dir.File("f.jpg")),
                       c.usersFile ? std::optional<std::string>("mine") : ReadFile(dir.File(name)));

@@ -66,7 +66,7 @@ protected:
     DownloadTable table;
     DownloadMonitor monitor{table, session};
     CellView view;
-    std::atomic<int64_t> clock{1000};
+    std::atomic<int64_t> clock{1000000}; // milliseconds
 };
 
 } // namespace
@@ -135,7 +135,7 @@ TEST_F(Engine, RateLeavesOutPausedTimeAndPauseReadsNothing) {
     ASSERT_TRUE(TickUntil([&] { return table.downloads[0].receivedBytes == 614400; }));
     EXPECT_EQ(table.downloads[0].rateKBps, 0) << "no rate before a whole second";
 
-    clock = 1012;
+    clock = 1012000;
     monitor.MonitorTick(settings, view);
     EXPECT_EQ(view.progress[0], "50% (50 KB/s)");
 
@@ -143,7 +143,7 @@ TEST_F(Engine, RateLeavesOutPausedTimeAndPauseReadsNothing) {
     ASSERT_TRUE(TickUntil([&] { return Status(0) == DownloadStatus::Paused; }));
     // Paused far longer than the 600 ms stall limit, and 60 s by the monitor's clock.
     std::this_thread::sleep_for(std::chrono::milliseconds(900));
-    clock = 1072;
+    clock = 1072000;
     monitor.MonitorTick(settings, view);
     EXPECT_EQ(view.status[0], "Paused");
     EXPECT_EQ(table.downloads[0].receivedBytes, 614400u);

@@ -47,3 +47,15 @@ inline std::optional<std::string> ReadFile(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
+
+// The part a modern download of `name` keeps in `dir` ("NAME.HASH.part"); empty when none.
+inline std::filesystem::path PartOf(const std::filesystem::path& dir, const std::string& name) {
+    std::error_code error;
+    for (const auto& f : std::filesystem::directory_iterator(dir, error)) {
+        const std::string n = f.path().filename();
+        if (n.rfind(name + ".", 0) == 0 && n.size() > name.size() + 5 &&
+            n.compare(n.size() - 5, 5, ".part") == 0)
+            return f.path();
+    }
+    return {};
+}

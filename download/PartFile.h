@@ -1,0 +1,68 @@
+#pragma once
+// The ".part" a modern download writes, and the hidden record beside it that proves it is
+// Tarvik's: the record names the one address and version the part holds, is locked for as long
+// as a download writes it (so two runs at once never share a part), and stays behind a
+// completed file, so that a rerun knows the file it already has.
+
+#include <cstdint>
+#include <string>
+
+class LocalFile;
+
+class PartFile {
+public:
+    // What a record says of its part.
+    struct Identity {
+        std::string address;   // the whole address asked for
+        std::string validator; // the strong ETag or Last-Modified of the bytes held; empty: none
+        uint64_t total = 0;    // the whole file's size, 0 while unknown
+        std::string finalName; // once complete: the name the file was published under
+    };
+    static constexpr int maxVariants = 16;
+
+    PartFile() = default;
+    ~PartFile();
+    PartFile(const PartFile&) = delete;
+    PartFile& operator=(const PartFile&) = delete;
+
+    // "NAME.HASH.part", HASH standing for the whole address; later variants add "-N".
+    static std::string PartName(const std::string& fileName, const std::string& address,
+                                int variant = 1);
+    // The hidden record of part `partName`.
+    static std::string RecordName(const std::string& partName);
+    // Removes a part and its record, as a row that goes takes them with it.
+    static void Discard(const std::string& saveDirectory, const std::string& subdirectory,
+                        const std::string& partName);
+
+    // Takes the part of `address` for `fileName`: the first variant whose record is free and
+    // names this address, or that has no record and no part yet (a new record is created
+    // exclusively). A record locked by another run, or a part or record that are not Tarvik's,
+    // moves on to the next variant. False when none could be taken.
+    bool Claim(const std::string& saveDirectory, const std::string& subdirectory,
+               const std::string& fileName, const std::string& address);
+    const std::string& Name() const { return partName; }
+    // What the record held when the part was claimed, and what has been recorded since.
+    const Identity& Recorded() const { return identity; }
+    // The bytes the part holds now; 0 when there is none.
+    uint64_t Size() const;
+    // Rewrites the record. False when it could not be written.
+    bool Record(const Identity& what);
+    // Opens the part for writing from byte `keep` on (0: emptied or created, exclusively
+    // unless this record already owns a part).
+    bool Open(LocalFile& file, uint64_t keep);
+    // Renames the complete part to `fileName`, or a free variant of it, never replacing a file,
+    // and records the name it got. Empty when it could not be renamed.
+    std::string Publish(const std::string& fileName);
+    // Removes the part and the record, and gives the claim up.
+    void Discard();
+
+private:
+    void Release();
+
+    std::string saveDirectory;
+    std::string subdirectory;
+    std::string partName;
+    Identity identity;
+    int recordFd = -1;     // open and locked while claimed
+    bool ownsPart = false; // a part under partName is this record's
+};
