@@ -1,5 +1,7 @@
 // tarvik-cli download against servers that misbehave: every case ends in a final state with the
 // file on disk as it should be, and nothing is written outside the save directory.
+#include "download/LocalFile.h"
+#include "download/PartFile.h"
 #include "tests/support/CliRun.h"
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/TempDir.h"
@@ -7,6 +9,7 @@
 #include <csignal>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <set>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -230,15 +233,22 @@ struct ResumeCase {
     bool ranges = true;                          // honours Range with If-Range
     bool stall = false;                          // the first answer stalls instead of closing
     bool changes = false;                        // a different file (ETag "v2") after the break
-    bool startsElsewhere = false;                // a 206 that leaves a gap after what was asked
+    bool ignoresIfRange = false;                 // answers a range whatever its If-Range
+    int shift = 0;                               // a 206 that starts this far from what was asked
+    bool short416 = false;                       // a range is answered "416 bytes */3000"
     bool then500 = false;                        // every answer after the first is a 500
     int waits = 0;                               // answers asking to wait first
     std::string wait = "";                       // their status line and Retry-After header
     bool usersFile = false;                      // f.jpg is there before the download
+    bool foreignPart = false;                    // a file not Tarvik's under the part's name
+    std::size_t leftOver = 0; // a part of this many bytes of v1 left by an earlier run
+    bool cut = true;          // the first answer breaks off
     const char* status = "Complete";
     const char* cause = "";
-    std::size_t requests = 2; // of the file, after its waits
-    bool ranged = true;       // the second request asks for the rest with If-Range
+    std::size_t requests = 2;           // of the file, after its waits
+    const char* resume = "bytes=3000-"; // the Range of the second request; "" none
+    const char* firstRange = "";        // the Range of the first
+    double atLeast = 0;                 // seconds the run takes at least: waits are waited in full
 };
 
 std::string Rest(const std::string& request, const char* header) {
@@ -263,16 +273,20 @@ Handler ResumeServer(const ResumeCase& c, const std::string& first, const std::s
         const std::string range = Rest(conn.Request(), "Range");
         const std::string ifRange = Rest(conn.Request(), "If-Range");
         const bool partial = c.ranges && range.rfind("bytes=", 0) == 0 &&
-                             validators.find(ifRange) != std::string::npos;
-        const std::size_t start =
-            !partial ? 0 : std::stoul(range.substr(6)) + (c.startsElsewhere ? 500 : 0);
+                             (c.ignoresIfRange || validators.find(ifRange) != std::string::npos);
+        const std::size_t start = !partial ? 0 : std::stoul(range.substr(6)) + c.shift;
+        if (partial && (c.short416 || start >= body.size()))
+            return static_cast<void>(conn.Send("HTTP/1.1 416 No\r\nContent-Range: bytes */" +
+                                               std::to_string(c.short416 ? 3000 : body.size()) +
+                                               "\r\nContent-Length: 0\r\n\r\n"));
         const std::string head = (partial ? "HTTP/1.1 206 Partial\r\nContent-Range: bytes " +
                                                 std::to_string(start) + "-9999/10000\r\n"
                                           : std::string("HTTP/1.1 200 OK\r\n")) +
                                  validators + "Connection: close\r\nContent-Length: " +
                                  std::to_string(body.size() - start) + "\r\n\r\n";
-        conn.Send(head + body.substr(start, n == c.waits ? 3000 : std::string::npos));
-        if (n == c.waits && c.stall)
+        const bool cut = n == c.waits && c.cut;
+        conn.Send(head + body.substr(start, cut ? 3000 : std::string::npos));
+        if (cut && c.stall)
             conn.Stall();
     };
 }
@@ -284,9 +298,22 @@ std::string HttpDate(int secondsAhead) {
     return text;
 }
 
+// Leaves what an earlier run of `address` left: a part of `bytes` of `body`, with its record.
+void LeavePart(const std::string& dir, const std::string& address, const std::string& body,
+               std::size_t bytes) {
+    PartFile part;
+    ASSERT_TRUE(part.Claim(dir, "", "f.jpg", address));
+    ASSERT_TRUE(part.Record({address, "\"v1\"", body.size(), ""}));
+    LocalFile file;
+    ASSERT_TRUE(part.Open(file, 0));
+    file.Write(body.data(), bytes);
+}
+
 } // namespace
 
-TEST(Download, ModernRulesResumeWaitAndNeverOverwrite) {
+// No sequence of breaks, waits, versions and runs leaves a file under its final name that is not
+// byte-identical to one version of its address.
+TEST(Download, ModernRulesResumeWaitAndNeverMixOrOverwrite) {
     std::string first(10000, 'a'), second(10000, 'z');
     for (std::size_t i = 0; i < first.size(); i += 7)
         first[i] = static_cast<char>('b' + i % 20);
@@ -296,57 +323,121 @@ TEST(Download, ModernRulesResumeWaitAndNeverOverwrite) {
         {.what = "ranges honoured"},
         {.what = "ranges ignored", .ranges = false},
         {.what = "changed between the break and the resume", .changes = true},
-        {.what = "weak ETag", .validators = "ETag: W/\"v1\"\r\n", .ranged = false},
+        {.what = "206 of another version: started again", .changes = true, .ignoresIfRange = true, .requests = 3},
+        {.what = "416 shorter than the known total: started again", .short416 = true, .requests = 3},
+        {.what = "weak ETag", .validators = "ETag: W/\"v1\"\r\n", .resume = ""},
         {.what = "Last-Modified only", .validators = "Last-Modified: " + HttpDate(-99) + "\r\n"},
-        {.what = "206 from elsewhere", .startsElsewhere = true, .requests = 3},
+        {.what = "206 from elsewhere", .shift = 500, .requests = 3},
         {.what = "stall then resume", .stall = true},
-        {.what = "429 with seconds", .waits = 1, .wait = wait429},
+        {.what = "429 with seconds", .waits = 1, .wait = wait429, .atLeast = 1.0},
         {.what = "503 with a date", .waits = 1, .wait = "HTTP/1.1 503 Busy\r\nRetry-After: " + HttpDate(1) + "\r\n"},
         {.what = "always 429", .waits = 99, .wait = "HTTP/1.1 429 No\r\nRetry-After: 0\r\n", .status = "Error", .cause = "HTTP 429", .requests = 1},
         {.what = "the user's file of that name", .usersFile = true},
+        {.what = "a part not Tarvik's", .foreignPart = true},
         {.what = "break then 500", .then500 = true, .status = "Error", .cause = "HTTP 500"},
+        {.what = "a whole part left: 416", .leftOver = 10000, .cut = false, .requests = 1, .firstRange = "bytes=10000-"},
+        {.what = "a part left, 206 from before its end", .shift = -1000, .leftOver = 5000, .cut = false, .requests = 1, .firstRange = "bytes=5000-"},
     };
     // clang-format on
     for (const ResumeCase& c : cases) {
-        for (const bool modern : {true, false}) {
-            SCOPED_TRACE(std::string(c.what) + (modern ? ", modern" : ", classic"));
-            Server server(Server::Routes({{"/index.htm", Server::Answer("<img src=/f.jpg>")},
-                                          {"/f.jpg", ResumeServer(c, first, second)}}));
-            TempDir dir;
-            if (c.usersFile)
-                std::ofstream(dir.File("f.jpg")) << "mine";
-            const CliRun r = Download({modern ? "--modern" : "--classic", "--flat", "--timeout",
-                                       "1", "--dir", dir.Path(), server.Address("/index.htm")},
-                                      dir);
-            const std::vector<std::string> requests = server.Requests();
-            if (!modern) {
-                // One request, written as it came: a break or a wait is an error, and the
-                // user's file is replaced.
-                EXPECT_EQ(r.out.substr(0, r.out.find('\t')), "Error");
-                EXPECT_EQ(requests.size(), 2u);
-                EXPECT_EQ(ReadFile(dir.File("f.jpg")),
-                          c.waits > 0 ? std::nullopt : std::optional(first.substr(0, 3000)));
-                continue;
-            }
-            const std::string name = c.usersFile ? "f (2).jpg" : "f.jpg";
-            const bool complete = std::string(c.status) == "Complete";
-            const char* bytes = complete ? "10000" : c.waits > 3 ? "0" : "3000";
-            EXPECT_EQ(r.out, std::string(c.status) + "\t" + bytes + "\t" + dir.File(name) + "\t" +
-                                 c.cause + "\n");
-            EXPECT_EQ(ReadFile(dir.File(name)),
-                      complete ? std::optional(c.changes ? second : first) : std::nullopt);
-            EXPECT_EQ(!PartOf(dir.Path(), "f.jpg").empty(), !complete && c.waits <= 3)
-                << "a failure leaves only its .part";
-            EXPECT_EQ(ReadFile(dir.File("f.jpg")),
-                      c.usersFile ? std::optional<std::string>("mine") : ReadFile(dir.File(name)));
-            const std::size_t waited = std::min(c.waits, 3);
-            EXPECT_EQ(requests.size(), 1 + waited + c.requests) << "the page's included";
-            EXPECT_EQ(Rest(requests.back(), "Referer"), "http://" + server.Address("/index.htm"));
-            if (c.waits > 3 || requests.size() < 3 + waited)
-                continue;
-            const std::string& resume = requests[2 + waited];
-            EXPECT_EQ(Rest(resume, "Range"), c.ranged ? "bytes=3000-" : "");
-            EXPECT_EQ(Rest(resume, "If-Range").empty(), !c.ranged);
-        }
+        SCOPED_TRACE(c.what);
+        Server server(Server::Routes({{"/index.htm", Server::Answer("<img src=/f.jpg>")},
+                                      {"/f.jpg", ResumeServer(c, first, second)}}));
+        TempDir dir;
+        const std::string address = "http://" + server.Address("/f.jpg");
+        if (c.usersFile)
+            std::ofstream(dir.File("f.jpg")) << "mine";
+        if (c.foreignPart)
+            std::ofstream(dir.File(PartFile::PartName("f.jpg", address))) << "theirs";
+        if (c.leftOver > 0)
+            LeavePart(dir.Path(), address, first, c.leftOver);
+        const auto started = std::chrono::steady_clock::now();
+        const CliRun r = Download({"--modern", "--flat", "--timeout", "1", "--dir", dir.Path(),
+                                   server.Address("/index.htm")},
+                                  dir);
+        EXPECT_GE(std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
+                  c.atLeast);
+        const std::vector<std::string> requests = server.Requests();
+        const std::string name = c.usersFile ? "f (2).jpg" : "f.jpg";
+        const bool complete = std::string(c.status) == "Complete";
+        const char* bytes = complete ? "10000" : c.waits > 3 ? "0" : "3000";
+        EXPECT_EQ(r.out, std::string(c.status) + "\t" + bytes + "\t" + dir.File(name) + "\t" +
+                             c.cause + "\n");
+        EXPECT_EQ(ReadFile(dir.File(name)),
+                  complete ? std::optional(c.changes ? second : first) : std::nullopt);
+        EXPECT_EQ(ReadFile(PartOf(dir.Path(), "f.jpg")),
+                  c.foreignPart               ? std::optional<std::string>("theirs")
+                  : !complete && c.waits <= 3 ? std::optional(first.substr(0, 3000))
+                                              : std::nullopt)
+            << "a failure leaves only its .part; a part not Tarvik's is left as it is";
+        EXPECT_EQ(ReadFile(dir.File("f.jpg")),
+                  c.usersFile ? std::optional<std::string>("mine") : ReadFile(dir.File(name)));
+        const std::size_t waited = std::min(c.waits, 3);
+        ASSERT_EQ(requests.size(), 1 + waited + c.requests) << "the page's included";
+        EXPECT_EQ(Rest(requests.back(), "Referer"), "http://" + server.Address("/index.htm"));
+        EXPECT_EQ(Rest(requests[1 + waited], "Range"), c.firstRange);
+        if (c.waits > 3 || requests.size() < 3 + waited)
+            continue;
+        const std::string& resume = requests[2 + waited];
+        EXPECT_EQ(Rest(resume, "Range"), c.resume);
+        EXPECT_EQ(Rest(resume, "If-Range").empty(), *c.resume == '\0');
     }
+}
+
+// Two files of one name on two paths, each broken off on a first run: a second run continues
+// each part against its own validator, and a third finds both complete and writes nothing.
+TEST(Download, EachRowContinuesOnlyItsOwnPartAcrossRuns) {
+    const std::string a(1000, 'a'), b(1000, 'b');
+    std::atomic<bool> broken{true};
+    auto serve = [&](const std::string& body, const std::string& etag) {
+        return [&, body, etag](Server::Connection& c) {
+            const std::string range = Rest(c.Request(), "Range");
+            const std::size_t start =
+                !etag.empty() && !range.empty() && Rest(c.Request(), "If-Range") == etag
+                    ? std::stoul(range.substr(6))
+                    : 0;
+            const std::string head =
+                (start ? "HTTP/1.1 206 P\r\nContent-Range: bytes " + std::to_string(start) +
+                             "-999/1000\r\n"
+                       : std::string("HTTP/1.1 200 OK\r\n")) +
+                (etag.empty() ? "" : "ETag: " + etag + "\r\n") +
+                "Connection: close\r\nContent-Length: " + std::to_string(1000 - start) + "\r\n\r\n";
+            c.Send(head + body.substr(start, !broken        ? 1000
+                                             : start        ? 0
+                                             : etag.empty() ? 700
+                                                            : 400));
+        };
+    };
+    Server server(
+        Server::Routes({{"/index.htm", Server::Answer("<img src=/a/img.jpg><img src=/b/img.jpg>")},
+                        {"/a/img.jpg", serve(a, "")},
+                        {"/b/img.jpg", serve(b, "\"b1\"")}}));
+    TempDir dir;
+    auto run = [&] {
+        return Download({"--modern", "--flat", "--timeout", "1", "--threads", "1", "--dir",
+                         dir.Path(), server.Address("/index.htm")},
+                        dir);
+    };
+    EXPECT_EQ(run().status, 1);
+    broken = false;
+    const std::size_t before = server.Requests().size();
+    const CliRun second = run();
+    EXPECT_EQ(second.status, 0) << second.out;
+    std::vector<std::string> requests = server.Requests();
+    requests.erase(requests.begin(), requests.begin() + static_cast<long>(before));
+    int ranged = 0;
+    for (const std::string& r : requests)
+        ranged += Rest(r, "Range") == "bytes=400-" && Rest(r, "If-Range") == "\"b1\"";
+    EXPECT_EQ(ranged, 1) << "B resumed its own part, A started again";
+    const std::optional<std::string> one = ReadFile(dir.File("img.jpg"));
+    const std::optional<std::string> two = ReadFile(dir.File("img (2).jpg"));
+    ASSERT_TRUE(one && two);
+    EXPECT_EQ(std::set<std::string>({*one, *two}), std::set<std::string>({a, b}));
+    // A third run knows B's file by its validator and fetches no body; A, which has none, is
+    // fetched again beside it.
+    const CliRun third = run();
+    EXPECT_EQ(third.status, 0);
+    const std::string bPath = dir.File(*one == b ? "img.jpg" : "img (2).jpg");
+    EXPECT_NE(third.out.find("Complete\t1000\t" + bPath + "\t\n"), std::string::npos) << third.out;
+    EXPECT_FALSE(fs::exists(dir.File("img (4).jpg")));
 }

@@ -2,6 +2,8 @@
 // rate, against a loopback server and a clock the test sets.
 #include "download/DownloadMonitor.h"
 #include "download/DownloadView.h"
+#include "download/LocalFile.h"
+#include "download/PartFile.h"
 #include "lists/CellText.h"
 #include "net/InternetSession.h"
 #include "settings/Settings.h"
@@ -9,6 +11,7 @@
 #include "tests/support/TempDir.h"
 
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -179,4 +182,126 @@ TEST_F(Engine, RetriedRowAboveARunningOneDoesNotHoldItsSlot) {
     ASSERT_TRUE(TickUntil([&] { return Status(1) == DownloadStatus::Complete; }));
     ASSERT_TRUE(TickUntil([&] { return Status(0) == DownloadStatus::Error; }));
     EXPECT_EQ(server.Requests().size(), 3u);
+}
+
+namespace {
+
+// A modern row whose server asks it to wait once, then sends the file.
+struct WaitCase {
+    const char* what;
+    std::string retryAfter; // the header's value; empty: none
+    int64_t waitMs;         // how long the row must wait, measured from the answer
+    bool cancel = false;    // cancelled while waiting
+};
+
+std::string HttpDateAhead(int seconds) {
+    const std::time_t t = std::time(nullptr) + seconds;
+    char text[64];
+    std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", std::gmtime(&t));
+    return text;
+}
+
+} // namespace
+
+// On the monitor's clock a Waiting row starts again no earlier than the server asked and at the
+// first tick after; its cell counts whole seconds down, rounded up. The rows are queued under
+// the modern rules and keep them with the switch off.
+TEST_F(Engine, WaitingRowsWaitInFullAndKeepTheirRules) {
+    // clang-format off
+    const WaitCase cases[] = {
+        {.what = "Retry-After: 1", .retryAfter = "1", .waitMs = 1000},
+        {.what = "an HTTP date", .retryAfter = HttpDateAhead(30), .waitMs = 30000},
+        {.what = "no Retry-After: 5 s", .retryAfter = "", .waitMs = 5000},
+        {.what = "capped at 120 s", .retryAfter = "9999", .waitMs = 120000},
+        {.what = "cancelled while waiting", .retryAfter = "50", .waitMs = 50000, .cancel = true},
+    };
+    // clang-format on
+    settings.modernRules = 0;
+    for (const WaitCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto asked = std::make_shared<std::atomic<int>>(0);
+        LoopbackServer server([&, asked](Connection& conn) {
+            conn.Send(
+                (*asked)++ == 0
+                    ? "HTTP/1.1 429 Wait\r\n" +
+                          (c.retryAfter.empty() ? "" : "Retry-After: " + c.retryAfter + "\r\n") +
+                          "Content-Length: 0\r\n\r\n"
+                    : LoopbackServer::Response("file"));
+        });
+        std::ofstream(dir.File("w.jpg")) << "mine";
+        table.downloadCount = 0;
+        table.QueueDownload(Link("/w.jpg", server.Address("")), true);
+        const std::time_t before = std::time(nullptr);
+        ASSERT_TRUE(TickUntil([&] { return Status(0) == DownloadStatus::Waiting; }));
+        const int64_t answered = clock;
+        int64_t wait = c.waitMs;
+        if (c.what == std::string("an HTTP date")) { // whole seconds from the answer to the date
+            wait = table.downloads[0].waitLeft * 1000;
+            EXPECT_LE(std::abs(table.downloads[0].waitLeft - (30 - (std::time(nullptr) - before))),
+                      1);
+        }
+        if (c.cancel) {
+            monitor.RequestCancel(0);
+            monitor.MonitorTick(settings, view);
+            EXPECT_EQ(Status(0), DownloadStatus::Cancelled);
+            EXPECT_EQ(*asked, 1);
+            continue;
+        }
+        clock = answered + wait - 1;
+        monitor.MonitorTick(settings, view);
+        EXPECT_EQ(Status(0), DownloadStatus::Waiting);
+        EXPECT_EQ(CellText::ProgressCell(table.downloads[0]), "1 s") << "rounded up";
+        clock = answered + wait;
+        monitor.MonitorTick(settings, view);
+        EXPECT_NE(Status(0), DownloadStatus::Waiting) << "starts again at the first tick after";
+        ASSERT_TRUE(TickUntil([&] { return Status(0) == DownloadStatus::Complete; }));
+        EXPECT_EQ(table.downloads[0].name, "w (2).jpg") << "modern, and named as saved";
+        std::filesystem::remove(dir.File("w (2).jpg"));
+    }
+}
+
+// A modern row makes a missing save folder with its parents, or ends with the reason before any
+// request; its rate counts only what this transfer received, not what its part held.
+TEST_F(Engine, ModernRowsMakeTheirFolderAndRateOnlyNewBytes) {
+    std::atomic<bool> goOn{false};
+    LoopbackServer server(LoopbackServer::Routes(
+        {{"/g.jpg", LoopbackServer::Answer("g")},
+         {"/f.jpg", [&](Connection& c) {
+              c.Send("HTTP/1.1 206 P\r\nETag: \"e\"\r\nContent-Range: bytes 900000-999999/"
+                     "1000000\r\nContent-Length: 100000\r\n\r\n" +
+                     std::string(50000, 'n'));
+              while (!goOn.load())
+                  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+              c.Send(std::string(50000, 'n'));
+          }}}));
+    std::ofstream(dir.File("in-the-way")) << "file";
+    settings.saveDirectory = dir.File("in-the-way/sub");
+    table.QueueDownload(Link("/f.jpg", server.Address("")), true);
+    ASSERT_TRUE(TickUntil([&] { return Status(0) == DownloadStatus::DiskError; }));
+    EXPECT_EQ(table.downloads[0].cause.rfind("cannot make the folder: ", 0), 0u);
+    EXPECT_TRUE(server.Requests().empty());
+
+    settings.saveDirectory = dir.File("new/folder");
+    table.QueueDownload(Link("/g.jpg", server.Address("")), true);
+    ASSERT_TRUE(TickUntil([&] { return Status(1) == DownloadStatus::Complete; }));
+    EXPECT_TRUE(std::filesystem::exists(dir.File("new/folder/g.jpg")));
+
+    const std::string address = "http://" + server.Address("/f.jpg");
+    { // what an earlier run left: 900,000 bytes of version "e"
+        PartFile part;
+        ASSERT_TRUE(part.Claim(settings.saveDirectory, "", "f.jpg", address));
+        ASSERT_TRUE(part.Record({address, "\"e\"", 1000000, ""}));
+        LocalFile file;
+        ASSERT_TRUE(part.Open(file, 0));
+        file.Write(std::string(900000, 'o').data(), 900000);
+    }
+    table.RetryDownload(0);
+    clock = 2000000;
+    ASSERT_TRUE(TickUntil([&] { return table.downloads[0].receivedBytes > 900000; }));
+    clock = 2001000;
+    monitor.MonitorTick(settings, view);
+    EXPECT_EQ(table.downloads[0].rateKBps, 48) << "50,000 bytes in one second";
+    goOn = true;
+    ASSERT_TRUE(TickUntil([&] { return Status(0) == DownloadStatus::Complete; }));
+    EXPECT_EQ(std::filesystem::file_size(dir.File("new/folder/f.jpg")), 1000000u);
 }
