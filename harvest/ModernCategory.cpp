@@ -105,6 +105,30 @@ uint8_t FlagOf(FileCategory category, const Settings& s) {
     return 0;
 }
 
+// Separators and control bytes become '_', and so do the characters that turn text around
+// (U+202A-U+202E, U+2066-U+2069: "\u202Egpj.exe" shows as "exe.jpg"); leading dots go.
+std::string SafeName(std::string name) {
+    std::string out;
+    out.reserve(name.size());
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i];
+        const auto b1 = i + 2 < name.size() ? static_cast<unsigned char>(name[i + 1]) : 0;
+        const auto b2 = i + 2 < name.size() ? static_cast<unsigned char>(name[i + 2]) : 0;
+        const bool turning =
+            static_cast<unsigned char>(c) == 0xE2 &&
+            ((b1 == 0x80 && b2 >= 0xAA && b2 <= 0xAE) || (b1 == 0x81 && b2 >= 0xA6 && b2 <= 0xA9));
+        if (turning) {
+            out += '_';
+            i += 2;
+        } else {
+            out += static_cast<unsigned char>(c) < 0x20 || c == 0x7f || c == '/' || c == '\\' ? '_'
+                                                                                              : c;
+        }
+    }
+    out.erase(0, std::min(out.find_first_not_of('.'), out.size()));
+    return out;
+}
+
 } // namespace
 
 std::string ModernCategory::PercentDecode(std::string_view text) {
@@ -139,7 +163,9 @@ FileCategory ModernCategory::Classify(std::string_view path, LinkContext context
     if (category == FileCategory::Excluded) {
         switch (context) {
         case LinkContext::Anchor:
-            return FileCategory::Excluded;
+            // Today's sites name their pages without an extension: /news/2024/storm-hits.
+            category = FileCategory::HtmlLink;
+            break;
         case LinkContext::Picture:
             category = FileCategory::Image;
             break;
@@ -160,24 +186,22 @@ std::string ModernCategory::FileName(std::string_view path, FileCategory categor
     // A path that ends in '/' names its last non-empty segment.
     while (name.empty() && !rest.empty()) {
         const std::string_view segment = LastSegment(rest);
-        name = PercentDecode(segment);
-        for (char& c : name)
-            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f || c == '/' || c == '\\')
-                c = '_';
-        name.erase(0, std::min(name.find_first_not_of('.'), name.size()));
+        name = SafeName(PercentDecode(segment));
         rest.remove_suffix(std::min(rest.size(), segment.size() + 1));
     }
-    if (name.empty())
-        return category == FileCategory::HtmlLink ? "index.html" : "file";
     if (name.size() > nameLimit) {
-        // The stem is cut, never a UTF-8 sequence, and a short extension is kept.
+        // The stem is cut, never inside a UTF-8 sequence, and a short extension is kept; what
+        // is left is checked again, as a cut can leave a hidden or empty name.
         const std::size_t dot = name.rfind('.');
         const std::string extension =
             dot != std::string::npos && name.size() - dot <= 16 ? name.substr(dot) : "";
-        std::size_t cut = nameLimit - extension.size();
-        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+        const std::size_t limit = nameLimit - extension.size();
+        std::size_t cut = limit;
+        while (cut > 0 && cut + 3 > limit && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
             --cut;
-        name = name.substr(0, cut) + extension;
+        name = SafeName(name.substr(0, cut) + extension);
     }
+    if (name.empty())
+        return category == FileCategory::HtmlLink ? "index.html" : "file";
     return name;
 }

@@ -23,10 +23,15 @@ public:
 
     // Scans `page`, found at `pageAddress` (the address after redirects), and appends its links
     // to the table. `onTitle` is told the title when the page has one.
-    void Scan(std::string_view page, const std::string& pageAddress, const TitleSink& onTitle);
+    // `contentType` is the answer's header, which may name the page's character set.
+    void Scan(std::string_view page, const std::string& pageAddress, const TitleSink& onTitle,
+              std::string_view contentType = {});
 
     // The whole address as one text: service, server and path with its query.
     static std::string AddressKey(const ResolvedLink& link);
+    // `path` without the query fields that only track a visit (utm_*, fbclid, gclid, mc_cid,
+    // mc_eid).
+    static std::string WithoutTracking(const std::string& path);
 
 private:
     struct Found {

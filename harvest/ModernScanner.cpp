@@ -1,5 +1,6 @@
 #include "harvest/ModernScanner.h"
 
+#include "harvest/PageCharset.h"
 #include "harvest/TextMatch.h"
 
 #include <charconv>
@@ -7,6 +8,7 @@
 #include <libxml/HTMLparser.h>
 #include <libxml/parserInternals.h>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -30,6 +32,18 @@ const char* Attribute(const xmlChar** attributes, const char* name) {
     return nullptr;
 }
 
+// A lazy-loading attribute may hold what a script makes an address of: JSON, a template such
+// as {{url}}, or words. None of it is an address.
+bool LooksLikeAddress(std::string_view v) {
+    if (v.front() == '{' || v.front() == '[' || v.find("{{") != std::string_view::npos ||
+        v.find("${") != std::string_view::npos)
+        return false;
+    for (const char c : v)
+        if (IsBlank(c))
+            return false;
+    return true;
+}
+
 // The first of `names` that holds an address; a data: value is a placeholder, not an address.
 const char* FirstAddress(const xmlChar** attributes, std::initializer_list<const char*> names) {
     for (const char* name : names) {
@@ -37,10 +51,16 @@ const char* FirstAddress(const xmlChar** attributes, std::initializer_list<const
         if (value == nullptr)
             continue;
         const std::string_view v = Trimmed(value);
-        if (!v.empty() && !StartsWithNoCase(v, "DATA:"))
+        const bool lazy = std::strncmp(name, "data-", 5) == 0;
+        if (!v.empty() && !StartsWithNoCase(v, "DATA:") && (!lazy || LooksLikeAddress(v)))
             return value;
     }
     return nullptr;
+}
+
+bool EndsWith(const char* text, std::string_view tail) {
+    const std::string_view t(text);
+    return t.size() >= tail.size() && t.substr(t.size() - tail.size()) == tail;
 }
 
 bool Is(const xmlChar* name, const char* wanted) {
@@ -78,11 +98,16 @@ public:
     void Start(const xmlChar* name, const xmlChar** attributes);
     void End(const xmlChar* name);
     void Text(const xmlChar* text, int length) {
+        const std::string_view t(reinterpret_cast<const char*>(text),
+                                 static_cast<std::size_t>(length));
+        if (!Trimmed(t).empty() && noscriptDepth == 0)
+            FlushPending(); // words between a picture and a noscript part them
         if (titleState == TitleState::Reading && title.size() < 4 * ModernScanner::titleLimit)
-            title.append(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length));
+            title.append(t);
     }
     // Pictures still open when the page ends are reported as they stand.
     void Finish() {
+        FlushPending();
         while (!frames.empty())
             PopFrame();
     }
@@ -92,17 +117,32 @@ private:
     struct Frame {
         LinkContext kind;
         std::vector<SrcCandidate> candidates;
+        bool hasImg = false; // a picture's img is its last part: a second img stands alone
     };
 
     void Report(const char* address, LinkContext context) {
         if (address != nullptr)
             listener.OnLink({SrcCandidate{address}}, context);
     }
+    static void Add(std::vector<SrcCandidate>& to, std::vector<SrcCandidate>&& more) {
+        for (SrcCandidate& c : more)
+            if (to.size() < ModernScanner::maxCandidates)
+                to.push_back(std::move(c));
+    }
     void PopFrame() {
         Frame frame = std::move(frames.back());
         frames.pop_back();
-        if (frame.kind == LinkContext::Picture && !frame.candidates.empty())
-            listener.OnLink(std::move(frame.candidates), LinkContext::Picture);
+        if (frame.kind == LinkContext::Picture && !frame.candidates.empty()) {
+            FlushPending();
+            pending = std::move(frame.candidates);
+        }
+    }
+    // A picture outside a picture element waits for what follows it: a noscript copy right
+    // after it is the same picture, often in its real size beside a blurred placeholder.
+    void FlushPending() {
+        if (!pending.empty())
+            listener.OnLink(std::move(pending), LinkContext::Picture);
+        pending.clear();
     }
     void CloseFrame(LinkContext kind) {
         for (std::size_t i = frames.size(); i-- > 0;) {
@@ -128,6 +168,9 @@ private:
 
     ModernScanListener& listener;
     std::vector<Frame> frames;
+    std::vector<SrcCandidate> pending; // the last picture, while a noscript copy may follow
+    int noscriptDepth = 0;
+    bool pendingTakesCopy = false; // the noscript right after the pending picture is open
     bool baseSeen = false;
     int svgDepth = 0;
     TitleState titleState = TitleState::Before;
@@ -135,23 +178,47 @@ private:
 };
 
 void ScanState::Start(const xmlChar* name, const xmlChar** attributes) {
+    const bool isImg = Is(name, "img");
+    if (Is(name, "noscript")) {
+        pendingTakesCopy = noscriptDepth == 0 && !pending.empty();
+        ++noscriptDepth;
+        if (!pendingTakesCopy)
+            FlushPending();
+    } else if (!isImg || noscriptDepth == 0 || !pendingTakesCopy) {
+        FlushPending();
+    }
+    if (isImg && !frames.empty() && frames.back().kind == LinkContext::Picture &&
+        frames.back().hasImg)
+        PopFrame(); // an unclosed picture folds no later picture into its own
     Frame* inner = frames.empty() ? nullptr : &frames.back();
+    if (const char* type = Attribute(attributes, "itemtype");
+        type != nullptr && EndsWith(type, "/ImageObject"))
+        Report(FirstAddress(attributes, {"itemid"}), LinkContext::Picture);
     if (Is(name, "a") || Is(name, "area")) {
         Report(Attribute(attributes, "href"), LinkContext::Anchor);
-    } else if (Is(name, "img")) {
+    } else if (isImg) {
         std::vector<SrcCandidate> candidates;
         ImageCandidates(attributes, candidates);
-        if (inner != nullptr && inner->kind == LinkContext::Picture)
-            inner->candidates.insert(inner->candidates.end(), candidates.begin(), candidates.end());
-        else if (!candidates.empty())
-            listener.OnLink(std::move(candidates), LinkContext::Picture);
+        if (inner != nullptr && inner->kind == LinkContext::Picture) {
+            Add(inner->candidates, std::move(candidates));
+            inner->hasImg = true;
+        } else if (!candidates.empty() && pendingTakesCopy) {
+            // The noscript copy comes first: a tie goes to it, not to the placeholder.
+            Add(candidates, std::move(pending));
+            pending = std::move(candidates);
+        } else if (!candidates.empty()) {
+            FlushPending();
+            pending = std::move(candidates);
+            if (noscriptDepth > 0)
+                FlushPending();
+        }
     } else if (Is(name, "source")) {
         if (inner != nullptr && inner->kind == LinkContext::Picture) {
             for (const char* attribute : {"srcset", "data-srcset"})
                 if (const char* srcset = Attribute(attributes, attribute))
                     ModernScanner::AddSrcset(srcset, inner->candidates);
             if (const char* src = FirstAddress(attributes, {"src"}))
-                inner->candidates.push_back({src});
+                Add(inner->candidates, {SrcCandidate{src}});
         } else if (inner != nullptr) {
             Report(FirstAddress(attributes, {"src"}), inner->kind);
         }
@@ -195,6 +262,10 @@ void ScanState::End(const xmlChar* name) {
         --svgDepth;
     else if (Is(name, "title") && titleState == TitleState::Reading)
         EndTitle();
+    else if (Is(name, "noscript") && noscriptDepth > 0 && --noscriptDepth == 0) {
+        pendingTakesCopy = false;
+        FlushPending();
+    }
 }
 
 void ScanState::EndTitle() {
@@ -233,13 +304,6 @@ void OnText(void* user, const xmlChar* text, int length) {
 
 void Silent(void*, const char*, ...) {}
 
-// A page that names no character set is read as UTF-8, today's default; the parser's own
-// default would be Latin-1.
-bool NamesCharset(std::string_view page) {
-    return ContainsNoCase(page.substr(0, 4096), "CHARSET") || StartsWithNoCase(page, "\xFE\xFF") ||
-           StartsWithNoCase(page, "\xFF\xFE");
-}
-
 } // namespace
 
 // The parser reads nothing after the end of the html element, where browsers go on showing
@@ -258,7 +322,11 @@ std::string WithoutDocumentEnd(std::string_view page) {
     return text;
 }
 
-void ModernScanner::ScanPage(std::string_view page, ModernScanListener& listener) {
+void ModernScanner::ScanPage(std::string_view page, ModernScanListener& listener,
+                             std::string_view contentType) {
+    const std::optional<std::string> utf8 = PageCharset::ToUtf8(page, contentType);
+    if (utf8)
+        page = *utf8;
     const std::string blanked = WithoutDocumentEnd(page);
     if (!blanked.empty())
         page = blanked;
@@ -278,10 +346,10 @@ void ModernScanner::ScanPage(std::string_view page, ModernScanListener& listener
     sax->characters = OnText;
     sax->ignorableWhitespace = OnText;
     parser->userData = &state;
+    // The text is UTF-8 by now, whatever the page's meta elements say.
     htmlCtxtUseOptions(parser, HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
-                                   HTML_PARSE_NONET);
-    if (!NamesCharset(page))
-        xmlSwitchEncoding(parser, XML_CHAR_ENCODING_UTF8);
+                                   HTML_PARSE_NONET | HTML_PARSE_IGNORE_ENC);
+    xmlSwitchEncoding(parser, XML_CHAR_ENCODING_UTF8);
     htmlParseDocument(parser);
     htmlFreeParserCtxt(parser);
     state.Finish();

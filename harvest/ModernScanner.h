@@ -38,7 +38,9 @@ public:
     // adds no more.
     static constexpr std::size_t maxCandidates = 64;
 
-    static void ScanPage(std::string_view page, ModernScanListener& listener);
+    // Reads `page` in the character set it declares (see PageCharset), whatever its bytes.
+    static void ScanPage(std::string_view page, ModernScanListener& listener,
+                         std::string_view contentType = {});
 
     // Appends the candidates of a srcset value: an address is a run of non-blank characters
     // (trailing commas dropped, commas inside kept); its descriptor runs to the next comma

@@ -27,22 +27,26 @@ void PageHarvest::ScanFetched(const InternetSession& session, const std::string&
                               const PageText& page, const TitleSink& onTitle) {
     const bool modern = settings.modernRules != 0 && !session.FinalAddress().empty();
     Scan({page.Text(), static_cast<std::size_t>(page.Length())},
-         modern ? session.FinalAddress() : address, onTitle);
+         modern ? session.FinalAddress() : address, onTitle, session.ContentType());
 }
 
-void PageHarvest::Scan(std::string_view text, const std::string& address,
-                       const TitleSink& onTitle) {
+void PageHarvest::Scan(std::string_view text, const std::string& address, const TitleSink& onTitle,
+                       std::string_view contentType) {
     table.linkCount = 0;
     sortDescending = 1;
     title.clear();
     table.modernRows = settings.modernRules != 0;
     table.pageAddress = address;
     if (table.modernRows) {
-        ModernHarvest(table, settings).Scan(text, address, [&](const std::string& t) {
-            title = t;
-            if (onTitle)
-                onTitle(title);
-        });
+        ModernHarvest(table, settings)
+            .Scan(
+                text, address,
+                [&](const std::string& t) {
+                    title = t;
+                    if (onTitle)
+                        onTitle(title);
+                },
+                contentType);
     } else {
         titleSink = onTitle ? &onTitle : nullptr;
         PageScanner::ScanPage(text, address, *this);

@@ -33,9 +33,10 @@ public:
     bool Fetch(InternetSession& session, const std::string& address, PageText& page) const;
     void ScanFetched(const InternetSession& session, const std::string& address,
                      const PageText& page, const TitleSink& onTitle = {});
-    // The part after a successful fetch: empties the table, scans `text` found at `address`,
-    // admits its links and sorts them by name.
-    void Scan(std::string_view text, const std::string& address, const TitleSink& onTitle = {});
+    // The part after a successful fetch: empties the table, scans `text` found at `address`
+    // (answered with `contentType`), admits its links and sorts them by name.
+    void Scan(std::string_view text, const std::string& address, const TitleSink& onTitle = {},
+              std::string_view contentType = {});
     const std::string& Title() const { return title; }
 
 private:

@@ -32,6 +32,8 @@ public:
     bool FetchPage(const std::string& address, PageSink& page);
     // The address the last fetch ended at, after redirects (as requested, escaped).
     const std::string& FinalAddress() const { return finalAddress; }
+    // The Content-Type of the last page's answer; empty when none.
+    std::string ContentType() const { return Transfer::Header(pageHandles, "Content-Type"); }
     // The status of the last page's answer, 0 when none arrived.
     long LastStatus() const { return Transfer::StatusCode(pageHandles); }
 

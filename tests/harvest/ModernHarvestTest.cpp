@@ -11,11 +11,11 @@ namespace {
 
 using Server = LoopbackServer;
 
-// A page at /a/b/page.html, reached through a redirect from /go.
+// A page at /a/b/page.html, reached through a redirect from /go, answered with `headers`.
 struct ModernPage {
-    explicit ModernPage(const std::string& html)
+    explicit ModernPage(const std::string& html, const std::string& headers = "")
         : server(Server::Routes({{"/go", Server::Redirect("/a/b/page.html")},
-                                 {"/a/b/page.html", Server::Answer(html)}})) {}
+                                 {"/a/b/page.html", Server::Answer(html, "200 OK", headers)}})) {}
     CliRun Run(std::vector<std::string> args) const {
         args.push_back(server.Address("/go"));
         return RunCli(args, dir.File("tk.opt"));
@@ -24,10 +24,17 @@ struct ModernPage {
     TempDir dir;
 };
 
+struct PageCase {
+    std::string html;
+    std::string expected; // the sorted lines of `links`, '|' for a tab, H for the test's server
+    std::string headers = "";
+};
+
 } // namespace
 
 TEST(ModernHarvest, PagesOfTodaysWeb) {
-    const std::pair<std::string, const char*> cases[] = {
+    const std::string cafe = "caf\xC3\xA9.jpg|JPEG|/caf%c3%a9.jpg|H|HTTP";
+    const PageCase cases[] = {
         {R"h(<img src="data:image/gif;base64,R0lG" data-src="l1.jpg"><img data-original="l2.png">
             <img data-lazy-src="l3.webp" src="ph.gif"><img data-lazy="l4.avif"><img
             data-src-retina=l5.jpg><img data-hi-res-src='l6.jpg'><img data-lazy-srcset="l7.jpg 2x, l7s.jpg">)h",
@@ -55,6 +62,7 @@ TEST(ModernHarvest, PagesOfTodaysWeb) {
             <video src="/clip" poster="/poster"><source src="/clip2.webm"></video><audio
             src="/sound"><source src="/s.ogg"></audio><meta property="og:image" content="/og.jpg">
             <meta property="og:video" content="/ogv"><a href=/x.JPG?dl=1#top>)h",
+         "  ->dir|HTML Link|/dir/|H|HTTP\n  ->file|HTML Link|/file|H|HTTP\n"
          "  ->map.html|HTML Link|/map.html|H|HTTP\n  ->show.htm|HTML "
          "Link|/show.htm?img=a.jpg|H|HTTP\n"
          "clip|VIDEO|/clip|H|HTTP\nclip2.webm|VIDEO|/clip2.webm|H|HTTP\n"
@@ -78,9 +86,56 @@ TEST(ModernHarvest, PagesOfTodaysWeb) {
          "ns.zip|ZIP|/ns.zip|H|HTTP"},
         {"<body>\n<p>" + std::string(1536 * 1024, 'w') + "\n</p></BODY></html>\n<img src=end.jpg>",
          "end.jpg|JPEG|/a/b/end.jpg|H|HTTP"},
+        // Lazy values that are no address, a picture named only by its item id, a blurred
+        // placeholder and its noscript copy, pictures left open.
+        {R"h(<img data-src='{"default":"//img.x/j.jpg"}' src="/json.jpg"><img data-src="{{url}}"
+            src="/tpl.jpg"><img data-src="pick one" src="/words.jpg"><figure itemid="/item.jpg"
+            itemtype="http://schema.org/ImageObject"></figure><img src="/max/60/blur.jpg?q=20">
+            <noscript><img src="/max/1400/real.jpg"></noscript><div><picture><source
+            srcset="/open.webp"></div><img src="/after.jpg"><picture><img src=/p1.jpg><img src=/p2.jpg>)h",
+         "after.jpg|JPEG|/after.jpg|H|HTTP\nitem.jpg|JPEG|/item.jpg|H|HTTP\njson.jpg|JPEG|/"
+         "json.jpg|H|HTTP\n"
+         "open.webp|IMAGE|/open.webp|H|HTTP\np1.jpg|JPEG|/p1.jpg|H|HTTP\np2.jpg|JPEG|/"
+         "p2.jpg|H|HTTP\n"
+         "real.jpg|JPEG|/max/1400/real.jpg|H|HTTP\ntpl.jpg|JPEG|/tpl.jpg|H|HTTP\n"
+         "words.jpg|JPEG|/words.jpg|H|HTTP"},
+        // Pages without an extension; addresses that differ only in what tracks a visit.
+        {R"h(<a href="/news/2024/05/storm-hits-coast"><a href="/authors/anna"><a href="/news/">
+            <a href="/story?utm_source=x&amp;id=3&amp;fbclid=abc"><a href="/story?id=3&amp;utm_medium=y">)h",
+         "  ->anna|HTML Link|/authors/anna|H|HTTP\n  ->news|HTML Link|/news/|H|HTTP\n"
+         "  ->story|HTML Link|/story?id=3|H|HTTP\n  ->storm-hits-coast|HTML Link|/news/2024/05/"
+         "storm-hits-coast|H|HTTP"},
+        // Names: a cut that leaves no hidden name, characters that turn text around.
+        {"<img src=\"/f/" +
+             [] {
+                 std::string s;
+                 for (int i = 0; i < 300; ++i)
+                     s += "%80";
+                 return s;
+             }() +
+             ".jpg\"><img src=\"/%E2%80%AEgpj.exe\">",
+         std::string(193, '\x80') + ".jpg|JPEG|/f/" +
+             [] {
+                 std::string s;
+                 for (int i = 0; i < 300; ++i)
+                     s += "%80";
+                 return s;
+             }() +
+             ".jpg|H|HTTP\n_gpj.exe|IMAGE|/%E2%80%AEgpj.exe|H|HTTP"},
+        // The character set: a declared one that does not decode, a script's that is not the
+        // page's, the answer's header, http-equiv, and none at all.
+        {"<meta charset=gb2312><title>x</title><img src=\"/caf\xC3\xA9.jpg\"><img "
+         "src=\"/\xE4\xB8\xAD.jpg\">",
+         cafe + "\n\xE4\xB8\xAD.jpg|JPEG|/%e4%b8%ad.jpg|H|HTTP"},
+        {"<script charset=\"utf-8\" src=/x.js></script><img src=\"/caf\xC3\xA9.jpg\">", cafe},
+        {"<img src=\"/caf\xE9.jpg\">", cafe, "Content-Type: text/html; charset=ISO-8859-1\r\n"},
+        {"<meta http-equiv=Content-Type content='text/html; charset=windows-1252'><img "
+         "src=\"/caf\xE9.jpg\">",
+         cafe},
+        {"<img src=\"/caf\xC3\xA9.jpg\">", cafe},
     };
-    for (const auto& [html, expected] : cases) {
-        const ModernPage page(html);
+    for (const auto& [html, expected, headers] : cases) {
+        const ModernPage page(html, headers);
         const CliRun r = page.Run({"links", "--modern"});
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(SortedLines(r.out), SortedLines(expected, page.server.Address(""))) << html;
@@ -89,7 +144,9 @@ TEST(ModernHarvest, PagesOfTodaysWeb) {
 
 TEST(ModernHarvest, TitleFiltersAndTheSwitch) {
     const ModernPage page("<title>Media &amp; Documents &#8211;\n  today</title><svg><title>i"
-                          "</title></svg><img src=a.png><img src=b.jpg><video src=c.mp4>");
+                          "</title></svg><img src=a.png><img src=b.jpg><video src=c.mp4>"
+                          "<picture><source srcset='p.avif 1600w'><img src=p-small.jpg "
+                          "srcset='p-mid.jpg 800w'></picture>");
     EXPECT_EQ(page.Run({"links", "--modern", "--title"}).out.substr(0, 34),
               "title\tMedia & Documents \xE2\x80\x93 today\n");
     Settings s = Settings::Defaults();
@@ -98,9 +155,23 @@ TEST(ModernHarvest, TitleFiltersAndTheSwitch) {
     ASSERT_TRUE(SettingsFile(page.dir.File("tk.opt")).Save(s));
     const std::string host = page.server.Address("");
     EXPECT_EQ(SortedLines(page.Run({"links"}).out),
-              SortedLines("b.jpg|JPEG|/a/b/b.jpg|H|HTTP\nc.mp4|VIDEO|/a/b/c.mp4|H|HTTP", host));
-    EXPECT_EQ(page.Run({"links", "--classic"}).out, "b.jpg\tJPEG\tgo/b.jpg\t" + host + "\tHTTP\n")
+              SortedLines("b.jpg|JPEG|/a/b/b.jpg|H|HTTP\nc.mp4|VIDEO|/a/b/c.mp4|H|HTTP\n"
+                          "p-mid.jpg|JPEG|/a/b/p-mid.jpg|H|HTTP",
+                          host))
+        << "the largest picture of a kind that is harvested stands for the picture";
+    EXPECT_EQ(page.Run({"links", "--classic"}).out,
+              "b.jpg\tJPEG\tgo/b.jpg\t" + host + "\tHTTP\np-small.jpg\tJPEG\tgo/p-small.jpg\t" +
+                  host + "\tHTTP\n")
         << "the classic rules resolve against the address typed, and know no PNG or MP4";
+
+    // A crowded page: its 1,100 links to pages give way to its pictures.
+    std::string crowded;
+    for (int i = 0; i < 1100; ++i)
+        crowded += "<a href=/page" + std::to_string(i) + ">";
+    crowded += "<img src=/last.jpg>";
+    const CliRun r = ModernPage(crowded).Run({"links", "--modern"});
+    EXPECT_NE(r.out.find("last.jpg\tJPEG"), std::string::npos);
+    EXPECT_EQ(SortedLines(r.out).size(), 1024u);
 }
 
 TEST(ModernHarvest, DownloadsPicturesAndMoviesByWholeAddress) {
