@@ -4,8 +4,10 @@
 #include "download/QueueFile.h"
 #include "tests/support/CliRun.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QTest>
+#include <QTimer>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -141,6 +143,16 @@ TEST_F(WindowTest, AKilledProgramLosesNothingButItsLastSecond) {
         ::execl(TARVIK_PROGRAM, TARVIK_PROGRAM, nullptr);
         ::_exit(127);
     }
+    // Killed and reaped however the test ends, so a failing check fails instead of hanging.
+    struct Reaper {
+        pid_t pid;
+        void Stop() {
+            if (pid > 0 && ::kill(pid, SIGKILL) == 0)
+                ::waitpid(pid, nullptr, 0);
+            pid = 0;
+        }
+        ~Reaper() { Stop(); }
+    } reaper{child};
     // Killed once every file is under way and the queue holds what a resume depends on.
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
@@ -148,8 +160,7 @@ TEST_F(WindowTest, AKilledProgramLosesNothingButItsLastSecond) {
                    !PartOf(dir.Path() + "/" + server.Address(""), "k3.jpg").empty();
         },
         10000));
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
+    reaper.Stop();
     auto w = MakeWindow();
     ASSERT_TRUE(QTest::qWaitFor([&] { return w->Downloads().AllFinal(); }, 10000));
     for (int i = 0; i < 4; ++i)
@@ -178,4 +189,32 @@ TEST_F(WindowTest, ClosingCancelsRunningDownloads) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
     EXPECT_EQ(SettingsFile(dir.File("tk.opt")).Load().maxThreads, 7)
         << "the options file is written at the end";
+}
+
+// A classic start neither reads nor writes the kept queue; turning the modern rules on in the
+// options adds its rows after those listed.
+TEST_F(WindowTest, TheKeptQueueComesBackWhenTheModernRulesComeOn) {
+    DownloadTable kept;
+    kept.QueueDownload({FileCategory::Jpeg, "/k.jpg", "k.jpg", "127.0.0.1:1", 0}, true);
+    kept.downloads[0].status = DownloadStatus::Complete;
+    QueueFile queue(QueueFile::BesideSettings(dir.File("tk.opt")));
+    ASSERT_TRUE(queue.Save(kept));
+    const std::optional<std::string> text = ReadFile(queue.Path());
+    auto w = MakeConfirmedWindow(false);
+    EXPECT_TRUE(Rows(w->DownloadList()).empty());
+    QTest::qWait(1100);
+    w->MonitorTick();
+    EXPECT_EQ(ReadFile(queue.Path()), text) << "a classic session writes no queue";
+    QTimer::singleShot(0, [] {
+        QWidget* options = QApplication::activeModalWidget();
+        for (QAbstractButton* b : options->findChildren<QAbstractButton*>())
+            if (b->property("controlId").toInt() == 1040)
+                b->click();
+        for (QAbstractButton* b : options->findChildren<QAbstractButton*>())
+            if (b->property("controlId").toInt() == 1)
+                b->click();
+    });
+    w->OnCommand(ControlId::Options);
+    ASSERT_EQ(w->GetSettings().modernRules, 1);
+    EXPECT_EQ(Rows(w->DownloadList()), Rows_{"k.jpg|JPEG||Complete|/k.jpg|HTTP|127.0.0.1:1"});
 }

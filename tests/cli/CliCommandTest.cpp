@@ -104,30 +104,42 @@ TEST(CliCommand, DownloadTakesTheRowsOfTheChosenButton) {
     EXPECT_EQ(SortedLines(run("--all").out).size(), 6u);
 }
 
+// Ctrl-C cancels the running files at once, with no resume; the modern rules keep their parts
+// for the next run.
 TEST(CliCommand, InterruptCancelsTheRunningDownloads) {
-    std::atomic<int> started{0};
-    Server server([&](Server::Connection& c) {
-        if (c.Path() == "/index.htm")
-            return static_cast<void>(
-                c.Send(Server::Response("<img src=/1.jpg><img src=/2.jpg><img src=/3.jpg>")));
-        c.Send("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\nsome");
-        ++started;
-        c.Stall();
-    });
-    TempDir dir;
-    std::thread interrupt([&] {
-        // Both running files hold what was sent before the interrupt.
-        auto arrived = [&](const char* name) { return ReadFile(dir.File(name)) == "some"; };
-        while (started.load() < 2 || !arrived("1.jpg") || !arrived("2.jpg"))
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        DownloadCommand::Interrupt();
-    });
-    const CliRun r = RunCli(
-        {"download", "--threads", "2", "--flat", "--dir", dir.Path(), server.Address("/index.htm")},
-        dir.File("tk.opt"));
-    interrupt.join();
-    EXPECT_EQ(r.status, 130);
-    EXPECT_EQ(SortedLines(r.out), (std::vector<std::string>{"Cancelled\t4\t" + dir.File("1.jpg"),
-                                                            "Cancelled\t4\t" + dir.File("2.jpg")}))
-        << "3.jpg never started and prints nothing";
+    for (const bool modern : {false, true}) {
+        SCOPED_TRACE(modern ? "modern" : "classic");
+        std::atomic<int> started{0};
+        Server server([&](Server::Connection& c) {
+            if (c.Path() == "/index.htm")
+                return static_cast<void>(
+                    c.Send(Server::Response("<img src=/1.jpg><img src=/2.jpg><img src=/3.jpg>")));
+            c.Send("HTTP/1.0 200 OK\r\nETag: \"e\"\r\nContent-Length: 100\r\n\r\nsome");
+            ++started;
+            c.Stall();
+        });
+        TempDir dir;
+        auto kept = [&](const char* name) {
+            return ReadFile(modern ? PartOf(dir.Path(), name)
+                                   : std::filesystem::path(dir.File(name)));
+        };
+        std::thread interrupt([&] {
+            // Both running files hold what was sent before the interrupt.
+            while (started.load() < 2 || kept("1.jpg") != "some" || kept("2.jpg") != "some")
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            DownloadCommand::Interrupt();
+        });
+        const CliRun r = RunCli({"download", modern ? "--modern" : "--classic", "--threads", "2",
+                                 "--flat", "--dir", dir.Path(), server.Address("/index.htm")},
+                                dir.File("tk.opt"));
+        interrupt.join();
+        EXPECT_EQ(r.status, 130);
+        const std::string cause = modern ? "\t" : "";
+        EXPECT_EQ(SortedLines(r.out),
+                  (std::vector<std::string>{"Cancelled\t4\t" + dir.File("1.jpg") + cause,
+                                            "Cancelled\t4\t" + dir.File("2.jpg") + cause}))
+            << "3.jpg never started and prints nothing";
+        EXPECT_EQ(server.Requests().size(), 3u) << "no resume";
+        EXPECT_EQ(kept("1.jpg"), "some");
+    }
 }

@@ -7,6 +7,7 @@
 #include "lists/CellText.h"
 #include "net/InternetSession.h"
 #include "settings/Settings.h"
+#include "tests/support/CliRun.h"
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/TempDir.h"
 
@@ -261,7 +262,8 @@ TEST_F(Engine, WaitingRowsWaitInFullAndKeepTheirRules) {
 }
 
 // A modern row makes a missing save folder with its parents, or ends with the reason before any
-// request; its rate counts only what this transfer received, not what its part held.
+// request; its rate counts only what this transfer received, not what its part held; the user's
+// cancel removes its part.
 TEST_F(Engine, ModernRowsMakeTheirFolderAndRateOnlyNewBytes) {
     std::atomic<bool> goOn{false};
     LoopbackServer server(LoopbackServer::Routes(
@@ -301,7 +303,10 @@ TEST_F(Engine, ModernRowsMakeTheirFolderAndRateOnlyNewBytes) {
     clock = 2001000;
     monitor.MonitorTick(settings, view);
     EXPECT_EQ(table.downloads[0].rateKBps, 48) << "50,000 bytes in one second";
+    // The user's cancel ends it at once, with no resume, and takes its part with it.
+    monitor.RequestCancel(0);
+    ASSERT_TRUE(TickUntil([&] { return Status(0) == DownloadStatus::Cancelled; }));
     goOn = true;
-    ASSERT_TRUE(TickUntil([&] { return Status(0) == DownloadStatus::Complete; }));
-    EXPECT_EQ(std::filesystem::file_size(dir.File("new/folder/f.jpg")), 1000000u);
+    EXPECT_TRUE(PartOf(settings.saveDirectory, "f.jpg").empty());
+    EXPECT_EQ(server.Requests().size(), 2u);
 }
