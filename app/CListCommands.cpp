@@ -2,9 +2,11 @@
 
 #include "app/BrowserCommand.h"
 #include "app/ControlIds.h"
+#include "app/DialogUnits.h"
 #include "app/ListView.h"
 #include "app/TextBridge.h"
 #include "lists/CellText.h"
+#include "lists/ListColumns.h"
 #include "lists/ListMenus.h"
 
 #include <QMenu>
@@ -24,10 +26,10 @@ CListCommands::~CListCommands() = default;
 bool CListCommands::OnCommand(int id) {
     switch (id) {
     case ControlId::DownloadAllJpegs:
-        OnDownloadAll(settings.modernRules ? DownloadTable::IsPicture : DownloadTable::IsJpeg);
+        OnDownloadAll(DownloadTable::Take::Pictures);
         return true;
     case ControlId::DownloadAllMovies:
-        OnDownloadAll(settings.modernRules ? DownloadTable::IsModernMovie : DownloadTable::IsMovie);
+        OnDownloadAll(DownloadTable::Take::Movies);
         return true;
     case ControlId::OpenDownloadDirectory:
         OpenWithDesktop(settings.saveDirectory);
@@ -97,7 +99,7 @@ void CListCommands::OnRemoveDownloads(bool (*remove)(DownloadStatus)) {
     FillDownloadList();
 }
 
-void CListCommands::OnDownloadAll(bool (*take)(FileCategory)) {
+void CListCommands::OnDownloadAll(DownloadTable::Take take) {
     downloadTable.QueueLinks(linkTable, take);
     FillDownloadList();
 }
@@ -158,8 +160,20 @@ int CListCommands::ContextMenuCommand(const QPoint& globalPos) {
 }
 
 void CListCommands::FillFileList() {
+    // Modern rows show where a picture stands and its size in two columns more.
+    const bool modern = linkTable.modernRows;
+    const int columns = static_cast<int>(modern ? ListColumns::modernFileList.size()
+                                                : ListColumns::fileList.size());
+    if (fileList->columnCount() != columns) {
+        const double scale = DialogUnits(owner.font()).PixelScale();
+        if (modern)
+            ListView::SetUpColumns(fileList, ListColumns::modernFileList, scale);
+        else
+            ListView::SetUpColumns(fileList, ListColumns::fileList, scale);
+    }
     ListView::Fill(fileList,
-                   CellText::Rows(linkTable.links, linkTable.linkCount, CellText::FileListRow));
+                   CellText::Rows(linkTable.links, linkTable.linkCount,
+                                  modern ? CellText::ModernFileListRow : CellText::FileListRow));
 }
 
 void CListCommands::FillDownloadList() {

@@ -49,7 +49,7 @@ public:
 private:
     void OnSelectionCommand(int id);
     void OnRemoveDownloads(bool (*remove)(DownloadStatus));
-    void OnDownloadAll(bool (*take)(FileCategory));
+    void OnDownloadAll(DownloadTable::Take take);
     void OpenWithDesktop(const std::string& path);
     std::vector<int32_t> SelectedRows(QTreeWidget* list) const;
 

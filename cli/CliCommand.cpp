@@ -3,6 +3,7 @@
 #include "cli/DownloadCommand.h"
 #include "harvest/PageAddress.h"
 #include "harvest/PageText.h"
+#include "harvest/PicturePlace.h"
 #include "lists/CellText.h"
 #include "lists/PageHarvest.h"
 #include "net/InternetSession.h"
@@ -18,8 +19,10 @@ namespace {
 const char* const version = "1.0";
 
 const char* const usage =
-    "usage: tarvik-cli links [--modern | --classic] [--title] ADDRESS\n"
-    "       tarvik-cli download [--modern | --classic] [--all | --pictures | --jpegs | --movies]\n"
+    "usage: tarvik-cli links [--modern | --classic] [--title]\n"
+    "                        [--all | --pictures | --all-pictures | --jpegs | --movies] ADDRESS\n"
+    "       tarvik-cli download [--modern | --classic]\n"
+    "                           [--all | --pictures | --all-pictures | --jpegs | --movies]\n"
     "                           [--dir DIR] [--threads N] [--flat] [--timeout SECONDS] ADDRESS\n";
 
 const char* const help =
@@ -34,6 +37,13 @@ const char* const help =
     "\n"
     "links prints one line per File List row, in name order:\n"
     "  NAME <tab> FILETYPE <tab> PATH <tab> SERVER <tab> PROTOCOL\n"
+    "and under the modern rules three fields more:\n"
+    "  ... <tab> PLACE <tab> SIZE <tab> PAGE\n"
+    "PLACE being where a picture stands on the page: \"content\" (the page's own) or the\n"
+    "furniture it belongs to (navigation, footer, aside, related, comments, ad, tracker, icon,\n"
+    "card, share, thumbnail), empty for rows that are no pictures; SIZE the declared size\n"
+    "(\"1600x900\"), empty when unknown; PAGE the address of the page the row was found on.\n"
+    "With a selection (below) links lists only the rows that download would take.\n"
     "HTML links are shown as \"  ->NAME\". With --title the first line is \"title\", a tab and\n"
     "the page title.\n"
     "\n"
@@ -42,7 +52,8 @@ const char* const help =
     "\n"
     "download queues, in that order, every row (--all, the default), the JPEG rows (--jpegs) or\n"
     "the AVI and MPEG rows (--movies); under the modern rules --pictures (or --jpegs) takes the\n"
-    "JPEG, GIF and IMAGE rows and --movies the VIDEO rows too. It downloads them into DIR\n"
+    "pictures (JPEG, GIF and IMAGE rows) whose place is content, --all-pictures every picture,\n"
+    "and --movies the VIDEO rows too; a tracker is never taken. It downloads them into DIR\n"
     "(default: the current directory), inside a subdirectory per server unless --flat or tk.opt\n"
     "says otherwise, with\n"
     "up to N downloads at once (1-16; default from tk.opt). --timeout gives up on a server that\n"
@@ -91,12 +102,14 @@ bool ParseOptions(const std::vector<std::string>& args, DownloadCommand::Options
             withTitle = true;
         } else if ((arg == "--modern" || arg == "--classic") && !value) {
             modern = arg == "--modern";
-        } else if (download && !value &&
-                   (arg == "--all" || arg == "--jpegs" || arg == "--pictures" ||
-                    arg == "--movies")) {
-            o.selection = arg == "--all"      ? DownloadCommand::Selection::All
-                          : arg == "--movies" ? DownloadCommand::Selection::Movies
-                                              : DownloadCommand::Selection::Pictures;
+        } else if (!value && (arg == "--all" || arg == "--jpegs" || arg == "--pictures" ||
+                              arg == "--all-pictures" || arg == "--movies")) {
+            using Take = DownloadTable::Take;
+            o.selection = arg == "--all"            ? Take::All
+                          : arg == "--movies"       ? Take::Movies
+                          : arg == "--all-pictures" ? Take::AllPictures
+                          : arg == "--jpegs"        ? Take::Jpegs
+                                                    : Take::Pictures;
         } else if (download && arg == "--flat" && !value) {
             o.flat = true;
         } else if (download && arg == "--dir") {
@@ -196,8 +209,16 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
         out << "title\t" << harvest.Title() << "\n";
     for (int32_t i = 0; i < table.linkCount; ++i) {
         const LinkEntry& e = table.links[i];
+        if (!DownloadTable::Takes(options.selection, e, table.modernRows) &&
+            options.selection != DownloadTable::Take::All)
+            continue;
         out << CellText::FileListName(e) << '\t' << CategoryLabel(e.category) << '\t' << e.path
-            << '\t' << e.server << '\t' << CellText::ProtocolText(e.service) << '\n';
+            << '\t' << e.server << '\t' << CellText::ProtocolText(e.service);
+        // The modern rules add the place of a picture, its declared size and the page.
+        if (table.modernRows)
+            out << '\t' << PlaceWord(e.place) << '\t' << CellText::SizeText(e) << '\t'
+                << table.pageAddress;
+        out << '\n';
     }
     return 0;
 }

@@ -87,12 +87,7 @@ int DownloadCommand::Run(const LinkTable& links, Settings settings, const Intern
 
     DownloadTable table;
     const bool modern = settings.modernRules != 0;
-    table.QueueLinks(
-        links, options.selection == Selection::Pictures
-                   ? (modern ? DownloadTable::IsPicture : DownloadTable::IsJpeg)
-               : options.selection == Selection::Movies
-                   ? (modern ? DownloadTable::IsModernMovie : DownloadTable::IsMovie)
-                   : [](FileCategory) { return true; });
+    table.QueueLinks(links, options.selection);
     DownloadMonitor monitor(table, session);
     LineView view(out, modern);
 

@@ -2,6 +2,8 @@
 // tarvik-cli download: queues the harvested rows and runs the download engine until every entry
 // has ended, printing one line per entry as it ends.
 
+#include "download/DownloadTable.h"
+
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -12,12 +14,8 @@ struct Settings;
 
 class DownloadCommand {
 public:
-    // Pictures: the JPEG rows, under the modern rules also GIF and IMAGE; Movies: AVI and MPEG,
-    // under the modern rules also VIDEO.
-    enum class Selection { All, Pictures, Movies };
-
     struct Options {
-        Selection selection = Selection::All;
+        DownloadTable::Take selection = DownloadTable::Take::All;
         std::string directory;      // empty: the current directory
         std::optional<int> threads; // else the options file's
         bool flat = false;          // no per-server subdirectory

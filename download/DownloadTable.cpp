@@ -55,9 +55,33 @@ void DownloadTable::RetryDownload(int32_t index) {
         e.receivedBytes = 0; // a modern row resumes its part
 }
 
-void DownloadTable::QueueLinks(const LinkTable& links, bool (*take)(FileCategory)) {
+bool DownloadTable::Takes(Take take, const LinkEntry& row, bool modern) {
+    const FileCategory c = row.category;
+    const bool movie = c == FileCategory::Avi || c == FileCategory::Mpeg;
+    if (!modern) {
+        return take == Take::All ? true : take == Take::Movies ? movie : c == FileCategory::Jpeg;
+    }
+    if (row.place == PicturePlace::Tracker)
+        return false;
+    const bool picture =
+        c == FileCategory::Jpeg || c == FileCategory::Gif || c == FileCategory::Image;
+    switch (take) {
+    case Take::All:
+        return true;
+    case Take::Movies:
+        return movie || c == FileCategory::Video;
+    case Take::Jpegs:
+    case Take::Pictures:
+        return picture && row.place == PicturePlace::Content;
+    case Take::AllPictures:
+        return picture;
+    }
+    return false;
+}
+
+void DownloadTable::QueueLinks(const LinkTable& links, Take take) {
     for (int32_t i = 0; i < links.linkCount; ++i)
-        if (take(links.links[i].category))
+        if (Takes(take, links.links[i], links.modernRows))
             QueueDownload(links.links[i], links.modernRows,
                           links.modernRows ? links.pageAddress : std::string());
 }

@@ -20,19 +20,15 @@ public:
     // `referer` is the page it was found on, for the modern rules. Silent.
     void QueueDownload(const LinkEntry& link, bool byAddress = false,
                        const std::string& referer = {});
-    // Queues, in the link table's order, every link whose category `take` accepts; the rows of
-    // the modern rules by their whole address.
-    void QueueLinks(const LinkTable& links, bool (*take)(FileCategory));
-    // The rows "Download All JPG's" and "Download All Movies" take, and under the modern rules
-    // "Download All Pictures" and "Download All Movies".
-    static bool IsJpeg(FileCategory c) { return c == FileCategory::Jpeg; }
-    static bool IsMovie(FileCategory c) {
-        return c == FileCategory::Avi || c == FileCategory::Mpeg;
-    }
-    static bool IsPicture(FileCategory c) {
-        return c == FileCategory::Jpeg || c == FileCategory::Gif || c == FileCategory::Image;
-    }
-    static bool IsModernMovie(FileCategory c) { return IsMovie(c) || c == FileCategory::Video; }
+    // Which rows a command takes: every row; the JPEG rows ("Download All JPG's"); the
+    // pictures (under the modern rules the content pictures, "Download All Pictures"); every
+    // picture; the movies ("Download All Movies", with VIDEO under the modern rules). A tracker
+    // is never taken.
+    enum class Take { All, Jpegs, Pictures, AllPictures, Movies };
+    static bool Takes(Take take, const LinkEntry& row, bool modern);
+    // Queues, in the link table's order, every link `take` takes; the rows of the modern rules
+    // by their whole address.
+    void QueueLinks(const LinkTable& links, Take take);
     // True while no entry waits, runs or is paused.
     bool AllFinal() const;
     // Removes every entry marked Excluded, keeping the order of the others; a modern entry's

@@ -2,6 +2,7 @@
 // One link harvested from the current page: one row of the File List.
 
 #include "harvest/FileCategory.h"
+#include "harvest/PicturePlace.h"
 
 #include <cstdint>
 #include <string>
@@ -14,4 +15,8 @@ struct LinkEntry {
     int32_t service = 0; // 0 HTTP, 1 FTP, 2 HTTPS
     int32_t size = 0;
     int32_t attributeKind = 0; // 0 an IMG SRC value, 1 an A... HREF value
+    // Modern rows: where a picture stands on its page, and its declared size (0 unknown).
+    PicturePlace place = PicturePlace::None;
+    int32_t width = 0;
+    int32_t height = 0;
 };

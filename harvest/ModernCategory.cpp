@@ -147,6 +147,15 @@ std::string ModernCategory::PercentDecode(std::string_view text) {
     return out;
 }
 
+bool ModernCategory::IsPictureFile(std::string_view href) {
+    const std::string_view path = href.substr(0, std::min(href.find_first_of("?#"), href.size()));
+    const std::string name = PercentDecode(LastSegment(path));
+    if (name.find(':') != std::string::npos)
+        return false; // a wiki's page about a file: /wiki/File:X.jpg
+    const FileCategory c = OfExtension(LowerExtension(name));
+    return c == FileCategory::Jpeg || c == FileCategory::Gif || c == FileCategory::Image;
+}
+
 FileCategory ModernCategory::OfExtension(std::string_view extension) {
     for (const Extension& e : extensions)
         if (e.text == extension)
@@ -158,6 +167,9 @@ FileCategory ModernCategory::Classify(std::string_view path, LinkContext context
                                       const Settings& settings) {
     const std::string name = PercentDecode(LastSegment(WithoutQuery(path)));
     FileCategory category = OfExtension(LowerExtension(name));
+    // A wiki's page about a file (/wiki/File:X.jpg) is a page, not the file.
+    if (context == LinkContext::Anchor && name.find(':') != std::string::npos)
+        category = FileCategory::HtmlLink;
     if (category == FileCategory::HtmlLink && context != LinkContext::Anchor)
         category = FileCategory::Excluded;
     if (category == FileCategory::Excluded) {

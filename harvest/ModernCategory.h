@@ -25,6 +25,8 @@ public:
     // unknown.
     static FileCategory Classify(std::string_view path, LinkContext context,
                                  const Settings& settings);
+    // True when `href` names a picture file by its extension (a link that shows a picture).
+    static bool IsPictureFile(std::string_view href);
     // The category of a lower-case extension, or Excluded when it is not known.
     static FileCategory OfExtension(std::string_view extension);
 

@@ -15,7 +15,9 @@ void ModernHarvest::Scan(std::string_view page, const std::string& pageAddress,
     baseHref.clear();
     hasBase = false;
     titleSink = onTitle ? &onTitle : nullptr;
-    ModernScanner::ScanPage(page, *this, contentType);
+    scorer = PlaceScorer();
+    ModernScanner::ScanPage(page, *this, contentType, &scorer);
+    scorer.Finish();
     titleSink = nullptr;
     // A base element counts for every link of the page, also those above it, so links are
     // resolved once the whole page has been read.
@@ -28,11 +30,12 @@ void ModernHarvest::OnBase(const std::string& href) {
     hasBase = true;
 }
 
-void ModernHarvest::OnLink(std::vector<SrcCandidate> candidates, LinkContext context) {
+void ModernHarvest::OnLink(std::vector<SrcCandidate> candidates, LinkContext context,
+                           const PictureSignals& signals) {
     // Far more than a File List holds, even after duplicates; a page of millions of links
     // costs no more memory than this.
     if (found.size() < maxFound)
-        found.push_back({std::move(candidates), context});
+        found.push_back({std::move(candidates), context, signals});
 }
 
 void ModernHarvest::OnTitle(const std::string& title) {
@@ -67,7 +70,9 @@ void ModernHarvest::Admit(const std::string& pageAddress) {
 
     // Every listed row's address, and for a picture the addresses of all its sizes. Links to
     // pages are admitted last, so that on a crowded page they give way to pictures and media.
-    std::unordered_set<std::string> seen;
+    // Each key names the row it went to (-1: a row of a page link, kept for later), so that an
+    // address is content when any of its occurrences is.
+    std::unordered_map<std::string, int32_t> seen;
     std::vector<std::pair<std::string, LinkEntry>> pages; // with their keys
     std::vector<ResolvedLink> addresses;
     std::vector<SrcCandidate> usable;
@@ -96,14 +101,42 @@ void ModernHarvest::Admit(const std::string& pageAddress) {
             addresses.push_back(std::move(*r));
             usable.push_back(c);
         }
-        if (addresses.empty() || std::any_of(keys.begin(), keys.end(), [&](const std::string& key) {
-                return seen.count(key) != 0;
-            }))
+        if (addresses.empty())
             continue;
         const std::size_t best = ModernScanner::Largest(usable);
         ResolvedLink& chosen = addresses[best];
+        const bool picture = f.context == LinkContext::Picture;
+        const PicturePlace place =
+            picture ? scorer.PlaceOf(f.signals, chosen.server + chosen.path) : PicturePlace::None;
         LinkEntry entry;
         entry.category = categories[best];
+        entry.place = place;
+        if (picture) {
+            // The declared size: the attributes, else the chosen width and their aspect ratio.
+            const SrcCandidate& c = usable[best];
+            const PictureSignals& s = f.signals;
+            const bool described = c.width > 0 && c.width < 1e9;
+            entry.width = described ? static_cast<int32_t>(c.width) : s.width;
+            entry.height = !described    ? s.height
+                           : s.width > 0 ? static_cast<int32_t>(c.width * s.height / s.width)
+                                         : 0;
+            if (entry.width == 0 || entry.height == 0)
+                entry.width = entry.height = 0;
+        }
+        if (const auto listed =
+                std::find_if(keys.begin(), keys.end(),
+                             [&](const std::string& key) { return seen.count(key) != 0; });
+            listed != keys.end()) {
+            // An address is content when any of its occurrences is, and takes its size.
+            LinkEntry& row = table.links[std::max(seen[*listed], 0)];
+            if (place == PicturePlace::Content && seen[*listed] >= 0 &&
+                row.place != PicturePlace::None) {
+                row.place = PicturePlace::Content;
+                if (row.width == 0)
+                    row.width = entry.width, row.height = entry.height;
+            }
+            continue;
+        }
         entry.name = ModernCategory::FileName(chosen.path, entry.category);
         entry.attributeKind = f.context == LinkContext::Anchor ? 1 : 0;
         entry.server = std::move(chosen.server);
@@ -113,10 +146,12 @@ void ModernHarvest::Admit(const std::string& pageAddress) {
             pages.emplace_back(std::move(keys.front()), std::move(entry));
             continue;
         }
+        const int32_t row = table.linkCount;
         table.Append(std::move(entry));
-        seen.insert(keys.begin(), keys.end());
+        for (std::string& key : keys)
+            seen.emplace(std::move(key), row);
     }
     for (auto& [key, entry] : pages)
-        if (table.linkCount < LinkTable::capacity && seen.insert(key).second)
+        if (table.linkCount < LinkTable::capacity && seen.emplace(key, -1).second)
             table.Append(std::move(entry));
 }

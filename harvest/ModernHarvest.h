@@ -6,6 +6,7 @@
 #include "harvest/LinkResolver.h"
 #include "harvest/LinkTable.h"
 #include "harvest/ModernScanner.h"
+#include "harvest/PlaceScorer.h"
 
 #include <functional>
 #include <string>
@@ -37,10 +38,12 @@ private:
     struct Found {
         std::vector<SrcCandidate> candidates;
         LinkContext context;
+        PictureSignals signals;
     };
 
     void OnBase(const std::string& href) override;
-    void OnLink(std::vector<SrcCandidate> candidates, LinkContext context) override;
+    void OnLink(std::vector<SrcCandidate> candidates, LinkContext context,
+                const PictureSignals& signals) override;
     void OnTitle(const std::string& title) override;
     void Admit(const std::string& pageAddress);
 
@@ -48,6 +51,7 @@ private:
     const Settings& settings;
     const TitleSink* titleSink = nullptr;
     std::vector<Found> found;
+    PlaceScorer scorer;
     std::string baseHref;
     bool hasBase = false;
 };

@@ -93,7 +93,8 @@ void ReadDescriptor(std::string_view descriptor, SrcCandidate& candidate) {
 // What the parser's callbacks share during one scan.
 class ScanState {
 public:
-    explicit ScanState(ModernScanListener& listener) : listener(listener) {}
+    ScanState(ModernScanListener& listener, PlaceScorer& scorer)
+        : listener(listener), scorer(scorer) {}
 
     void Start(const xmlChar* name, const xmlChar** attributes);
     void End(const xmlChar* name);
@@ -102,11 +103,15 @@ public:
                                  static_cast<std::size_t>(length));
         if (!Trimmed(t).empty() && noscriptDepth == 0)
             FlushPending(); // words between a picture and a noscript part them
+        scorer.Text(t);
         if (titleState == TitleState::Reading && title.size() < 4 * ModernScanner::titleLimit)
             title.append(t);
     }
     // Pictures still open when the page ends are reported as they stand.
     void Finish() {
+        if (pictureLinkOpen && !pictureLinkShown)
+            Report(pictureLink.c_str(), LinkContext::Anchor);
+        pictureLinkOpen = false;
         FlushPending();
         while (!frames.empty())
             PopFrame();
@@ -114,15 +119,53 @@ public:
 
 private:
     enum class TitleState { Before, Reading, Done };
+    // A picture and what it says of its place.
+    struct Picture {
+        std::vector<SrcCandidate> candidates;
+        PictureSignals signals;
+    };
     struct Frame {
         LinkContext kind;
-        std::vector<SrcCandidate> candidates;
+        Picture picture;
         bool hasImg = false; // a picture's img is its last part: a second img stands alone
     };
 
-    void Report(const char* address, LinkContext context) {
-        if (address != nullptr)
-            listener.OnLink({SrcCandidate{address}}, context);
+    void Report(const char* address, LinkContext context, PictureSignals signals = {}) {
+        if (address == nullptr)
+            return;
+        if (signals.node < 0)
+            signals = Signals(nullptr);
+        listener.OnLink({SrcCandidate{address}}, context, signals);
+    }
+    // What an element says of the place of the picture it shows, where it stands now.
+    PictureSignals Signals(const xmlChar** attributes) const {
+        PictureSignals s;
+        s.node = scorer.Current();
+        s.linksToPage = scorer.InLinkToPage();
+        for (const char* name : {"class", "id", "alt"})
+            if (const char* v = Attribute(attributes, name))
+                s.words |= PlaceScorer::WordsOf(v);
+        s.width = Dimension(Attribute(attributes, "width"));
+        s.height = Dimension(Attribute(attributes, "height"));
+        const char* style = Attribute(attributes, "style");
+        s.hidden = Attribute(attributes, "hidden") != nullptr ||
+                   (style != nullptr && (ContainsNoCase(style, "DISPLAY:NONE") ||
+                                         ContainsNoCase(style, "DISPLAY: NONE") ||
+                                         ContainsNoCase(style, "VISIBILITY:HIDDEN") ||
+                                         ContainsNoCase(style, "VISIBILITY: HIDDEN")));
+        return s;
+    }
+    static int32_t Dimension(const char* value) {
+        int32_t n = 0;
+        if (value == nullptr)
+            return 0;
+        const std::string_view v = Trimmed(value);
+        const auto [end, error] = std::from_chars(v.data(), v.data() + v.size(), n);
+        return error == std::errc() && n > 0 ? n : 0;
+    }
+    void Emit(Picture&& p) {
+        if (!p.candidates.empty())
+            listener.OnLink(std::move(p.candidates), LinkContext::Picture, p.signals);
     }
     static void Add(std::vector<SrcCandidate>& to, std::vector<SrcCandidate>&& more) {
         for (SrcCandidate& c : more)
@@ -132,17 +175,16 @@ private:
     void PopFrame() {
         Frame frame = std::move(frames.back());
         frames.pop_back();
-        if (frame.kind == LinkContext::Picture && !frame.candidates.empty()) {
+        if (frame.kind == LinkContext::Picture && !frame.picture.candidates.empty()) {
             FlushPending();
-            pending = std::move(frame.candidates);
+            pending = std::move(frame.picture);
         }
     }
     // A picture outside a picture element waits for what follows it: a noscript copy right
     // after it is the same picture, often in its real size beside a blurred placeholder.
     void FlushPending() {
-        if (!pending.empty())
-            listener.OnLink(std::move(pending), LinkContext::Picture);
-        pending.clear();
+        Emit(std::move(pending));
+        pending = {};
     }
     void CloseFrame(LinkContext kind) {
         for (std::size_t i = frames.size(); i-- > 0;) {
@@ -167,8 +209,14 @@ private:
     void EndTitle();
 
     ModernScanListener& listener;
+    PlaceScorer& scorer;
     std::vector<Frame> frames;
-    std::vector<SrcCandidate> pending; // the last picture, while a noscript copy may follow
+    Picture pending; // the last picture, while a noscript copy may follow
+    // An open link to a picture file: a thumbnail inside it is the same picture, listed once
+    // at the linked size; a link that holds no picture is listed when it closes.
+    std::string pictureLink;
+    bool pictureLinkOpen = false;
+    bool pictureLinkShown = false;
     int noscriptDepth = 0;
     bool pendingTakesCopy = false; // the noscript right after the pending picture is open
     bool baseSeen = false;
@@ -180,7 +228,7 @@ private:
 void ScanState::Start(const xmlChar* name, const xmlChar** attributes) {
     const bool isImg = Is(name, "img");
     if (Is(name, "noscript")) {
-        pendingTakesCopy = noscriptDepth == 0 && !pending.empty();
+        pendingTakesCopy = noscriptDepth == 0 && !pending.candidates.empty();
         ++noscriptDepth;
         if (!pendingTakesCopy)
             FlushPending();
@@ -190,25 +238,47 @@ void ScanState::Start(const xmlChar* name, const xmlChar** attributes) {
     if (isImg && !frames.empty() && frames.back().kind == LinkContext::Picture &&
         frames.back().hasImg)
         PopFrame(); // an unclosed picture folds no later picture into its own
+    scorer.Open(reinterpret_cast<const char*>(name),
+                reinterpret_cast<const char* const*>(attributes));
     Frame* inner = frames.empty() ? nullptr : &frames.back();
     if (const char* type = Attribute(attributes, "itemtype");
         type != nullptr && EndsWith(type, "/ImageObject"))
         Report(FirstAddress(attributes, {"itemid"}), LinkContext::Picture);
+    // Most elements are none of those below: they are passed by their first letter.
+    if (std::string_view("aipsvmlbt").find(static_cast<char>(name[0])) == std::string_view::npos)
+        return;
     if (Is(name, "a") || Is(name, "area")) {
-        Report(Attribute(attributes, "href"), LinkContext::Anchor);
+        const char* href = Attribute(attributes, "href");
+        const bool toPicture = href != nullptr && Is(name, "a") && !pictureLinkOpen &&
+                               ModernCategory::IsPictureFile(href);
+        if (toPicture) {
+            pictureLink = href;
+            pictureLinkOpen = true;
+            pictureLinkShown = false;
+        } else {
+            Report(href, LinkContext::Anchor);
+        }
     } else if (isImg) {
-        std::vector<SrcCandidate> candidates;
-        ImageCandidates(attributes, candidates);
+        Picture picture{{}, Signals(attributes)};
+        ImageCandidates(attributes, picture.candidates);
+        if (!picture.candidates.empty() && pictureLinkOpen && !pictureLinkShown) {
+            // The linked file first, and larger than any size the thumbnail names.
+            picture.candidates.insert(picture.candidates.begin(),
+                                      SrcCandidate{pictureLink, 1e12, 1});
+            pictureLinkShown = true;
+        }
         if (inner != nullptr && inner->kind == LinkContext::Picture) {
-            Add(inner->candidates, std::move(candidates));
+            Add(inner->picture.candidates, std::move(picture.candidates));
+            inner->picture.signals = picture.signals;
             inner->hasImg = true;
-        } else if (!candidates.empty() && pendingTakesCopy) {
+        } else if (!picture.candidates.empty() && pendingTakesCopy) {
             // The noscript copy comes first: a tie goes to it, not to the placeholder.
-            Add(candidates, std::move(pending));
-            pending = std::move(candidates);
-        } else if (!candidates.empty()) {
+            Add(picture.candidates, std::move(pending.candidates));
+            picture.signals = pending.signals;
+            pending = std::move(picture);
+        } else if (!picture.candidates.empty()) {
             FlushPending();
-            pending = std::move(candidates);
+            pending = std::move(picture);
             if (noscriptDepth > 0)
                 FlushPending();
         }
@@ -216,28 +286,39 @@ void ScanState::Start(const xmlChar* name, const xmlChar** attributes) {
         if (inner != nullptr && inner->kind == LinkContext::Picture) {
             for (const char* attribute : {"srcset", "data-srcset"})
                 if (const char* srcset = Attribute(attributes, attribute))
-                    ModernScanner::AddSrcset(srcset, inner->candidates);
+                    ModernScanner::AddSrcset(srcset, inner->picture.candidates);
             if (const char* src = FirstAddress(attributes, {"src"}))
-                Add(inner->candidates, {SrcCandidate{src}});
+                Add(inner->picture.candidates, {SrcCandidate{src}});
         } else if (inner != nullptr) {
             Report(FirstAddress(attributes, {"src"}), inner->kind);
         }
     } else if (Is(name, "picture")) {
-        frames.push_back({LinkContext::Picture, {}});
+        frames.push_back({LinkContext::Picture, {{}, Signals(attributes)}});
     } else if (Is(name, "video") || Is(name, "audio")) {
         const LinkContext kind = Is(name, "video") ? LinkContext::Video : LinkContext::Audio;
         Report(FirstAddress(attributes, {"src"}), kind);
         if (kind == LinkContext::Video)
-            Report(FirstAddress(attributes, {"data-poster", "poster"}), LinkContext::Picture);
+            Report(FirstAddress(attributes, {"data-poster", "poster"}), LinkContext::Picture,
+                   Signals(attributes));
         frames.push_back({kind, {}});
     } else if (Is(name, "meta")) {
         const char* property = Attribute(attributes, "property");
         if (property == nullptr)
             property = Attribute(attributes, "name");
-        if (property != nullptr &&
-            (std::strcmp(property, "og:image") == 0 || std::strcmp(property, "og:video") == 0))
+        const std::string_view p = property != nullptr ? property : "";
+        if (p == "og:image" || p == "og:video" || p == "twitter:image") {
+            PictureSignals card = Signals(nullptr);
+            card.onlyMeta = p != "og:video";
             Report(FirstAddress(attributes, {"content"}),
-                   property[3] == 'i' ? LinkContext::Picture : LinkContext::Video);
+                   p == "og:video" ? LinkContext::Video : LinkContext::Picture, card);
+        }
+    } else if (Is(name, "link")) {
+        const char* rel = Attribute(attributes, "rel");
+        if (rel != nullptr && std::string_view(rel) == "image_src") {
+            PictureSignals card = Signals(nullptr);
+            card.onlyMeta = true;
+            Report(FirstAddress(attributes, {"href"}), LinkContext::Picture, card);
+        }
     } else if (Is(name, "base")) {
         const char* href = Attribute(attributes, "href");
         if (href != nullptr && !baseSeen) {
@@ -252,19 +333,27 @@ void ScanState::Start(const xmlChar* name, const xmlChar** attributes) {
 }
 
 void ScanState::End(const xmlChar* name) {
-    if (Is(name, "picture"))
+    scorer.Close();
+    // Most elements are none of those below: they are passed by their first letter.
+    if (std::string_view("pvastn").find(static_cast<char>(name[0])) == std::string_view::npos)
+        return;
+    if (Is(name, "picture")) {
         CloseFrame(LinkContext::Picture);
-    else if (Is(name, "video"))
+    } else if (Is(name, "video")) {
         CloseFrame(LinkContext::Video);
-    else if (Is(name, "audio"))
+    } else if (Is(name, "audio")) {
         CloseFrame(LinkContext::Audio);
-    else if (Is(name, "svg") && svgDepth > 0)
+    } else if (Is(name, "svg") && svgDepth > 0) {
         --svgDepth;
-    else if (Is(name, "title") && titleState == TitleState::Reading)
+    } else if (Is(name, "title") && titleState == TitleState::Reading) {
         EndTitle();
-    else if (Is(name, "noscript") && noscriptDepth > 0 && --noscriptDepth == 0) {
+    } else if (Is(name, "noscript") && noscriptDepth > 0 && --noscriptDepth == 0) {
         pendingTakesCopy = false;
         FlushPending();
+    } else if (Is(name, "a") && pictureLinkOpen) {
+        pictureLinkOpen = false;
+        if (!pictureLinkShown)
+            Report(pictureLink.c_str(), LinkContext::Anchor);
     }
 }
 
@@ -323,7 +412,8 @@ std::string WithoutDocumentEnd(std::string_view page) {
 }
 
 void ModernScanner::ScanPage(std::string_view page, ModernScanListener& listener,
-                             std::string_view contentType) {
+                             std::string_view contentType, PlaceScorer* scorer) {
+    PlaceScorer ownScorer;
     const std::optional<std::string> utf8 = PageCharset::ToUtf8(page, contentType);
     if (utf8)
         page = *utf8;
@@ -332,7 +422,7 @@ void ModernScanner::ScanPage(std::string_view page, ModernScanListener& listener
         page = blanked;
     xmlInitParser();
     xmlSetGenericErrorFunc(nullptr, Silent);
-    ScanState state(listener);
+    ScanState state(listener, scorer != nullptr ? *scorer : ownScorer);
     // The whole page is in memory: the pull parser reads it faster than the push parser.
     htmlParserCtxtPtr parser = htmlCreateMemoryParserCtxt(
         page.data(),

@@ -5,6 +5,7 @@
 // first title. Character references, comments, script text and broken mark-up are the parser's.
 
 #include "harvest/ModernCategory.h"
+#include "harvest/PlaceScorer.h"
 
 #include <cstddef>
 #include <string>
@@ -25,8 +26,9 @@ public:
     // The href of the first base element.
     virtual void OnBase(const std::string& href) = 0;
     // One thing the page links to: a picture with all its candidates (one row is listed for
-    // all of them), or a single address.
-    virtual void OnLink(std::vector<SrcCandidate> candidates, LinkContext context) = 0;
+    // all of them) and what it says of its place, or a single address.
+    virtual void OnLink(std::vector<SrcCandidate> candidates, LinkContext context,
+                        const PictureSignals& signals) = 0;
     // The text of the first title (outside SVG), blanks collapsed, at most 500 bytes.
     virtual void OnTitle(const std::string& title) = 0;
 };
@@ -39,8 +41,9 @@ public:
     static constexpr std::size_t maxCandidates = 64;
 
     // Reads `page` in the character set it declares (see PageCharset), whatever its bytes.
+    // `scorer`, when given, is told the page's elements and text for the places of pictures.
     static void ScanPage(std::string_view page, ModernScanListener& listener,
-                         std::string_view contentType = {});
+                         std::string_view contentType = {}, PlaceScorer* scorer = nullptr);
 
     // Appends the candidates of a srcset value: an address is a run of non-blank characters
     // (trailing commas dropped, commas inside kept); its descriptor runs to the next comma

@@ -10,6 +10,17 @@ std::vector<std::string> CellText::FileListRow(const LinkEntry& entry) {
     return {FileListName(entry), CategoryLabel(entry.category), entry.path};
 }
 
+std::vector<std::string> CellText::ModernFileListRow(const LinkEntry& entry) {
+    return {FileListName(entry), CategoryLabel(entry.category), entry.path, PlaceWord(entry.place),
+            SizeText(entry)};
+}
+
+std::string CellText::SizeText(const LinkEntry& entry) {
+    if (entry.width <= 0 || entry.height <= 0)
+        return {};
+    return std::to_string(entry.width) + "x" + std::to_string(entry.height);
+}
+
 const char* CellText::StatusWord(int32_t status) {
     static const char* const words[] = {"Starting", "Queueing",  "Downloading",
                                         "Paused",   "Complete",  "Disk Error",

@@ -14,6 +14,10 @@ public:
     static std::string FileListName(const LinkEntry& entry);
     // The three File List cells of `entry`: name, file type, path.
     static std::vector<std::string> FileListRow(const LinkEntry& entry);
+    // The five cells of a modern row: name, file type, path, place, declared size.
+    static std::vector<std::string> ModernFileListRow(const LinkEntry& entry);
+    // "1600x900"; empty when the size is not known.
+    static std::string SizeText(const LinkEntry& entry);
 
     // The Download List's Status word after a fill; empty for an unknown code.
     static const char* StatusWord(int32_t status);

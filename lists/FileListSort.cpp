@@ -45,6 +45,17 @@ void FileListSort::SortLinks(LinkTable& table, int column, bool descending) {
             return descending ? c < 0 : c > 0;
         });
         break;
+    case 3: // the place of a modern row
+        std::sort(begin, end, [descending](const LinkEntry& a, const LinkEntry& b) {
+            return descending ? a.place > b.place : a.place < b.place;
+        });
+        break;
+    case 4: // its declared size, by area
+        std::sort(begin, end, [descending](const LinkEntry& a, const LinkEntry& b) {
+            const int64_t x = int64_t{a.width} * a.height, y = int64_t{b.width} * b.height;
+            return descending ? x > y : x < y;
+        });
+        break;
     default:
         break;
     }

@@ -6,6 +6,14 @@ const std::array<ListColumn, 3> ListColumns::fileList = {{
     {"Path", 375},
 }};
 
+const std::array<ListColumn, 5> ListColumns::modernFileList = {{
+    {"Name", 290},
+    {"FileType", 75},
+    {"Path", 285},
+    {"Place", 80},
+    {"Size", 70},
+}};
+
 const std::array<ListColumn, 7> ListColumns::downloadList = {{
     {"Name", 165},
     {"FileType", 75},
