@@ -62,9 +62,10 @@ const char* const help =
     "  STATUS <tab> BYTES <tab> LOCALPATH\n"
     "STATUS being Complete, Disk Error, Error or Cancelled. Under the modern rules a fourth\n"
     "field names the cause of a failure (\"HTTP 404\", \"refused\", \"timed out\"...), files\n"
-    "are written as NAME.part and renamed when complete, never replacing a file, broken\n"
-    "transfers resume, and a server that asks to wait (429, 503) is waited for. Ctrl-C cancels\n"
-    "the running downloads.\n"
+    "are written to a part of their own (NAME.HASH.part) and renamed when complete, never\n"
+    "replacing a file, broken transfers resume, and a server that asks to wait (429, 503) is\n"
+    "waited for. Ctrl-C cancels the running downloads; under the modern rules their parts\n"
+    "stay, a second run continues them and skips the files it completed.\n"
     "\n"
     "Exit status: 0 done (every download Complete), 1 the page could not be opened or a\n"
     "download did not complete, 2 wrong arguments, 130 interrupted.\n";
