@@ -395,31 +395,12 @@ void Silent(void*, const char*, ...) {}
 
 } // namespace
 
-// The parser reads nothing after the end of the html element, where browsers go on showing
-// what stands: the end tags of html and body are blanked in a copy of the page.
-std::string WithoutDocumentEnd(std::string_view page) {
-    std::string text;
-    for (std::size_t at = page.find("</"); at != std::string_view::npos;
-         at = page.find("</", at + 2)) {
-        const std::string_view name = page.substr(at + 2, 4);
-        if (!StartsWithNoCase(name, "HTML") && !StartsWithNoCase(name, "BODY"))
-            continue;
-        if (text.empty())
-            text.assign(page);
-        text.replace(at, 6, 6, ' ');
-    }
-    return text;
-}
-
 void ModernScanner::ScanPage(std::string_view page, ModernScanListener& listener,
                              std::string_view contentType, PlaceScorer* scorer) {
     PlaceScorer ownScorer;
     const std::optional<std::string> utf8 = PageCharset::ToUtf8(page, contentType);
     if (utf8)
         page = *utf8;
-    const std::string blanked = WithoutDocumentEnd(page);
-    if (!blanked.empty())
-        page = blanked;
     xmlInitParser();
     xmlSetGenericErrorFunc(nullptr, Silent);
     ScanState state(listener, scorer != nullptr ? *scorer : ownScorer);

@@ -194,6 +194,8 @@ TEST_F(WindowTest, ClosingCancelsRunningDownloads) {
 // A classic start neither reads nor writes the kept queue; turning the modern rules on in the
 // options adds its rows after those listed.
 TEST_F(WindowTest, TheKeptQueueComesBackWhenTheModernRulesComeOn) {
+    MakeConfirmedWindow(true).reset();
+    EXPECT_TRUE(platform.messages.empty()) << "a modern start without a kept queue says nothing";
     DownloadTable kept;
     kept.QueueDownload({FileCategory::Jpeg, "/k.jpg", "k.jpg", "127.0.0.1:1", 0}, true);
     kept.downloads[0].status = DownloadStatus::Complete;

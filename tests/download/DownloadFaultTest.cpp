@@ -90,6 +90,7 @@ const Prepare oldFile = [](const fs::path&, const fs::path& sub) {
 // clang-format off
 const FaultCase faults[] = {
     {.what = "complete", .link = "/f.jpg", .serve = Server::Answer(body), .status = "Complete", .bytes = 3000, .file = body},
+    {.what = "header lines ended by a bare line feed", .link = "/f.jpg", .serve = Server::Serve("HTTP/1.0 200 OK\nContent-Length: 4\n\nabcd"), .status = "Complete", .bytes = 4, .file = "abcd"},
     {.what = "Content-Length 0", .link = "/f.jpg", .serve = Server::Answer(""), .status = "Complete", .file = ""},
     {.what = "404", .link = "/f.jpg", .serve = Server::Answer("gone", "404 Not Found"), .cause = "HTTP 404"},
     {.what = "206 to a plain request", .link = "/f.jpg", .serve = Server::Answer("part", "206 Partial Content"), .cause = "bad range"},

@@ -4,6 +4,7 @@
 #include "download/DownloadView.h"
 #include "download/LocalFile.h"
 #include "download/PartFile.h"
+#include "download/QueueFile.h"
 #include "lists/CellText.h"
 #include "net/InternetSession.h"
 #include "settings/Settings.h"
@@ -309,4 +310,45 @@ TEST_F(Engine, ModernRowsMakeTheirFolderAndRateOnlyNewBytes) {
     goOn = true;
     EXPECT_TRUE(PartOf(settings.saveDirectory, "f.jpg").empty());
     EXPECT_EQ(server.Requests().size(), 2u);
+}
+
+// The kept queue reads back what it wrote, whatever the names hold; a damaged file adds nothing.
+TEST(QueueFile, RoundTripAndDamage) {
+    TempDir dir;
+    QueueFile queue(dir.File("tk.queue"));
+    DownloadTable table;
+    table.QueueDownload(Link("/a\tb\\n.jpg", "h:1"), true, "http://p/\npage");
+    table.downloads[0].status = DownloadStatus::Error;
+    table.downloads[0].receivedBytes = UINT64_MAX;
+    table.downloads[0].cause = "HTTP 404";
+    table.QueueDownload(Link("/run.jpg", "h:1"), true);
+    table.downloads[1].status = DownloadStatus::Downloading;
+    table.downloads[1].receivedBytes = 5;
+    ASSERT_TRUE(queue.Save(table));
+    DownloadTable back;
+    back.QueueDownload(Link("/run.jpg", "h:1"), true); // listed already: not added twice
+    ASSERT_EQ(queue.Load(back), QueueFile::LoadResult::Loaded);
+    ASSERT_EQ(back.downloadCount, 2);
+    const DownloadEntry& e = back.downloads[1];
+    EXPECT_EQ(e.path + "|" + e.name + "|" + e.referer + "|" + e.cause,
+              "/a\tb\\n.jpg|a\tb\\n.jpg|http://p/\npage|HTTP 404");
+    EXPECT_EQ(e.status, DownloadStatus::Error);
+    EXPECT_EQ(e.receivedBytes, UINT64_MAX);
+    EXPECT_TRUE(e.modern);
+    const std::string good = QueueFile::Text(table);
+    const std::string line = good.substr(good.find('\n') + 1);
+    for (const std::string& damaged :
+         {good.substr(0, good.size() - 5), "tarvik download list 2\n" + line,
+          good + "9\t1\t0\th\t/x\tx\t\t0\t0\t\t\t\t\n",
+          good + "4\t1\t0\th\t/x\tx\t\t1" + std::string(30, '9') + "\t0\t\t\t\t\n",
+          good + "4\t1\t0\th\t/x\tx\t\\q\t0\t0\t\t\t\t\n"}) {
+        std::ofstream(dir.File("tk.queue"), std::ios::trunc) << damaged;
+        DownloadTable t;
+        EXPECT_EQ(queue.Load(t), QueueFile::LoadResult::Damaged) << damaged;
+        EXPECT_EQ(t.downloadCount, 0);
+    }
+    std::ofstream(dir.File("tk.queue"), std::ios::trunc)
+        << good.substr(0, good.find('\n') + 1) + "4\t1\t0\th\t/x\tx\t\t0\t0\t\t\t\n";
+    DownloadTable old;
+    EXPECT_EQ(queue.Load(old), QueueFile::LoadResult::Loaded) << "a file of twelve fields is read";
 }

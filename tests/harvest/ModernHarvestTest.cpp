@@ -114,6 +114,13 @@ TEST(ModernHarvest, PagesOfTodaysWeb) {
          "p2.jpg|H|HTTP\n"
          "real.jpg|JPEG|/max/1400/real.jpg|H|HTTP\ntpl.jpg|JPEG|/tpl.jpg|H|HTTP\n"
          "words.jpg|JPEG|/words.jpg|H|HTTP"},
+        // Names decoded to their end and made safe; a line break inside an address; a data:
+        // value hides no src; a comma inside a descriptor's parentheses parts no candidates.
+        {"<img src=/a%01b.jpg><a href=/doc.pd%66><a href='/li\nne.zip'><img "
+         "data-src='data:image/png;base64,xx' src=/real.jpg><img srcset='d2.jpg 100w (x, b2.jpg "
+         "900w ), e2.jpg 50w'>",
+         "a_b.jpg|JPEG|/a%01b.jpg|H|HTTP\nd2.jpg|JPEG|/a/b/d2.jpg|H|HTTP\ndoc.pdf|DOC|/doc.pd%66|H|"
+         "HTTP\nline.zip|ZIP|/line.zip|H|HTTP\nreal.jpg|JPEG|/real.jpg|H|HTTP"},
         // Pages without an extension; addresses that differ only in what tracks a visit.
         {R"h(<a href="/news/2024/05/storm-hits-coast"><a href="/authors/anna"><a href="/news/">
             <a href="/story?utm_source=x&amp;id=3&amp;fbclid=abc"><a href="/story?id=3&amp;utm_medium=y">)h",
