@@ -54,14 +54,7 @@ TEST_F(WindowTest, FetchedPageFillsTheFileListAndHeadersShareOneDirection) {
     EXPECT_EQ(w->Links().links[0].server, "mirror.example:8080");
     EXPECT_TRUE(w->findChildren<CRetrievingDialog*>().empty()) << "the box is gone afterwards";
 
-    ClickHeader(*w, 2); // the first click after a load: paths ascending
-    EXPECT_EQ(Rows(*w), (Rows_{"all.zip|ZIP|/z/all.zip", "  ->day2.htm|HTML Link|trip/day2.htm",
-                               "surf.avi|AVI|trip/films/surf.avi", "Aunt.gif|GIF|trip/Img/Aunt.gif",
-                               "beach.JPG|JPEG|trip/img/beach.JPG"}));
-    ClickHeader(*w, 1); // the flag back to ascending: codes HTML, JPEG, GIF, AVI, ZIP
-    EXPECT_EQ(Rows(*w).front(), "  ->day2.htm|HTML Link|trip/day2.htm");
-    EXPECT_EQ(Rows(*w).back(), "all.zip|ZIP|/z/all.zip");
-    ClickHeader(*w, 0); // descending names
+    ClickHeader(*w, 0); // the first click after a load: names descending
     EXPECT_EQ(Rows(*w).front(), "surf.avi|AVI|trip/films/surf.avi");
     GetUrl(*w, server.Address("/trip/day1.htm")); // a fresh page sets the flag as the first did
     ClickHeader(*w, 2);

@@ -1,6 +1,5 @@
 // tarvik-cli download against servers that misbehave: every case ends in a final state with the
 // file on disk as it should be, and nothing is written outside the save directory.
-#include "download/LocalFile.h"
 #include "download/PartFile.h"
 #include "tests/support/CliRun.h"
 #include "tests/support/LoopbackServer.h"
@@ -292,24 +291,6 @@ Handler ResumeServer(const ResumeCase& c, const std::string& first, const std::s
     };
 }
 
-std::string HttpDate(int secondsAhead) {
-    const std::time_t t = std::time(nullptr) + secondsAhead;
-    char text[64];
-    std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", std::gmtime(&t));
-    return text;
-}
-
-// Leaves what an earlier run of `address` left: a part of `bytes` of `body`, with its record.
-void LeavePart(const std::string& dir, const std::string& address, const std::string& body,
-               std::size_t bytes) {
-    PartFile part;
-    ASSERT_TRUE(part.Claim(dir, "", "f.jpg", address));
-    ASSERT_TRUE(part.Record({address, "\"v1\"", body.size(), ""}));
-    LocalFile file;
-    ASSERT_TRUE(part.Open(file, 0));
-    file.Write(body.data(), bytes);
-}
-
 } // namespace
 
 // No sequence of breaks, waits, versions and runs leaves a file under its final name that is not
@@ -350,8 +331,9 @@ TEST(Download, ModernRulesResumeWaitAndNeverMixOrOverwrite) {
             std::ofstream(dir.File("f.jpg")) << "mine";
         if (c.foreignPart)
             std::ofstream(dir.File(PartFile::PartName("f.jpg", address))) << "theirs";
-        if (c.leftOver > 0)
-            LeavePart(dir.Path(), address, first, c.leftOver);
+        if (c.leftOver > 0) {
+            ASSERT_TRUE(LeavePart(dir.Path(), "f.jpg", address, "\"v1\"", first, c.leftOver));
+        }
         const auto started = std::chrono::steady_clock::now();
         const CliRun r = Download({"--modern", "--flat", "--timeout", "1", "--dir", dir.Path(),
                                    server.Address("/index.htm")},

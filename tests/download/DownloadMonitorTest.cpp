@@ -2,8 +2,6 @@
 // rate, against a loopback server and a clock the test sets.
 #include "download/DownloadMonitor.h"
 #include "download/DownloadView.h"
-#include "download/LocalFile.h"
-#include "download/PartFile.h"
 #include "download/QueueFile.h"
 #include "lists/CellText.h"
 #include "net/InternetSession.h"
@@ -196,13 +194,6 @@ struct WaitCase {
     bool cancel = false;    // cancelled while waiting
 };
 
-std::string HttpDateAhead(int seconds) {
-    const std::time_t t = std::time(nullptr) + seconds;
-    char text[64];
-    std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", std::gmtime(&t));
-    return text;
-}
-
 } // namespace
 
 // On the monitor's clock a Waiting row starts again no earlier than the server asked and at the
@@ -212,7 +203,7 @@ TEST_F(Engine, WaitingRowsWaitInFullAndKeepTheirRules) {
     // clang-format off
     const WaitCase cases[] = {
         {.what = "Retry-After: 1", .retryAfter = "1", .waitMs = 1000},
-        {.what = "an HTTP date", .retryAfter = HttpDateAhead(30), .waitMs = 30000},
+        {.what = "an HTTP date", .retryAfter = HttpDate(30), .waitMs = 30000},
         {.what = "no Retry-After: 5 s", .retryAfter = "", .waitMs = 5000},
         {.what = "capped at 120 s", .retryAfter = "9999", .waitMs = 120000},
         {.what = "cancelled while waiting", .retryAfter = "50", .waitMs = 50000, .cancel = true},
@@ -290,14 +281,8 @@ TEST_F(Engine, ModernRowsMakeTheirFolderAndRateOnlyNewBytes) {
     EXPECT_TRUE(std::filesystem::exists(dir.File("new/folder/g.jpg")));
 
     const std::string address = "http://" + server.Address("/f.jpg");
-    { // what an earlier run left: 900,000 bytes of version "e"
-        PartFile part;
-        ASSERT_TRUE(part.Claim(settings.saveDirectory, "", "f.jpg", address));
-        ASSERT_TRUE(part.Record({address, "\"e\"", 1000000, ""}));
-        LocalFile file;
-        ASSERT_TRUE(part.Open(file, 0));
-        file.Write(std::string(900000, 'o').data(), 900000);
-    }
+    ASSERT_TRUE(LeavePart(settings.saveDirectory, "f.jpg", address, "\"e\"",
+                          std::string(1000000, 'o'), 900000));
     table.RetryDownload(0);
     clock = 2000000;
     ASSERT_TRUE(TickUntil([&] { return table.downloads[0].receivedBytes > 900000; }));

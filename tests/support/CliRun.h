@@ -2,8 +2,11 @@
 // Runs tarvik-cli in-process, and reads back what a download left on disk.
 
 #include "cli/CliCommand.h"
+#include "download/LocalFile.h"
+#include "download/PartFile.h"
 
 #include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -58,4 +61,23 @@ inline std::filesystem::path PartOf(const std::filesystem::path& dir, const std:
             return f.path();
     }
     return {};
+}
+
+// What an earlier run left of `address` in `dir`: a part holding the first `bytes` of `body`
+// (version `validator`), with its record. False when it could not be made.
+inline bool LeavePart(const std::string& dir, const std::string& name, const std::string& address,
+                      const std::string& validator, const std::string& body, std::size_t bytes) {
+    PartFile part;
+    LocalFile file;
+    return part.Claim(dir, "", name, address) &&
+           part.Record({address, validator, body.size(), ""}) && part.Open(file, 0) &&
+           file.Write(body.data(), bytes) == bytes;
+}
+
+// An HTTP date `seconds` from now.
+inline std::string HttpDate(int seconds) {
+    const std::time_t t = std::time(nullptr) + seconds;
+    char text[64];
+    std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", std::gmtime(&t));
+    return text;
 }
