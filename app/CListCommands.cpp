@@ -6,10 +6,12 @@
 #include "app/ListView.h"
 #include "app/TextBridge.h"
 #include "lists/CellText.h"
+#include "lists/LinkedPictures.h"
 #include "lists/ListColumns.h"
 #include "lists/ListMenus.h"
 
 #include <QMenu>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <algorithm>
 
@@ -19,7 +21,7 @@ CListCommands::CListCommands(QWidget& owner, Platform& platform, const Settings&
                              QTreeWidget* downloadList)
     : owner(owner), platform(platform), settings(settings), linkTable(linkTable),
       downloadTable(downloadTable), monitor(monitor), fileList(fileList),
-      downloadList(downloadList) {}
+      downloadList(downloadList), linked(std::make_unique<LinkedPictures>(linkTable, settings)) {}
 
 CListCommands::~CListCommands() = default;
 
@@ -30,6 +32,13 @@ bool CListCommands::OnCommand(int id) {
         return true;
     case ControlId::DownloadAllMovies:
         OnDownloadAll(DownloadTable::Take::Movies);
+        return true;
+    case ControlId::GetPicturesBehindLinks:
+        if (linked->Running()) {
+            linked->Stop(*monitor);
+        } else if (linked->Start(*monitor, SelectedRows(fileList)) == 0) {
+            platform.ShowMessage(&owner, "No links to pages of pictures.");
+        }
         return true;
     case ControlId::OpenDownloadDirectory:
         OpenWithDesktop(settings.saveDirectory);
@@ -74,8 +83,7 @@ void CListCommands::OnSelectionCommand(int id) {
     for (const int32_t row : rows) {
         if (id == ControlId::DownloadSelected && row < linkTable.linkCount)
             downloadTable.QueueDownload(linkTable.links[row], linkTable.modernRows,
-                                        linkTable.modernRows ? linkTable.pageAddress
-                                                             : std::string());
+                                        linkTable.PageOf(linkTable.links[row]));
         else if (id == ControlId::RemoveSelectedLinks && row < linkTable.linkCount)
             linkTable.links[row].category = FileCategory::Excluded;
         else if (id == ControlId::CancelSelected)
@@ -152,7 +160,8 @@ int CListCommands::ContextMenuCommand(const QPoint& globalPos) {
     };
     const QPoint at(globalPos.x() + 10, globalPos.y());
     if (within(fileList))
-        return ShowPopup(ListMenus::FileListMenu(linkTable, SelectedRows(fileList)), at);
+        return ShowPopup(
+            ListMenus::FileListMenu(linkTable, SelectedRows(fileList), linked->Running()), at);
     if (within(downloadList))
         return ShowPopup(ListMenus::DownloadListMenu(downloadTable, SelectedRows(downloadList)),
                          at);
@@ -174,6 +183,21 @@ void CListCommands::FillFileList() {
     ListView::Fill(fileList,
                    CellText::Rows(linkTable.links, linkTable.linkCount,
                                   modern ? CellText::ModernFileListRow : CellText::FileListRow));
+}
+
+void CListCommands::StopLinkedPictures() {
+    linked->Stop(*monitor);
+    linked->TakeChanged(); // a new page's title stands where the progress stood
+}
+
+std::optional<std::string> CListCommands::TakeLinkedProgress() {
+    if (!linked->TakeChanged())
+        return std::nullopt;
+    // The rows grow while the user may be scrolling: the list stays where it was.
+    const int scrolled = fileList->verticalScrollBar()->value();
+    FillFileList();
+    fileList->verticalScrollBar()->setValue(scrolled);
+    return linked->ProgressText();
 }
 
 void CListCommands::FillDownloadList() {

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+class LinkedPictures;
 class QMenu;
 class QTreeWidget;
 class QWidget;
@@ -46,6 +47,11 @@ public:
     void FillFileList();
     void FillDownloadList();
 
+    // The pictures behind a gallery's links: stopped by a new page; while they are read, the
+    // progress for the title's place when it changed (the File List is refilled then).
+    void StopLinkedPictures();
+    std::optional<std::string> TakeLinkedProgress();
+
 private:
     void OnSelectionCommand(int id);
     void OnRemoveDownloads(bool (*remove)(DownloadStatus));
@@ -62,4 +68,5 @@ private:
     QTreeWidget* fileList;
     QTreeWidget* downloadList;
     std::unique_ptr<QMenu> popupMenu; // stays built until the next pop-up replaces it
+    std::unique_ptr<LinkedPictures> linked;
 };

@@ -348,6 +348,7 @@ void CMainDialog::OnGetUrl() {
             this, "Save directory is not set - set one in the Options screen before continuing.");
         return;
     }
+    listCommands->StopLinkedPictures(); // a new page drops what was read behind the last one
     ReadMembers();
     url = NormaliseAddress(url);
     ShowMembers();
@@ -384,6 +385,8 @@ void CMainDialog::MonitorTick() {
     if (!monitor)
         return;
     monitor->MonitorTick(settings, *this);
+    if (const std::optional<std::string> progress = listCommands->TakeLinkedProgress())
+        titleLabel->setText(ToQt(*progress)); // where the title stands, while pages are read
     if (settings.modernRules)
         queueFile->SaveChanged(downloadTable, QueueFile::Clock::now());
 }

@@ -28,4 +28,5 @@ constexpr int RetrySelected = 1034;
 constexpr int DownloadAllJpegs = 1035;
 constexpr int DownloadAllMovies = 1036;
 constexpr int OpenDownloadDirectory = 1037;
+constexpr int GetPicturesBehindLinks = 1044;
 } // namespace ControlId

@@ -19,9 +19,9 @@ namespace {
 const char* const version = "1.0";
 
 const char* const usage =
-    "usage: tarvik-cli links [--modern | --classic] [--title]\n"
+    "usage: tarvik-cli links [--modern | --classic] [--title] [--follow]\n"
     "                        [--all | --pictures | --all-pictures | --jpegs | --movies] ADDRESS\n"
-    "       tarvik-cli download [--modern | --classic]\n"
+    "       tarvik-cli download [--modern | --classic] [--follow]\n"
     "                           [--all | --pictures | --all-pictures | --jpegs | --movies]\n"
     "                           [--dir DIR] [--threads N] [--flat] [--timeout SECONDS] ADDRESS\n";
 
@@ -44,6 +44,12 @@ const char* const help =
     "card, share, thumbnail), empty for rows that are no pictures; SIZE the declared size\n"
     "(\"1600x900\"), empty when unknown; PAGE the address of the page the row was found on.\n"
     "With a selection (below) links lists only the rows that download would take.\n"
+    "\n"
+    "--follow (modern rules) reads the pages behind the page's gallery, one level deep: every\n"
+    "link to a page of the same server that wraps a content picture, each page once, at most\n"
+    "200, at most 4 at once. The picture each shows (its largest content picture) is added as a\n"
+    "row whose PAGE is that page, and the thumbnails that led there read \"thumbnail\"; a page\n"
+    "that fails is skipped and counted on stderr.\n"
     "HTML links are shown as \"  ->NAME\". With --title the first line is \"title\", a tab and\n"
     "the page title.\n"
     "\n"
@@ -113,6 +119,8 @@ bool ParseOptions(const std::vector<std::string>& args, DownloadCommand::Options
                                                     : Take::Pictures;
         } else if (download && arg == "--flat" && !value) {
             o.flat = true;
+        } else if (arg == "--follow" && !value) {
+            o.follow = true;
         } else if (download && arg == "--dir") {
             const auto v = takeValue();
             if (!v || v->empty()) {
@@ -203,6 +211,8 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
         err << "HTTP " << status << "\n";
         return 1;
     }
+    if (options.follow && table.modernRows)
+        DownloadCommand::FollowLinks(table, settings, session, err);
     if (args[0] == "download")
         return DownloadCommand::Run(table, settings, session, options, out, err, errIsTerminal);
 
@@ -218,7 +228,7 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
         // The modern rules add the place of a picture, its declared size and the page.
         if (table.modernRows)
             out << '\t' << PlaceWord(e.place) << '\t' << CellText::SizeText(e) << '\t'
-                << table.pageAddress;
+                << table.PageOf(e);
         out << '\n';
     }
     return 0;

@@ -6,6 +6,8 @@
 #include "download/TickRequest.h"
 #include "harvest/LinkTable.h"
 #include "lists/CellText.h"
+#include "lists/FileListSort.h"
+#include "lists/LinkedPictures.h"
 #include "settings/Settings.h"
 
 #include <atomic>
@@ -129,6 +131,25 @@ int DownloadCommand::Run(const LinkTable& links, Settings settings, const Intern
         if (table.downloads[i].status != DownloadStatus::Complete)
             return 1;
     return 0;
+}
+
+void DownloadCommand::FollowLinks(LinkTable& links, const Settings& settings,
+                                  const InternetSession& session, std::ostream& err) {
+    DownloadTable none;
+    DownloadMonitor monitor(none, session);
+    LinkedPictures linked(links, settings);
+    if (linked.Start(monitor, {}) == 0)
+        return;
+    LineView quiet(err, false);
+    while (linked.Running()) {
+        monitor.MonitorTick(settings, quiet);
+        pollfd wake{monitor.Waker()->Fd(), POLLIN, 0};
+        if (::poll(&wake, 1, static_cast<int>(tickPeriod.count())) > 0)
+            monitor.Waker()->Take();
+    }
+    if (linked.Failed() > 0 || linked.Overflow() > 0)
+        err << linked.ProgressText() << "\n";
+    FileListSort::SortLinks(links, 0, false);
 }
 
 void DownloadCommand::Interrupt() {

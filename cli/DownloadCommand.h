@@ -19,6 +19,7 @@ public:
         std::string directory;      // empty: the current directory
         std::optional<int> threads; // else the options file's
         bool flat = false;          // no per-server subdirectory
+        bool follow = false;        // read the pages behind the gallery's links first
         int timeoutSeconds = 30;
     };
 
@@ -26,6 +27,11 @@ public:
     static int Run(const LinkTable& links, Settings settings, const InternetSession& session,
                    const Options& options, std::ostream& out, std::ostream& err,
                    bool errIsTerminal);
+    // Reads the pages behind the links of a modern table, one level deep, and adds the
+    // pictures they show; returns when every page has been read or has failed, having told
+    // `err` of the failures.
+    static void FollowLinks(LinkTable& links, const Settings& settings,
+                            const InternetSession& session, std::ostream& err);
     // What Ctrl-C does to a running download command: cancel the running downloads and end.
     static void Interrupt();
 };

@@ -4,6 +4,7 @@
 // touched. The worker's release store of a final state is its last access to the job; the
 // monitor reads the byte counts and frees the job only after an acquire load of that state.
 
+#include "harvest/PageText.h"
 #include "net/Transfer.h"
 
 #include <atomic>
@@ -51,9 +52,14 @@ struct DownloadJob {
     bool modern = false;
     std::string referer;
 
+    // A page read behind a link reads into `page` instead of a file (the monitor's alone again
+    // after the final store).
+    std::unique_ptr<PageText> page;
+
     // Worker -> monitor, written before the final store and read only after it.
     std::string partName;     // the part it claimed; empty when it claimed none
-    std::string finalName;    // the name the finished file was given
+    std::string finalName;    // the name the finished file was given; a page's final address
+    std::string contentType;  // a page's Content-Type
     std::string cause;        // why it failed
     int32_t waitSeconds = -1; // Waiting: what Retry-After asked for, -1 when it said nothing
 

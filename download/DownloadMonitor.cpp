@@ -144,6 +144,7 @@ void DownloadMonitor::MonitorTick(const Settings& settings, DownloadView& view) 
         }
     }
     SettleEndedBeyondScan(view);
+    FollowPageReads(settings);
     if (settledInTick)
         waker->Request(); // a slot came free: let the next waiting file start at once
 }
@@ -316,6 +317,114 @@ void DownloadMonitor::StartDownload(int32_t index, int32_t slot, const Settings&
         s.thread = std::thread(DownloadWorker::Run, std::ref(job));
     } catch (const std::system_error&) {
         job.state.store(JobState::Failed, std::memory_order_release); // settled as Error
+    }
+}
+
+void DownloadMonitor::QueuePageReads(std::vector<std::string> addresses, const std::string& referer,
+                                     PageReadSink* sink) {
+    StopPageReads();
+    pageReads.erase(std::remove_if(pageReads.begin(), pageReads.end(),
+                                   [](const PendingRead& r) { return r.slot < 0; }),
+                    pageReads.end());
+    batchStart = pageReads.size();
+    for (std::string& a : addresses)
+        pageReads.push_back({std::move(a)});
+    pageReferer = referer;
+    pageSink = sink;
+    waker->Request();
+}
+
+void DownloadMonitor::StopPageReads() {
+    for (PendingRead& r : pageReads)
+        if (r.slot >= 0 && workerSlots[r.slot].job)
+            workerSlots[r.slot].job->cancelRequested.store(DownloadJob::cancelDiscarding, relaxed);
+    // A running read keeps its slot until it has ended; nothing is told of it.
+    for (PendingRead& r : pageReads) {
+        r.dropped = true;
+        r.done = r.done || r.slot < 0;
+    }
+}
+
+int32_t DownloadMonitor::PageReadsLeft() const {
+    return static_cast<int32_t>(std::count_if(pageReads.begin(), pageReads.end(),
+                                              [](const PendingRead& r) { return !r.done; }));
+}
+
+void DownloadMonitor::FollowPageReads(const Settings& settings) {
+    int32_t running = 0;
+    for (int32_t i = 0; i < static_cast<int32_t>(pageReads.size()); ++i) {
+        PendingRead& r = pageReads[i];
+        if (r.slot < 0)
+            continue;
+        WorkerSlot& s = workerSlots[r.slot];
+        const JobState state = s.job->state.load(std::memory_order_acquire);
+        if (!IsFinal(state)) {
+            ++running;
+            continue;
+        }
+        if (s.thread.joinable())
+            s.thread.join();
+        r.slot = -1;
+        settledInTick = true;
+        if (state == JobState::Waiting && !r.dropped && ++r.waits <= maxWaits) {
+            // Waited for as a download waits: what the server asked, else 5, 10, 20 s.
+            const int32_t asked = s.job->waitSeconds;
+            const int32_t seconds =
+                asked >= 0 ? std::min(asked, maxWaitSeconds) : 5 << (r.waits - 1);
+            r.waitUntil = now() + int64_t{seconds} * 1000;
+        } else {
+            r.done = true;
+            if (!r.dropped && pageSink != nullptr)
+                pageSink->OnPageRead(i - static_cast<int32_t>(batchStart),
+                                     state == JobState::Finished, s.job->finalName, *s.job->page,
+                                     s.job->contentType);
+        }
+        s.job.reset();
+    }
+    // New reads take the highest free slots, out of the downloads' way.
+    const int64_t t = now();
+    for (int32_t i = 0; i < static_cast<int32_t>(pageReads.size()); ++i) {
+        PendingRead& r = pageReads[i];
+        if (running >= maxPageReads || startsStopped)
+            break;
+        if (r.done || r.slot >= 0 || r.waitUntil > t)
+            continue;
+        int32_t slot = slotCount - 1;
+        while (slot >= 0 && workerSlots[slot].job)
+            --slot;
+        if (slot < 0)
+            break;
+        StartPageRead(i, slot, settings);
+        ++running;
+    }
+}
+
+void DownloadMonitor::StartPageRead(int32_t index, int32_t slot, const Settings&) {
+    PendingRead& r = pageReads[index];
+    const std::size_t scheme = r.address.find("://");
+    const std::string rest = scheme == std::string::npos ? r.address : r.address.substr(scheme + 3);
+    const std::size_t slash = std::min(rest.find('/'), rest.size());
+    WorkerSlot& s = workerSlots[slot];
+    if (!s.handles)
+        s.handles = std::make_unique<CurlHandles>();
+    s.job = std::make_unique<DownloadJob>();
+    DownloadJob& job = *s.job;
+    job.server = rest.substr(0, slash);
+    job.objectPath = rest.substr(slash);
+    job.service = r.address.rfind("https://", 0) == 0 ? 2 : 0;
+    job.userAgent = session.UserAgent();
+    job.limits = session.Limits();
+    job.handles = s.handles.get();
+    job.waker = waker;
+    job.referer = pageReferer;
+    job.page = std::make_unique<PageText>();
+    job.page->UseModernRules(true);
+    job.page->Clear();
+    r.slot = slot;
+    try {
+        s.thread = std::thread(DownloadWorker::Run, std::ref(job));
+    } catch (const std::system_error&) {
+        job.state.store(JobState::Failed, std::memory_order_release);
     }
 }
 

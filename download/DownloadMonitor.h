@@ -13,12 +13,22 @@
 #include <functional>
 #include <memory>
 #include <thread>
+#include <vector>
 
 class CurlHandles;
 class DownloadView;
 class InternetSession;
 class TickRequest;
 struct Settings;
+
+// Told of each page read behind a link as it ends (user-interface thread).
+class PageReadSink {
+public:
+    virtual ~PageReadSink() = default;
+    // Read `index` of the last QueuePageReads ended; `page` holds it when `read`.
+    virtual void OnPageRead(int32_t index, bool read, const std::string& finalAddress,
+                            const PageText& page, const std::string& contentType) = 0;
+};
 
 class DownloadMonitor {
 public:
@@ -53,6 +63,17 @@ public:
     // memory. No new download starts afterwards.
     void ShutDown(std::chrono::milliseconds wait);
 
+    // Reads `addresses` (pages behind links) as jobs of the worker slots, at most
+    // maxPageReads at once, beside the downloads; `sink` is told of each as it ends. Replaces
+    // what reads were queued before.
+    static constexpr int32_t maxPageReads = 4;
+    void QueuePageReads(std::vector<std::string> addresses, const std::string& referer,
+                        PageReadSink* sink);
+    // Running reads are cancelled and nothing more is told of any.
+    void StopPageReads();
+    // Reads queued, waiting or running.
+    int32_t PageReadsLeft() const;
+
     int32_t RunningCount() const;
     // Readable when a worker or the last tick asks for an early tick.
     const std::shared_ptr<TickRequest>& Waker() const { return waker; }
@@ -74,6 +95,21 @@ private:
     DownloadStatus Wait(DownloadEntry& e, int32_t asked);
     void FollowWait(int32_t index, DownloadView& view);
     bool PathInUse(const std::string& localPath) const;
+    void FollowPageReads(const Settings& settings);
+    void StartPageRead(int32_t index, int32_t slot, const Settings& settings);
+
+    struct PendingRead {
+        std::string address;
+        int32_t slot = -1;
+        int32_t waits = 0;
+        int64_t waitUntil = 0;
+        bool done = false;
+        bool dropped = false; // stopped: it ends untold
+    };
+    std::vector<PendingRead> pageReads;
+    std::size_t batchStart = 0; // the first read of the last QueuePageReads
+    std::string pageReferer;
+    PageReadSink* pageSink = nullptr;
     DownloadJob* JobOf(const DownloadEntry& entry) const;
 
     DownloadTable& table;

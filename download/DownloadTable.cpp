@@ -82,8 +82,7 @@ bool DownloadTable::Takes(Take take, const LinkEntry& row, bool modern) {
 void DownloadTable::QueueLinks(const LinkTable& links, Take take) {
     for (int32_t i = 0; i < links.linkCount; ++i)
         if (Takes(take, links.links[i], links.modernRows))
-            QueueDownload(links.links[i], links.modernRows,
-                          links.modernRows ? links.pageAddress : std::string());
+            QueueDownload(links.links[i], links.modernRows, links.PageOf(links.links[i]));
 }
 
 bool DownloadTable::AllFinal() const {

@@ -2,6 +2,7 @@
 
 #include "download/DownloadJob.h"
 #include "download/JobHooks.h"
+#include "download/PageRead.h"
 #include "download/ResumingDownload.h"
 #include "download/TickRequest.h"
 #include "net/CurlHandles.h"
@@ -79,7 +80,9 @@ void DownloadWorker::Run(DownloadJob& job) {
     job.receivedBytes.store(0, relaxed);
     job.state.store(JobState::Connecting, relaxed);
     JobState outcome = JobState::Failed;
-    if (job.modern) {
+    if (job.page) {
+        outcome = PageRead::Run(job);
+    } else if (job.modern) {
         outcome = ResumingDownload::Run(job);
     } else {
         WorkerHooks hooks(job);

@@ -9,14 +9,16 @@
 
 struct LinkEntry {
     FileCategory category = FileCategory::Excluded;
-    std::string path;    // path on the server; the duplicate key
-    std::string name;    // file name shown in the lists
-    std::string server;  // host name, with a port when the link named one
-    int32_t service = 0; // 0 HTTP, 1 FTP, 2 HTTPS
+    std::string path = {};   // path on the server; the duplicate key
+    std::string name = {};   // file name shown in the lists
+    std::string server = {}; // host name, with a port when the link named one
+    int32_t service = 0;     // 0 HTTP, 1 FTP, 2 HTTPS
     int32_t size = 0;
     int32_t attributeKind = 0; // 0 an IMG SRC value, 1 an A... HREF value
     // Modern rows: where a picture stands on its page, and its declared size (0 unknown).
     PicturePlace place = PicturePlace::None;
     int32_t width = 0;
     int32_t height = 0;
+    std::string wrapPage = {}; // a picture inside a link to another page: that page's whole address
+    std::string page = {};     // the page a row behind a link came from; empty: the table's page
 };

@@ -33,6 +33,13 @@ public:
     // "https://" in front for HTTPS), or for the modern rows their whole address.
     std::string FollowAddress(const LinkEntry& entry) const;
 
+    // The page a row was found on, sent as its Referer under the modern rules: the page behind
+    // a link for a row that came from one, else the table's page; empty under the classic rules.
+    const std::string& PageOf(const LinkEntry& entry) const {
+        static const std::string none;
+        return !modernRows ? none : entry.page.empty() ? pageAddress : entry.page;
+    }
+
     // The name a link's file gets: the text after its last '/' or '\', cut before the first
     // '?' that follows a '.'.
     static std::string LinkFileName(const std::string& link);

@@ -43,6 +43,10 @@ void ModernHarvest::OnTitle(const std::string& title) {
         (*titleSink)(title);
 }
 
+std::string ModernHarvest::AddressText(const ResolvedLink& link) {
+    return std::string(link.service == 2 ? "https://" : "http://") + link.server + link.path;
+}
+
 std::string ModernHarvest::WithoutTracking(const std::string& path) {
     const std::size_t query = path.find('?');
     if (query == std::string::npos)
@@ -122,6 +126,9 @@ void ModernHarvest::Admit(const std::string& pageAddress) {
                                          : 0;
             if (entry.width == 0 || entry.height == 0)
                 entry.width = entry.height = 0;
+            if (!s.linkHref.empty())
+                if (const std::optional<ResolvedLink> r = resolver.Resolve(s.linkHref))
+                    entry.wrapPage = AddressText(*r);
         }
         if (const auto listed =
                 std::find_if(keys.begin(), keys.end(),

@@ -30,6 +30,8 @@ public:
 
     // The whole address as one text: service, server and path with its query.
     static std::string AddressKey(const ResolvedLink& link);
+    // The whole address as it is asked for: "http(s)://" + server + path.
+    static std::string AddressText(const ResolvedLink& link);
     // `path` without the query fields that only track a visit (utm_*, fbclid, gclid, mc_cid,
     // mc_eid).
     static std::string WithoutTracking(const std::string& path);

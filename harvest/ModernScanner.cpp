@@ -142,6 +142,8 @@ private:
         PictureSignals s;
         s.node = scorer.Current();
         s.linksToPage = scorer.InLinkToPage();
+        if (s.linksToPage)
+            s.linkHref = pageLink;
         for (const char* name : {"class", "id", "alt"})
             if (const char* v = Attribute(attributes, name))
                 s.words |= PlaceScorer::WordsOf(v);
@@ -215,6 +217,7 @@ private:
     // An open link to a picture file: a thumbnail inside it is the same picture, listed once
     // at the linked size; a link that holds no picture is listed when it closes.
     std::string pictureLink;
+    std::string pageLink; // the href of the last link to another page that opened
     bool pictureLinkOpen = false;
     bool pictureLinkShown = false;
     int noscriptDepth = 0;
@@ -257,6 +260,8 @@ void ScanState::Start(const xmlChar* name, const xmlChar** attributes) {
             pictureLinkShown = false;
         } else {
             Report(href, LinkContext::Anchor);
+            if (href != nullptr && Is(name, "a"))
+                pageLink = href;
         }
     } else if (isImg) {
         Picture picture{{}, Signals(attributes)};

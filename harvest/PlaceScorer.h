@@ -24,6 +24,7 @@ struct PictureSignals {
     bool onlyMeta = false;    // a share card: og:image, twitter:image, link rel=image_src
     bool linksToPage = false; // inside a link to another page
     uint32_t words = 0;       // furniture words of its own (class, id, alt), as Word flags
+    std::string linkHref;     // the link to another page it stands in, as written; empty: none
 };
 
 class PlaceScorer {

@@ -23,13 +23,20 @@ std::string ListMenus::Literal(const std::string& text) {
 }
 
 std::vector<MenuItem> ListMenus::FileListMenu(const LinkTable& links,
-                                              const std::vector<int32_t>& selected) {
+                                              const std::vector<int32_t>& selected, bool reading) {
     const std::string name = OneName(links.links, links.linkCount, selected);
     const bool any = !selected.empty();
-    return {{name.empty() ? "Start Downloading files" : "Start Downloading " + name, 1008, any},
-            {name.empty() ? "Remove files from List" : "Remove " + name + " from list", 1011, any},
-            {"", 0, true, true},
-            {"Properties", 1009, !name.empty()}};
+    std::vector<MenuItem> menu = {
+        {name.empty() ? "Start Downloading files" : "Start Downloading " + name, 1008, any},
+        {name.empty() ? "Remove files from List" : "Remove " + name + " from list", 1011, any},
+        {"", 0, true, true},
+        {"Properties", 1009, !name.empty()}};
+    if (links.modernRows) {
+        menu.push_back({"", 0, true, true});
+        menu.push_back({reading ? "Stop Reading Linked Pages" : "Get Pictures Behind Links",
+                        getPicturesBehindLinks});
+    }
+    return menu;
 }
 
 std::vector<MenuItem> ListMenus::DownloadListMenu(const DownloadTable& downloads,

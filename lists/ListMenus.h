@@ -19,9 +19,12 @@ struct MenuItem {
 
 class ListMenus {
 public:
-    // Start Downloading, Remove, a separator, Properties: by the File List's selection.
+    // Start Downloading, Remove, a separator, Properties: by the File List's selection. Modern
+    // rows add a separator and "Get Pictures Behind Links" ("Stop Reading Linked Pages" while
+    // `reading`).
     static std::vector<MenuItem> FileListMenu(const LinkTable& links,
-                                              const std::vector<int32_t>& selected);
+                                              const std::vector<int32_t>& selected,
+                                              bool reading = false);
     // Cancel, Pause/Resume, Retry, a separator, Remove Completed/Erroneous Downloads.
     static std::vector<MenuItem> DownloadListMenu(const DownloadTable& downloads,
                                                   const std::vector<int32_t>& selected);
@@ -34,6 +37,8 @@ public:
     static constexpr int minimiseCommand = 0xF020;
     static constexpr int closeCommand = 0xF060;
     static constexpr int aboutCommand = 0x0010;
+    // The File List's command for the pictures behind links (modern rules).
+    static constexpr int getPicturesBehindLinks = 1044;
 
     // `text` with every '&' doubled, so a name shows as it is.
     static std::string Literal(const std::string& text);

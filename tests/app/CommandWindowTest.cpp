@@ -5,7 +5,9 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QTest>
+#include <atomic>
 #include <filesystem>
+#include <thread>
 
 namespace {
 
@@ -212,4 +214,47 @@ TEST_F(WindowTest, ModernRulesListTodaysPicturesAndFollowWholeAddresses) {
                     rows.begin()));
     EXPECT_EQ(UrlText(*w).toStdString(), "http://" + server.Address("/news/more.html?p=2"));
     EXPECT_EQ(TitleText(*w), "More");
+}
+
+TEST_F(WindowTest, PicturesBehindLinksComeInWhileTheWindowGoesOn) {
+    std::map<std::string, std::string> pages = {
+        {"/g.html",
+         "<title>G</title><a href=/p/1.html><img src=/t/1.jpg></a><a "
+         "href=/p/2.html><img src=/t/2.jpg></a><a href=/p/3.html><img src=/t/3.jpg></a>"}};
+    for (const char n : std::string("123"))
+        pages[std::string("/p/") + n + ".html"] = std::string("<nav><img src=/logo.png></nav>") +
+                                                  "<img src=/full/" + n + ".jpg width=900 " +
+                                                  "height=600>";
+    std::atomic<bool> slow{false};
+    const Server::Handler serve = Pages(pages);
+    Server server([&](Server::Connection& c) {
+        if (slow && c.Path() != "/p/1.html")
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        serve(c);
+    });
+    auto w = MakeConfirmedWindow(true);
+    GetUrl(*w, server.Address("/g.html"));
+    w->OnCommand(ControlId::GetPicturesBehindLinks);
+    w->MonitorTick();
+    EXPECT_EQ(TitleText(*w), "Reading linked pages: 0 of 3");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return TitleText(*w) == "Read 3 of 3 linked pages"; }));
+    w->OnCommand(ControlId::DownloadAllJpegs);
+    Items queued;
+    for (const std::string& row : Rows(w->DownloadList()))
+        queued.push_back(row.substr(row.find("|/") + 1, 11));
+    std::sort(queued.begin(), queued.end());
+    EXPECT_EQ(queued, (Items{"/full/1.jpg", "/full/2.jpg", "/full/3.jpg"}))
+        << "the full-size pictures, not the thumbnails";
+    for (int i = 0; i < 3; ++i) {
+        const DownloadEntry& e = w->Downloads().downloads[i];
+        EXPECT_EQ(e.referer, "http://" + server.Address("/p/") + e.path[6] + ".html")
+            << "each came from its own page";
+    }
+    // A new page stops the reading and drops what comes late.
+    slow = true;
+    w->OnCommand(ControlId::GetPicturesBehindLinks);
+    GetUrl(*w, server.Address("/p/1.html"));
+    QTest::qWait(700);
+    EXPECT_EQ(Rows(*w).size(), 2u);
+    EXPECT_FALSE(TitleText(*w).startsWith("Read")) << "the title's place is the page's again";
 }

@@ -134,7 +134,11 @@ TEST_F(WindowTest, AKilledProgramLosesNothingButItsLastSecond) {
     DownloadTable table;
     for (int i = 0; i < 4; ++i) {
         const std::string name = "k" + std::to_string(i) + ".jpg";
-        table.QueueDownload({FileCategory::Jpeg, "/" + name, name, server.Address(""), 0}, true);
+        table.QueueDownload({.category = FileCategory::Jpeg,
+                             .path = "/" + name,
+                             .name = name,
+                             .server = server.Address("")},
+                            true);
     }
     ASSERT_TRUE(queue.Save(table));
     const pid_t child = ::fork();
@@ -197,7 +201,11 @@ TEST_F(WindowTest, TheKeptQueueComesBackWhenTheModernRulesComeOn) {
     MakeConfirmedWindow(true).reset();
     EXPECT_TRUE(platform.messages.empty()) << "a modern start without a kept queue says nothing";
     DownloadTable kept;
-    kept.QueueDownload({FileCategory::Jpeg, "/k.jpg", "k.jpg", "127.0.0.1:1", 0}, true);
+    kept.QueueDownload({.category = FileCategory::Jpeg,
+                        .path = "/k.jpg",
+                        .name = "k.jpg",
+                        .server = "127.0.0.1:1"},
+                       true);
     kept.downloads[0].status = DownloadStatus::Complete;
     QueueFile queue(QueueFile::BesideSettings(dir.File("tk.opt")));
     ASSERT_TRUE(queue.Save(kept));

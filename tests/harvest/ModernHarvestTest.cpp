@@ -4,10 +4,13 @@
 #include "tests/support/TempDir.h"
 
 #include <algorithm>
+#include <atomic>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <map>
 #include <mutex>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -282,4 +285,67 @@ TEST(ModernHarvest, EveryPictureKnowsItsPlace) {
                 content.push_back(p);
         EXPECT_EQ(Places(page.Run({"links", "--modern", "--pictures"}).out), content);
     }
+}
+
+// A gallery whose thumbnails lead to photo pages: --follow reads each page once, at most four
+// at once, and takes exactly the full-size pictures; the thumbnails are no longer content.
+TEST(ModernHarvest, FollowTakesTheFullSizePicturesBehindAGallery) {
+    auto file = [](const char* name) {
+        std::ifstream in(std::string(TARVIK_TEST_PAGES) + "/" + name);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::string gallery = file("photo-gallery.html"), photo = file("photo-page.html");
+    std::atomic<int> reading{0}, most{0};
+    std::mutex lock;
+    std::map<std::string, int> asked;
+    Server server([&](Server::Connection& c) {
+        const std::string path = c.Path();
+        {
+            const std::lock_guard<std::mutex> hold(lock);
+            ++asked[path];
+        }
+        if (path == "/gallery")
+            return static_cast<void>(c.Send(Server::Response(gallery)));
+        if (path.rfind("/photos/", 0) != 0)
+            return static_cast<void>(c.Send(Server::Response("file " + path)));
+        const int now = ++reading;
+        for (int seen = most.load(); now > seen && !most.compare_exchange_weak(seen, now);) {
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        --reading;
+        if (path == "/photos/5.html")
+            return static_cast<void>(c.Send(Server::Response("", "404 Not Found")));
+        std::string page = photo;
+        for (std::size_t at; (at = page.find('N')) != std::string::npos;)
+            page[at] = path[8];
+        c.Send(Server::Response(page));
+    });
+    TempDir dir;
+    const CliRun links =
+        RunCli({"links", "--modern", "--follow", server.Address("/gallery")}, dir.File("tk.opt"));
+    EXPECT_EQ(links.err, "Read 6 of 6 linked pages, 1 failed\n");
+    // Each thumbnail gives way to the picture behind it; a failed page, and a page of another
+    // server, leave theirs as they were.
+    EXPECT_EQ(Places(links.out),
+              (std::vector<std::string>{"1.jpg content", "1.jpg thumbnail", "2.jpg content",
+                                        "2.jpg thumbnail", "3.jpg content", "3.jpg thumbnail",
+                                        "4.jpg content", "4.jpg thumbnail", "5.jpg content",
+                                        "6.jpg content", "6.jpg thumbnail", "7.jpg content",
+                                        "logo.png navigation", "p.gif tracker"}))
+        << links.out;
+    EXPECT_NE(links.out.find("1.jpg\tJPEG\t/full/1.jpg\t"), std::string::npos);
+    EXPECT_NE(links.out.find("\thttp://" + server.Address("/photos/1.html") + "\n"),
+              std::string::npos)
+        << "a row behind a link names its page";
+    EXPECT_NE(links.out.find("thumbnail"), std::string::npos);
+    EXPECT_EQ(most.load() > 1 && most.load() <= 4, true) << most.load();
+    for (const char* page : {"/photos/1.html", "/photos/6.html", "/photos/5.html"})
+        EXPECT_EQ(asked[page], 1) << page;
+    EXPECT_EQ(asked.count("/galleries/boats") + asked.count("/about"), 0u) << "one level only";
+
+    const CliRun download = RunCli({"download", "--modern", "--pictures", "--follow", "--flat",
+                                    "--dir", dir.Path(), server.Address("/gallery")},
+                                   dir.File("tk.opt"));
+    EXPECT_EQ(SortedLines(download.out).size(), 7u) << download.out;
+    EXPECT_EQ(ReadFile(dir.File("6.jpg")), "file /full/6.jpg");
 }

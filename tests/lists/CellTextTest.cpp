@@ -25,7 +25,10 @@ TEST(CellText, ProgressShowsPercentAndRateWithoutOverflow) {
 TEST(CellText, TheProgressCellAndTheDownloadMenuInEveryState) {
     DownloadTable t;
     for (const char* name : {"n.jpg", "m.jpg"})
-        t.QueueDownload({FileCategory::Jpeg, std::string("/") + name, name, "s", 0});
+        t.QueueDownload({.category = FileCategory::Jpeg,
+                         .path = std::string("/") + name,
+                         .name = name,
+                         .server = "s"});
     auto texts = [&](const std::vector<int32_t>& rows) {
         std::string all;
         for (const MenuItem& i : ListMenus::DownloadListMenu(t, rows))

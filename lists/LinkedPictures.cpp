@@ -1,0 +1,137 @@
+#include "lists/LinkedPictures.h"
+
+#include "harvest/ModernHarvest.h"
+#include "harvest/PageText.h"
+#include "settings/Settings.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace {
+
+bool IsPicture(const LinkEntry& e) {
+    return e.category == FileCategory::Jpeg || e.category == FileCategory::Gif ||
+           e.category == FileCategory::Image;
+}
+
+// The server (host[:port]) of an address.
+std::string ServerOf(const std::string& address) {
+    const std::size_t scheme = address.find("://");
+    const std::size_t start = scheme == std::string::npos ? 0 : scheme + 3;
+    return address.substr(start, address.find('/', start) - start);
+}
+
+} // namespace
+
+std::vector<std::string> LinkedPictures::Targets(const std::vector<int32_t>& selected) const {
+    std::vector<std::string> targets;
+    std::unordered_set<std::string> seen;
+    auto add = [&](const LinkEntry& e) {
+        const std::string address = table.FollowAddress(e);
+        if (targets.size() < static_cast<std::size_t>(maxPages) && seen.insert(address).second)
+            targets.push_back(address);
+    };
+    if (!table.modernRows)
+        return targets;
+    for (const int32_t row : selected)
+        if (row >= 0 && row < table.linkCount &&
+            table.links[row].category == FileCategory::HtmlLink)
+            add(table.links[row]);
+    if (!selected.empty())
+        return targets;
+    // The thumbnails of the page's own gallery: content pictures inside a link to a page of the
+    // same server.
+    std::unordered_set<std::string> wrapping;
+    for (int32_t i = 0; i < table.linkCount; ++i) {
+        const LinkEntry& e = table.links[i];
+        if (IsPicture(e) && e.place == PicturePlace::Content && !e.wrapPage.empty())
+            wrapping.insert(e.wrapPage);
+    }
+    const std::string server = ServerOf(table.pageAddress);
+    for (int32_t i = 0; i < table.linkCount; ++i) {
+        const LinkEntry& e = table.links[i];
+        if (e.category == FileCategory::HtmlLink && e.server == server &&
+            wrapping.count(table.FollowAddress(e)) != 0)
+            add(e);
+    }
+    return targets;
+}
+
+int32_t LinkedPictures::Start(DownloadMonitor& monitor, const std::vector<int32_t>& selected) {
+    pages = Targets(selected);
+    read = failed = overflow = 0;
+    running = !pages.empty();
+    changed = running;
+    if (running)
+        monitor.QueuePageReads(pages, table.pageAddress, this);
+    return Total();
+}
+
+void LinkedPictures::Stop(DownloadMonitor& monitor) {
+    if (running)
+        monitor.StopPageReads();
+    changed = changed || running;
+    running = false;
+}
+
+bool LinkedPictures::TakeChanged() {
+    const bool was = changed;
+    changed = false;
+    return was;
+}
+
+std::string LinkedPictures::ProgressText() const {
+    if (running)
+        return "Reading linked pages: " + std::to_string(read) + " of " + std::to_string(Total());
+    std::string text =
+        "Read " + std::to_string(read) + " of " + std::to_string(Total()) + " linked pages";
+    if (failed > 0)
+        text += ", " + std::to_string(failed) + " failed";
+    if (overflow > 0)
+        text += ", " + std::to_string(overflow) + " pictures beyond the File List";
+    return text;
+}
+
+void LinkedPictures::OnPageRead(int32_t index, bool ok, const std::string& finalAddress,
+                                const PageText& page, const std::string& contentType) {
+    if (index < 0 || index >= Total() || !running)
+        return;
+    ++read;
+    running = read < Total();
+    changed = true;
+    if (!ok) {
+        ++failed;
+        return;
+    }
+    const std::string& address = finalAddress.empty() ? pages[index] : finalAddress;
+    LinkTable behind;
+    ModernHarvest(behind, settings)
+        .Scan({page.Text(), static_cast<std::size_t>(page.Length())}, address, {}, contentType);
+    // The picture the thumbnail stands for: the page's largest content picture by declared
+    // size, else its first content picture.
+    const LinkEntry* best = nullptr;
+    for (int32_t i = 0; i < behind.linkCount; ++i) {
+        const LinkEntry& e = behind.links[i];
+        if (!IsPicture(e) || e.place != PicturePlace::Content)
+            continue;
+        if (best == nullptr || int64_t{e.width} * e.height > int64_t{best->width} * best->height)
+            best = &e;
+    }
+    if (best == nullptr)
+        return;
+    for (int32_t i = 0; i < table.linkCount; ++i) {
+        LinkEntry& e = table.links[i];
+        if (IsPicture(e) && e.wrapPage == pages[index])
+            e.place = PicturePlace::Thumbnail; // no longer taken by Download All Pictures
+    }
+    for (int32_t i = 0; i < table.linkCount; ++i) {
+        const LinkEntry& e = table.links[i];
+        if (e.service == best->service && e.server == best->server && e.path == best->path)
+            return; // listed already
+    }
+    LinkEntry row = *best;
+    row.page = address;
+    row.wrapPage.clear();
+    if (!table.Append(std::move(row)))
+        ++overflow;
+}
