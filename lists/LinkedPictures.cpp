@@ -39,12 +39,13 @@ std::vector<std::string> LinkedPictures::Targets(const std::vector<int32_t>& sel
             add(table.links[row]);
     if (!selected.empty())
         return targets;
-    // The thumbnails of the page's own gallery: content pictures inside a link to a page of the
-    // same server.
+    // The thumbnails of the page's own gallery (read before or not): content pictures inside a
+    // link to a page of the same server.
     std::unordered_set<std::string> wrapping;
     for (int32_t i = 0; i < table.linkCount; ++i) {
         const LinkEntry& e = table.links[i];
-        if (IsPicture(e) && e.place == PicturePlace::Content && !e.wrapPage.empty())
+        if (IsPicture(e) && !e.wrapPage.empty() &&
+            (e.place == PicturePlace::Content || e.place == PicturePlace::Thumbnail))
             wrapping.insert(e.wrapPage);
     }
     const std::string server = ServerOf(table.pageAddress);
