@@ -1,5 +1,6 @@
 #include "cli/CliCommand.h"
 
+#include "cli/CliJson.h"
 #include "cli/DownloadCommand.h"
 #include "harvest/PageAddress.h"
 #include "harvest/PageText.h"
@@ -11,6 +12,9 @@
 
 #include <charconv>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
 #include <optional>
 #include <ostream>
 
@@ -19,11 +23,13 @@ namespace {
 const char* const version = "1.0";
 
 const char* const usage =
-    "usage: tarvik-cli links [--modern | --classic] [--title] [--follow]\n"
-    "                        [--all | --pictures | --all-pictures | --jpegs | --movies] ADDRESS\n"
-    "       tarvik-cli download [--modern | --classic] [--follow]\n"
+    "usage: tarvik-cli links [--modern | --classic] [--title] [--follow] [--json]\n"
+    "                        [--all | --pictures | --all-pictures | --jpegs | --movies]\n"
+    "                        (ADDRESS | -i FILE)\n"
+    "       tarvik-cli download [--modern | --classic] [--follow] [--json] [-q]\n"
     "                           [--all | --pictures | --all-pictures | --jpegs | --movies]\n"
-    "                           [--dir DIR] [--threads N] [--flat] [--timeout SECONDS] ADDRESS\n";
+    "                           [-d DIR] [-j N] [--flat] [--timeout SECONDS] (ADDRESS | -i FILE)\n"
+    "Short options: -d and -P for --dir, -j for --threads, -i for --input-file, -q for --quiet.\n";
 
 const char* const help =
     "Fetches the page at ADDRESS (\"http://\" is put in front unless it begins with http:// or\n"
@@ -65,15 +71,28 @@ const char* const help =
     "up to N downloads at once (1-16; default from tk.opt). --timeout gives up on a server that\n"
     "does not connect, or sends fewer than 1024 bytes, for that many seconds (default 30).\n"
     "Each entry prints one line when it ends:\n"
-    "  STATUS <tab> BYTES <tab> LOCALPATH\n"
-    "STATUS being Complete, Disk Error, Error or Cancelled. Under the modern rules a fourth\n"
-    "field names the cause of a failure (\"HTTP 404\", \"refused\", \"timed out\"...), files\n"
+    "  STATUS <tab> BYTES <tab> LOCALPATH <tab> CAUSE <tab> ADDRESS\n"
+    "STATUS being Complete, Disk Error, Error or Cancelled; CAUSE why it failed under the modern\n"
+    "rules (\"HTTP 404\", \"refused\", \"timed out\"...; empty for a complete file and under the\n"
+    "classic rules); ADDRESS what was asked for, percent-encoded. Fields are only ever added at\n"
+    "the end. On a terminal a progress line (files, bytes, rate, time left once the sizes are\n"
+    "known) is redrawn on stderr, and a summary (\"12 complete, 1 failed, 34.5 MiB in 3.2 s\")\n"
+    "ends the run; --quiet leaves both out. Under the modern rules files\n"
     "are written to a part of their own (NAME.HASH.part) and renamed when complete, never\n"
     "replacing a file, broken transfers resume, and a server that asks to wait (429, 503) is\n"
     "waited for. Ctrl-C cancels the running downloads; under the modern rules their parts\n"
     "stay, a second run continues them and skips the files it completed.\n"
     "\n"
-    "Exit status: 0 done (every download Complete), 1 the page could not be opened or a\n"
+    "\n"
+    "--json writes one JSON object a line instead (download: status, bytes, path, cause,\n"
+    "address; links: name, type, path, server, protocol, and under the modern rules place,\n"
+    "size, page; --title: {\"title\": ...}).\n"
+    "\n"
+    "--input-file FILE (- for standard input) reads the page addresses from FILE, one a line;\n"
+    "blank lines and lines beginning with # are skipped. A page that cannot be opened is told\n"
+    "on stderr with its cause, and the others go on.\n"
+    "\n"
+    "Exit status: 0 done (every download Complete), 1 a page could not be opened or a\n"
     "download did not complete, 2 wrong arguments, 130 interrupted.\n";
 
 std::optional<int> ParseNumber(const std::string& text, int low, int high) {
@@ -88,10 +107,16 @@ std::optional<int> ParseNumber(const std::string& text, int low, int high) {
 // The options of both commands. False when they are wrong.
 bool ParseOptions(const std::vector<std::string>& args, DownloadCommand::Options& o,
                   bool& withTitle, std::optional<bool>& modern, std::vector<std::string>& operands,
-                  std::string& error) {
+                  std::optional<std::string>& inputFile, std::string& error) {
     const bool download = args[0] == "download";
     for (std::size_t i = 1; i < args.size(); ++i) {
         std::string arg = args[i];
+        // The short forms of the common options (-P as wget has it).
+        arg = arg == "-d" || arg == "-P" ? "--dir"
+              : arg == "-j"              ? "--threads"
+              : arg == "-i"              ? "--input-file"
+              : arg == "-q"              ? "--quiet"
+                                         : arg;
         std::optional<std::string> value;
         if (const std::size_t eq = arg.find('=');
             arg.rfind("--", 0) == 0 && eq != std::string::npos) {
@@ -121,6 +146,16 @@ bool ParseOptions(const std::vector<std::string>& args, DownloadCommand::Options
             o.flat = true;
         } else if (arg == "--follow" && !value) {
             o.follow = true;
+        } else if (arg == "--quiet" && !value) {
+            o.quiet = true;
+        } else if (arg == "--json" && !value) {
+            o.json = true;
+        } else if (arg == "--input-file") {
+            inputFile = takeValue();
+            if (!inputFile || inputFile->empty()) {
+                error = "--input-file takes a file, or - for standard input";
+                return false;
+            }
         } else if (download && arg == "--dir") {
             const auto v = takeValue();
             if (!v || v->empty()) {
@@ -150,7 +185,46 @@ bool ParseOptions(const std::vector<std::string>& args, DownloadCommand::Options
             operands.push_back(args[i]);
         }
     }
-    return operands.size() == 1;
+    return operands.size() == (inputFile ? 0u : 1u);
+}
+
+// The page addresses of an input file: one a line, blank lines and lines beginning with '#'
+// skipped.
+std::vector<std::string> ReadAddresses(std::istream& in) {
+    std::vector<std::string> addresses;
+    for (std::string line; std::getline(in, line);) {
+        const std::size_t start = line.find_first_not_of(" \t\r");
+        const std::size_t end = line.find_last_not_of(" \t\r");
+        if (start != std::string::npos && line[start] != '#')
+            addresses.push_back(line.substr(start, end - start + 1));
+    }
+    return addresses;
+}
+
+// One links row: tab-separated fields, or a JSON object naming them.
+void PrintRow(std::ostream& out, const LinkTable& table, const LinkEntry& e, bool json) {
+    const std::string name = CellText::FileListName(e);
+    if (json) {
+        nlohmann::json row = {{"name", e.name},
+                              {"type", CategoryLabel(e.category)},
+                              {"path", e.path},
+                              {"server", e.server},
+                              {"protocol", CellText::ProtocolText(e.service)}};
+        if (table.modernRows) {
+            row["place"] = PlaceWord(e.place);
+            row["size"] = CellText::SizeText(e);
+            row["page"] = table.PageOf(e);
+        }
+        out << CliJson::Line(row) << '\n';
+        return;
+    }
+    out << name << '\t' << CategoryLabel(e.category) << '\t' << e.path << '\t' << e.server << '\t'
+        << CellText::ProtocolText(e.service);
+    // The modern rules add the place of a picture, its declared size and the page.
+    if (table.modernRows)
+        out << '\t' << PlaceWord(e.place) << '\t' << CellText::SizeText(e) << '\t'
+            << table.PageOf(e);
+    out << '\n';
 }
 
 } // namespace
@@ -171,13 +245,23 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
     bool withTitle = false;
     std::optional<bool> modern;
     std::vector<std::string> operands;
+    std::optional<std::string> inputFile;
     std::string error;
     if (args.empty() || (args[0] != "links" && args[0] != "download") ||
-        !ParseOptions(args, options, withTitle, modern, operands, error)) {
+        !ParseOptions(args, options, withTitle, modern, operands, inputFile, error)) {
         if (!error.empty())
             err << "tarvik-cli: " << error << "\n";
         err << usage;
         return 2;
+    }
+    std::vector<std::string> addresses = operands;
+    if (inputFile) {
+        std::ifstream file(*inputFile);
+        if (*inputFile != "-" && !file) {
+            err << "tarvik-cli: cannot read " << *inputFile << "\n";
+            return 2;
+        }
+        addresses = ReadAddresses(*inputFile == "-" ? std::cin : file);
     }
     // The save directory is made before anything is asked of a server.
     if (args[0] == "download" && !options.directory.empty()) {
@@ -193,43 +277,56 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
     Settings settings = SettingsFile(settingsPath).Load();
     if (modern)
         settings.modernRules = *modern ? 1 : 0;
-    const std::string address = NormaliseAddress(operands[0]);
     InternetSession session("Tarvik");
     const auto timeout = std::chrono::milliseconds(options.timeoutSeconds * 1000LL);
     session.SetTimeouts(timeout, timeout);
-    PageText page;
-    LinkTable table;
-    uint8_t sortDescending = 1;
-    PageHarvest harvest(table, sortDescending, settings);
-    if (!harvest.Harvest(session, address, page)) {
-        err << "Unable to open this URL.\n";
-        return 1;
-    }
-    // The window lists an error page's links; a command line says that the page failed.
-    const long status = session.LastStatus();
-    if (status < 200 || status > 299) {
-        err << "HTTP " << status << "\n";
-        return 1;
-    }
-    if (options.follow && table.modernRows)
-        DownloadCommand::FollowLinks(table, settings, session, err);
-    if (args[0] == "download")
-        return DownloadCommand::Run(table, settings, session, options, out, err, errIsTerminal);
-
-    if (withTitle)
-        out << "title\t" << harvest.Title() << "\n";
-    for (int32_t i = 0; i < table.linkCount; ++i) {
-        const LinkEntry& e = table.links[i];
-        if (!DownloadTable::Takes(options.selection, e, table.modernRows) &&
-            options.selection != DownloadTable::Take::All)
+    // Each page is harvested in turn; one that fails is told on stderr and the others go on.
+    std::vector<std::unique_ptr<LinkTable>> tables;
+    std::vector<std::string> titles;
+    bool failed = false;
+    for (const std::string& typed : addresses) {
+        const std::string address = NormaliseAddress(typed);
+        const std::string where = inputFile ? address + ": " : "";
+        PageText page;
+        auto table = std::make_unique<LinkTable>();
+        uint8_t sortDescending = 1;
+        PageHarvest harvest(*table, sortDescending, settings);
+        if (!harvest.Harvest(session, address, page)) {
+            err << where << "Unable to open this URL.\n" << where << session.LastFailure() << "\n";
+            failed = true;
             continue;
-        out << CellText::FileListName(e) << '\t' << CategoryLabel(e.category) << '\t' << e.path
-            << '\t' << e.server << '\t' << CellText::ProtocolText(e.service);
-        // The modern rules add the place of a picture, its declared size and the page.
-        if (table.modernRows)
-            out << '\t' << PlaceWord(e.place) << '\t' << CellText::SizeText(e) << '\t'
-                << table.PageOf(e);
-        out << '\n';
+        }
+        // The window lists an error page's links; a command line says that the page failed.
+        const long status = session.LastStatus();
+        if (status < 200 || status > 299) {
+            err << where << "HTTP " << status << "\n";
+            failed = true;
+            continue;
+        }
+        if (options.follow && table->modernRows)
+            DownloadCommand::FollowLinks(*table, settings, session, err);
+        titles.push_back(harvest.Title());
+        tables.push_back(std::move(table));
     }
-    return 0;
+    if (args[0] == "download") {
+        if (tables.empty())
+            return 1; // no page to take anything from
+        std::vector<const LinkTable*> pages;
+        for (const auto& t : tables)
+            pages.push_back(t.get());
+        const int status =
+            DownloadCommand::Run(pages, settings, session, options, out, err, errIsTerminal);
+        return status == 0 && failed ? 1 : status;
+    }
+    for (std::size_t p = 0; p < tables.size(); ++p) {
+        const LinkTable& table = *tables[p];
+        if (withTitle)
+            out << (options.json ? CliJson::Line({{"title", titles[p]}}) : "title\t" + titles[p])
+                << "\n";
+        for (int32_t i = 0; i < table.linkCount; ++i)
+            if (options.selection == DownloadTable::Take::All ||
+                DownloadTable::Takes(options.selection, table.links[i], table.modernRows))
+                PrintRow(out, table, table.links[i], options.json);
+    }
+    return failed ? 1 : 0;
 }

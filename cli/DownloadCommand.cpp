@@ -1,13 +1,16 @@
 #include "cli/DownloadCommand.h"
 
+#include "cli/CliJson.h"
 #include "download/DownloadMonitor.h"
 #include "download/DownloadTable.h"
 #include "download/DownloadView.h"
+#include "download/DownloadWorker.h"
 #include "download/TickRequest.h"
 #include "harvest/LinkTable.h"
 #include "lists/CellText.h"
 #include "lists/FileListSort.h"
 #include "lists/LinkedPictures.h"
+#include "net/RequestTarget.h"
 #include "settings/Settings.h"
 
 #include <atomic>
@@ -33,22 +36,32 @@ extern "C" void OnInterrupt(int) {
         waker->Request();
 }
 
-// Prints each entry's line as it ends; nothing else goes to stdout.
+// Prints each entry's line as it ends: STATUS, BYTES, LOCALPATH, CAUSE, ADDRESS, tab-separated
+// or as one JSON object; nothing else goes to stdout.
 class LineView : public DownloadView {
 public:
-    LineView(std::ostream& out, bool withCause) : out(out), withCause(withCause) {}
+    LineView(std::ostream& out, bool json) : out(out), json(json) {}
     void RefreshRow(int32_t, const DownloadEntry&) override {}
     void OnSettled(int32_t, const DownloadEntry& e) override {
-        out << CellText::StatusWord(static_cast<int32_t>(e.status)) << '\t' << e.receivedBytes
-            << '\t' << e.localPath;
-        if (withCause)
-            out << '\t' << e.cause;
+        const char* status = CellText::StatusWord(static_cast<int32_t>(e.status));
+        // As it was asked for: percent-encoded ASCII.
+        const std::string address =
+            EncodeRequestTarget(DownloadWorker::RequestAddress(e.server, e.path, e.service));
+        if (json)
+            out << CliJson::Line({{"status", status},
+                                  {"bytes", e.receivedBytes},
+                                  {"path", e.localPath},
+                                  {"cause", e.cause},
+                                  {"address", address}});
+        else
+            out << status << '\t' << e.receivedBytes << '\t' << e.localPath << '\t' << e.cause
+                << '\t' << address;
         out << '\n' << std::flush;
     }
 
 private:
     std::ostream& out;
-    bool withCause; // the modern rules say why an entry failed
+    bool json;
 };
 
 std::string Megabytes(double bytes) {
@@ -57,30 +70,53 @@ std::string Megabytes(double bytes) {
     return text;
 }
 
-// The one-line display on a terminal: files done/total, running, bytes, rate.
+// The one-line display on a terminal: files done/total, running, bytes, rate, and the time
+// left once every file yet to end has a known size.
 void DrawProgress(std::ostream& err, const DownloadTable& table, const DownloadMonitor& monitor,
                   Clock::time_point started) {
     int32_t done = 0;
-    uint64_t bytes = 0, fresh = 0;
+    uint64_t bytes = 0, fresh = 0, left = 0;
+    bool sized = true;
     for (int32_t i = 0; i < table.downloadCount; ++i) {
         const DownloadEntry& e = table.downloads[i];
         done += IsFinal(e.status);
         bytes += e.receivedBytes;
         // What a part held from an earlier run is not this run's rate.
         fresh += e.receivedBytes - std::min(e.receivedBytes, e.resumedFrom);
+        if (!IsFinal(e.status)) {
+            sized = sized && e.totalBytes != 0;
+            left += e.totalBytes - std::min(e.totalBytes, e.receivedBytes);
+        }
     }
     const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+    const double rate = seconds > 0 ? static_cast<double>(fresh) / seconds : 0;
     err << "\r" << done << "/" << table.downloadCount << " done, " << monitor.RunningCount()
-        << " running, " << Megabytes(static_cast<double>(bytes)) << ", "
-        << Megabytes(seconds > 0 ? static_cast<double>(fresh) / seconds : 0) << "/s\x1b[K"
-        << std::flush;
+        << " running, " << Megabytes(static_cast<double>(bytes)) << ", " << Megabytes(rate) << "/s";
+    if (sized && rate > 0 && left > 0)
+        err << ", " << static_cast<uint64_t>(static_cast<double>(left) / rate + 0.999) << " s left";
+    err << "\x1b[K" << std::flush;
+}
+
+// "12 complete, 1 failed, 34.5 MiB in 3.2 s"
+void Summary(std::ostream& err, const DownloadTable& table, Clock::time_point started) {
+    int32_t complete = 0;
+    uint64_t bytes = 0;
+    for (int32_t i = 0; i < table.downloadCount; ++i) {
+        complete += table.downloads[i].status == DownloadStatus::Complete;
+        bytes += table.downloads[i].receivedBytes;
+    }
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.1f s",
+                  std::chrono::duration<double>(Clock::now() - started).count());
+    err << complete << " complete, " << table.downloadCount - complete << " failed, "
+        << Megabytes(static_cast<double>(bytes)) << " in " << seconds << "\n";
 }
 
 } // namespace
 
-int DownloadCommand::Run(const LinkTable& links, Settings settings, const InternetSession& session,
-                         const Options& options, std::ostream& out, std::ostream& err,
-                         bool errIsTerminal) {
+int DownloadCommand::Run(const std::vector<const LinkTable*>& pages, Settings settings,
+                         const InternetSession& session, const Options& options, std::ostream& out,
+                         std::ostream& err, bool errIsTerminal) {
     settings.saveDirectory = options.directory;
     if (options.threads)
         settings.maxThreads = *options.threads;
@@ -88,10 +124,11 @@ int DownloadCommand::Run(const LinkTable& links, Settings settings, const Intern
         settings.serverNameSubdirectory = 0;
 
     DownloadTable table;
-    const bool modern = settings.modernRules != 0;
-    table.QueueLinks(links, options.selection);
+    for (const LinkTable* links : pages)
+        table.QueueLinks(*links, options.selection);
     DownloadMonitor monitor(table, session);
-    LineView view(out, modern);
+    LineView view(out, options.json);
+    const bool progress = errIsTerminal && !options.quiet;
 
     interrupted.store(false);
     interruptWaker.store(monitor.Waker().get(), std::memory_order_release);
@@ -112,7 +149,7 @@ int DownloadCommand::Run(const LinkTable& links, Settings settings, const Intern
                 monitor.RequestCancel(i, true);
         }
         monitor.MonitorTick(settings, view);
-        if (errIsTerminal)
+        if (progress)
             DrawProgress(err, table, monitor, started);
         if (cancelling ? monitor.RunningCount() == 0 : table.AllFinal())
             break;
@@ -123,8 +160,10 @@ int DownloadCommand::Run(const LinkTable& links, Settings settings, const Intern
 
     sigaction(SIGINT, &previous, nullptr);
     interruptWaker.store(nullptr, std::memory_order_release);
-    if (errIsTerminal)
+    if (progress)
         err << "\n";
+    if (!options.quiet)
+        Summary(err, table, started);
     if (cancelling)
         return 130;
     for (int32_t i = 0; i < table.downloadCount; ++i)

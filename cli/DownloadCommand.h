@@ -7,6 +7,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
 class InternetSession;
 class LinkTable;
@@ -20,13 +21,16 @@ public:
         std::optional<int> threads; // else the options file's
         bool flat = false;          // no per-server subdirectory
         bool follow = false;        // read the pages behind the gallery's links first
+        bool quiet = false;         // no progress line and no summary
+        bool json = false;          // one JSON object a line instead of tab-separated fields
         int timeoutSeconds = 30;
     };
 
+    // Queues the rows of every table of `pages` and runs the engine until each has ended.
     // Exit status: 0 every entry Complete, 1 any other, 130 after an interrupt.
-    static int Run(const LinkTable& links, Settings settings, const InternetSession& session,
-                   const Options& options, std::ostream& out, std::ostream& err,
-                   bool errIsTerminal);
+    static int Run(const std::vector<const LinkTable*>& pages, Settings settings,
+                   const InternetSession& session, const Options& options, std::ostream& out,
+                   std::ostream& err, bool errIsTerminal);
     // Reads the pages behind the links of a modern table, one level deep, and adds the
     // pictures they show; returns when every page has been read or has failed, having told
     // `err` of the failures.

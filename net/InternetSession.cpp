@@ -37,6 +37,8 @@ bool InternetSession::FetchPage(const std::string& address, PageSink& page) {
     PageHooks hooks(page);
     const Transfer::Result result = Transfer::Run(pageHandles, address, userAgent, limits, hooks);
     finalAddress = Transfer::FinalAddress(pageHandles);
-    return result == Transfer::Result::Done ||
-           (result == Transfer::Result::Stopped && hooks.cutShort);
+    const bool opened =
+        result == Transfer::Result::Done || (result == Transfer::Result::Stopped && hooks.cutShort);
+    failure = opened ? std::string() : Transfer::FailureText(pageHandles, result);
+    return opened;
 }

@@ -30,6 +30,9 @@ public:
     // page included, is the page; a body longer than the page can hold is cut. False when the
     // address cannot be opened or the transfer breaks off; `page` then holds no meaning.
     bool FetchPage(const std::string& address, PageSink& page);
+    // Why the last fetch could not open its page ("no such server", "refused", "timed out",
+    // "TLS error"...); empty when it could.
+    const std::string& LastFailure() const { return failure; }
     // The address the last fetch ended at, after redirects (as requested, escaped).
     const std::string& FinalAddress() const { return finalAddress; }
     // The Content-Type of the last page's answer; empty when none.
@@ -42,4 +45,5 @@ private:
     Transfer::Limits limits;
     CurlHandles pageHandles;
     std::string finalAddress;
+    std::string failure;
 };

@@ -5,8 +5,11 @@
 #include "tests/support/TempDir.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <nlohmann/json.hpp>
 #include <thread>
 
 namespace {
@@ -45,9 +48,10 @@ TEST(CliCommand, UnopenablePageFailedPageAndWrongArguments) {
     TempDir dir;
     Server missing(Server::Answer("<img src=a.jpg>", "404 Not Found"));
     for (const char* command : {"links", "download"}) {
-        for (const auto& [address, why] : {std::pair<std::string, const char*>{
-                                               "http://127.0.0.1:1/", "Unable to open this URL.\n"},
-                                           {missing.Address("/gone.htm"), "HTTP 404\n"}}) {
+        for (const auto& [address, why] :
+             {std::pair<std::string, const char*>{"http://127.0.0.1:1/",
+                                                  "Unable to open this URL.\nrefused\n"},
+              {missing.Address("/gone.htm"), "HTTP 404\n"}}) {
             const CliRun failed = RunCli({command, address}, dir.File("tk.opt"));
             EXPECT_EQ(failed.status, 1);
             EXPECT_EQ(failed.err, why);
@@ -94,13 +98,16 @@ TEST(CliCommand, DownloadTakesTheRowsOfTheChosenButton) {
                        server.Address("/index.htm")},
                       dir.File("tk.opt"));
     };
-    EXPECT_EQ(run("--jpegs").out,
-              "Complete\t9\t" + sub + "a.JPEG\nComplete\t8\t" + sub + "b.jpg\n");
+    const std::string http = "\thttp://" + server.Address("");
+    EXPECT_EQ(run("--jpegs").out, "Complete\t9\t" + sub + "a.JPEG\t" + http +
+                                      "/p/a.JPEG\nComplete\t8\t" + sub + "b.jpg\t" + http +
+                                      "/p/b.jpg\n")
+        << "STATUS, BYTES, LOCALPATH, CAUSE (none under the classic rules), ADDRESS";
     // x.mpeg.zip counts as a movie (MPEG is tried before ZIP) and is not served.
     const CliRun movies = run("--movies");
     EXPECT_EQ(movies.status, 1);
-    EXPECT_EQ(movies.out, "Error\t0\t" + sub + "x.mpeg.zip\nComplete\t8\t" + sub +
-                              "y.mpg\nComplete\t8\t" + sub + "z.avi\n");
+    EXPECT_EQ(FirstFields(movies.out, 3), "Error\t0\t" + sub + "x.mpeg.zip\nComplete\t8\t" + sub +
+                                              "y.mpg\nComplete\t8\t" + sub + "z.avi\n");
     EXPECT_EQ(SortedLines(run("--all").out).size(), 6u);
 }
 
@@ -134,12 +141,57 @@ TEST(CliCommand, InterruptCancelsTheRunningDownloads) {
                                 dir.File("tk.opt"));
         interrupt.join();
         EXPECT_EQ(r.status, 130);
-        const std::string cause = modern ? "\t" : "";
-        EXPECT_EQ(SortedLines(r.out),
-                  (std::vector<std::string>{"Cancelled\t4\t" + dir.File("1.jpg") + cause,
-                                            "Cancelled\t4\t" + dir.File("2.jpg") + cause}))
+        EXPECT_EQ(SortedLines(FirstFields(r.out, 4)),
+                  (std::vector<std::string>{"Cancelled\t4\t" + dir.File("1.jpg") + "\t",
+                                            "Cancelled\t4\t" + dir.File("2.jpg") + "\t"}))
             << "3.jpg never started and prints nothing";
         EXPECT_EQ(server.Requests().size(), 3u) << "no resume";
         EXPECT_EQ(kept("1.jpg"), "some");
     }
+}
+
+// Pages from a file (one failing among good ones), short options, JSON lines read back by the
+// same library, the progress line with the time left on a terminal, the summary, and --quiet.
+TEST(CliCommand, InputFileJsonProgressAndSummary) {
+    Server server(
+        Server::Routes({{"/a.htm", Server::Answer("<img src='/x.jpg'>")},
+                        {"/b.htm", Server::Answer("<img src='/x \"1\"\t.jpg'>")},
+                        {"/x.jpg", Server::Drip("HTTP/1.0 200 OK\r\nContent-Length: 6000\r\n\r\n",
+                                                4, 1500, 300)}}));
+    TempDir dir;
+    std::ofstream(dir.File("pages")) << "# to read\n\n"
+                                     << server.Address("/a.htm") << "\n  127.0.0.1:1/  \n";
+    for (const bool quiet : {false, true}) {
+        SCOPED_TRACE(quiet ? "quiet" : "not quiet");
+        std::vector<std::string> args = {"download", "-i", dir.File("pages"), "-d",     dir.Path(),
+                                         "-j",       "2",  "--json",          "--flat", "--all"};
+        if (quiet)
+            args.push_back("-q");
+        std::filesystem::remove(dir.File("x.jpg"));
+        const CliRun r = RunCli(args, dir.File("tk.opt"), true);
+        EXPECT_EQ(r.status, 1) << "a page failed";
+        const nlohmann::json line = nlohmann::json::parse(r.out);
+        EXPECT_EQ(line, nlohmann::json({{"status", "Complete"},
+                                        {"bytes", 6000},
+                                        {"path", dir.File("x.jpg")},
+                                        {"cause", ""},
+                                        {"address", "http://" + server.Address("/x.jpg")}}));
+        const std::string failure = "http://127.0.0.1:1/: Unable to open this URL.\n"
+                                    "http://127.0.0.1:1/: refused\n";
+        EXPECT_EQ(r.err.substr(0, failure.size()), failure);
+        EXPECT_EQ(r.err.find(" s left") != std::string::npos, !quiet) << r.err;
+        EXPECT_EQ(r.err.find("\n1 complete, 0 failed, 0.0 MiB in ") != std::string::npos, !quiet)
+            << r.err;
+        if (quiet) {
+            EXPECT_EQ(r.err, failure);
+        }
+    }
+    const CliRun links =
+        RunCli({"links", "--json", "--title", server.Address("/b.htm")}, dir.File("tk.opt"));
+    std::istringstream rows(links.out);
+    std::string title, row;
+    std::getline(rows, title);
+    std::getline(rows, row);
+    EXPECT_EQ(nlohmann::json::parse(title), nlohmann::json({{"title", ""}}));
+    EXPECT_EQ(nlohmann::json::parse(row)["name"], "x \"1\"\t.jpg") << "tabs and quotes intact";
 }

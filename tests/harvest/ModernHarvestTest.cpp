@@ -29,19 +29,6 @@ struct ModernPage {
     TempDir dir;
 };
 
-// `text` with each line cut after its first five fields (the place, size and page go).
-std::string FiveFields(const std::string& text) {
-    std::string out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        std::size_t at = 0;
-        for (int tabs = 0; tabs < 5 && at != std::string::npos; ++tabs)
-            at = line.find('\t', at + (tabs > 0));
-        out += line.substr(0, at) + "\n";
-    }
-    return out;
-}
-
 struct PageCase {
     std::string html;
     std::string expected; // the sorted lines of `links`, '|' for a tab, H for the test's server
@@ -163,7 +150,8 @@ TEST(ModernHarvest, PagesOfTodaysWeb) {
         const ModernPage page(html, headers);
         const CliRun r = page.Run({"links", "--modern"});
         EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(SortedLines(FiveFields(r.out)), SortedLines(expected, page.server.Address("")))
+        EXPECT_EQ(SortedLines(FirstFields(r.out, 5)),
+                  SortedLines(expected, page.server.Address("")))
             << html;
     }
 }
@@ -180,7 +168,7 @@ TEST(ModernHarvest, TitleFiltersAndTheSwitch) {
     s.harvestImage = 0;
     ASSERT_TRUE(SettingsFile(page.dir.File("tk.opt")).Save(s));
     const std::string host = page.server.Address("");
-    EXPECT_EQ(SortedLines(FiveFields(page.Run({"links"}).out)),
+    EXPECT_EQ(SortedLines(FirstFields(page.Run({"links"}).out, 5)),
               SortedLines("b.jpg|JPEG|/a/b/b.jpg|H|HTTP\nc.mp4|VIDEO|/a/b/c.mp4|H|HTTP\n"
                           "p-mid.jpg|JPEG|/a/b/p-mid.jpg|H|HTTP",
                           host))
@@ -215,10 +203,11 @@ TEST(ModernHarvest, DownloadsPicturesAndMoviesByWholeAddress) {
     }
     TempDir dir;
     auto run = [&](const char* option) {
-        return SortedLines(RunCli({"download", "--modern", option, "--threads", "1", "--dir",
-                                   dir.Path(), server.Address("/page")},
-                                  dir.File("tk.opt"))
-                               .out);
+        return SortedLines(FirstFields(RunCli({"download", "--modern", option, "--threads", "1",
+                                               "--dir", dir.Path(), server.Address("/page")},
+                                              dir.File("tk.opt"))
+                                           .out,
+                                       4));
     };
     const std::string here = dir.Path() + "/" + server.Address("") + "/";
     const std::string there = dir.Path() + "/localhost:" + port + "/";

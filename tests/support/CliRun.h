@@ -20,9 +20,10 @@ struct CliRun {
     std::string err;
 };
 
-inline CliRun RunCli(const std::vector<std::string>& args, const std::string& settingsPath) {
+inline CliRun RunCli(const std::vector<std::string>& args, const std::string& settingsPath,
+                     bool terminal = false) {
     std::ostringstream out, err;
-    const int status = CliCommand::Run(args, out, err, settingsPath);
+    const int status = CliCommand::Run(args, out, err, settingsPath, terminal);
     return {status, out.str(), err.str()};
 }
 
@@ -41,6 +42,19 @@ inline std::vector<std::string> SortedLines(const std::string& text, const std::
     }
     std::sort(lines.begin(), lines.end());
     return lines;
+}
+
+// `text` with each line cut after its first `n` tab-separated fields.
+inline std::string FirstFields(const std::string& text, int n) {
+    std::string out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        std::size_t at = 0;
+        for (int tabs = 0; tabs < n && at != std::string::npos; ++tabs)
+            at = line.find('\t', at + (tabs > 0));
+        out += line.substr(0, at) + "\n";
+    }
+    return out;
 }
 
 // The content of a regular file; nothing for a missing file or a symbolic link.
