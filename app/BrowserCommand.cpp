@@ -61,7 +61,7 @@ std::vector<std::string> BrowserCommand::Words(const std::string& line) {
     return words;
 }
 
-std::string BrowserCommand::FailureMessage(int code) {
+std::string BrowserCommand::FailureMessage(int code, const std::string& what) {
     // The launch failure codes and their texts; the desktop opener's failures are mapped onto
     // them by the platform.
     static const std::pair<int, const char*> texts[] = {
@@ -79,8 +79,9 @@ std::string BrowserCommand::FailureMessage(int code) {
              "being processed."},
         {31, "There is no application associated\nwith the given filename extension."},
         {32, "The specified dynamic-link library was not found."}};
+    const std::string head = "Can't open " + what + ":\n\n";
     for (const auto& [known, text] : texts)
         if (known == code)
-            return std::string("Can't open link:\n\n") + text;
-    return "Can't open link:\n\nUnknown Error (" + std::to_string(code) + ") occurred.";
+            return head + text;
+    return head + "Unknown Error (" + std::to_string(code) + ") occurred.";
 }

@@ -23,6 +23,6 @@ public:
                                                   const std::string& address);
     // The words of a command line, with the desktop entry's double-quote and backslash rules.
     static std::vector<std::string> Words(const std::string& line);
-    // "Can't open link:\n\n" and the text for a launch failure code (32 or less).
-    static std::string FailureMessage(int code);
+    // "Can't open link:\n\n" (or what `what` names) and the text for a launch failure code.
+    static std::string FailureMessage(int code, const std::string& what = "link");
 };

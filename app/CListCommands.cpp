@@ -11,6 +11,7 @@
 #include "lists/ListMenus.h"
 
 #include <QMenu>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTreeWidget>
 #include <algorithm>
@@ -115,8 +116,15 @@ void CListCommands::OnDownloadAll(DownloadTable::Take take) {
 void CListCommands::OpenWithDesktop(const std::string& path) {
     // The longest path a 1024-byte explorer-style command line would have held; a longer one
     // is not launched.
-    if (path.size() <= BrowserCommand::pathLimit)
-        platform.OpenPath(path);
+    if (path.size() > BrowserCommand::pathLimit)
+        return;
+    // The opener answers later; a window that has gone by then is told nothing.
+    QPointer<QWidget> window(&owner);
+    Platform* desktop = &platform;
+    platform.OpenPath(path, [window, desktop, path](bool opened, int code) {
+        if (!opened && window)
+            desktop->ShowMessage(window, BrowserCommand::FailureMessage(code, path));
+    });
 }
 
 std::optional<std::string> CListCommands::OnFileListDoubleClick(int row) {
@@ -179,10 +187,21 @@ void CListCommands::FillFileList() {
             ListView::SetUpColumns(fileList, ListColumns::modernFileList, scale);
         else
             ListView::SetUpColumns(fileList, ListColumns::fileList, scale);
+        FitColumns(extraWidth);
     }
     ListView::Fill(fileList,
                    CellText::Rows(linkTable.links, linkTable.linkCount,
                                   modern ? CellText::ModernFileListRow : CellText::FileListRow));
+}
+
+void CListCommands::FitColumns(int extra) {
+    extraWidth = extra;
+    const double scale = DialogUnits(owner.font()).PixelScale();
+    if (fileList->columnCount() == static_cast<int>(ListColumns::modernFileList.size()))
+        ListView::FitWidths(fileList, ListColumns::modernFileList, scale, extra, {0, 2});
+    else
+        ListView::FitWidths(fileList, ListColumns::fileList, scale, extra, {0, 2});
+    ListView::FitWidths(downloadList, ListColumns::downloadList, scale, extra, {4});
 }
 
 void CListCommands::StopLinkedPictures() {

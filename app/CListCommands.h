@@ -46,6 +46,9 @@ public:
 
     void FillFileList();
     void FillDownloadList();
+    // The window is `extra` pixels wider than its layout: the Path columns and the File List's
+    // Name column take that room.
+    void FitColumns(int extra);
 
     // The pictures behind a gallery's links: stopped by a new page; while they are read, the
     // progress for the title's place when it changed (the File List is refilled then).
@@ -69,4 +72,5 @@ private:
     QTreeWidget* downloadList;
     std::unique_ptr<QMenu> popupMenu; // stays built until the next pop-up replaces it
     std::unique_ptr<LinkedPictures> linked;
+    int extraWidth = 0;
 };

@@ -113,6 +113,9 @@ void CMainDialog::CreateControls() {
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 
+    // The button carries "Download All Pictures" under the modern rules: it is fitted to that.
+    jpegsButton->setText("Download All Pictures");
+    FitCaptions();
     layoutRects.clear();
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         layoutRects.emplace_back(child, child->geometry());
@@ -163,6 +166,37 @@ void CMainDialog::resizeEvent(QResizeEvent* event) {
         else if (widget == downloadList || id == ControlId::DownloadListGroup)
             r = QRect(r.x(), r.y() + filesShare, r.width() + dw, r.height() + dh - filesShare);
         widget->setGeometry(r);
+    }
+    if (listCommands)
+        listCommands->FitColumns(dw);
+}
+
+void CMainDialog::FitCaptions() {
+    // A caption wider than its button widens the button into the free room beside it, left
+    // first, never over another control.
+    const QList<QPushButton*> buttons = findChildren<QPushButton*>(Qt::FindDirectChildrenOnly);
+    const QList<QWidget*> controls = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (QPushButton* b : buttons) {
+        const int needed = b->fontMetrics().horizontalAdvance(b->text()) + captionPadding;
+        QRect r = b->geometry();
+        if (b->text().isEmpty() || needed <= r.width())
+            continue;
+        int left = 0, right = width();
+        for (QWidget* other : controls) {
+            const QRect o = other->geometry();
+            if (other == b || qobject_cast<QGroupBox*>(other) != nullptr || o.bottom() < r.top() ||
+                o.top() > r.bottom())
+                continue;
+            if (o.right() < r.left())
+                left = std::max(left, o.right() + 2);
+            else if (o.left() > r.right())
+                right = std::min(right, o.left() - 2);
+        }
+        const int grow = needed - r.width();
+        const int toLeft = std::min(grow, std::max(0, r.left() - left));
+        r.setLeft(r.left() - toLeft);
+        r.setRight(std::min(right, r.right() + grow - toLeft));
+        b->setGeometry(r);
     }
 }
 
@@ -369,7 +403,11 @@ void CMainDialog::OnGetUrl() {
                                           [&] { return fetched.load(std::memory_order_acquire); });
     fetch.join();
     if (!opened) {
-        platform.ShowMessage(this, "Unable to open this URL.");
+        // The modern rules say why on a second line: "refused", "no such server"...
+        const std::string& why = session->LastFailure();
+        platform.ShowMessage(this, settings.modernRules && !why.empty()
+                                       ? "Unable to open this URL.\n" + why
+                                       : std::string("Unable to open this URL."));
         return;
     }
     harvest.ScanFetched(*session, url, *incomingPage, [this](const std::string& t) {

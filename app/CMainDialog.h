@@ -75,6 +75,9 @@ protected:
 
 private:
     void CreateControls();
+    // The room a button's caption needs beyond its text.
+    static constexpr int captionPadding = 12;
+    void FitCaptions();
     // Where the layout put `widget` at the window's smallest size.
     QRect LayoutRect(const QWidget* widget) const;
     void OnInitDialog();

@@ -65,6 +65,20 @@ void ListView::SetUpColumns(QTreeWidget* list, std::span<const ListColumn> colum
         list->setColumnWidth(static_cast<int>(i), static_cast<int>(columns[i].width * scale + 0.5));
 }
 
+void ListView::FitWidths(QTreeWidget* list, std::span<const ListColumn> columns, double scale,
+                         int extra, std::initializer_list<int> growing) {
+    int shares = 0;
+    for (const int c : growing)
+        shares += columns[static_cast<std::size_t>(c)].width;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        int width = static_cast<int>(columns[i].width * scale + 0.5);
+        for (const int c : growing)
+            if (static_cast<std::size_t>(c) == i && shares > 0)
+                width += extra * columns[i].width / shares;
+        list->setColumnWidth(static_cast<int>(i), width);
+    }
+}
+
 void ListView::Fill(QTreeWidget* list, const std::vector<Row>& rows) {
     list->clear();
     QList<QTreeWidgetItem*> items;

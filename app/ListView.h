@@ -20,6 +20,10 @@ public:
     // multiplied by `scale` (the desktop font's width against the layout's).
     static void SetUpColumns(QTreeWidget* list, std::span<const ListColumn> columns,
                              double scale = 1.0);
+    // Sets the columns' widths as SetUpColumns does, and gives `extra` pixels to the columns
+    // `growing`, in proportion to their tabled widths.
+    static void FitWidths(QTreeWidget* list, std::span<const ListColumn> columns, double scale,
+                          int extra, std::initializer_list<int> growing);
     // Replaces all rows with `rows`, in order.
     static void Fill(QTreeWidget* list, const std::vector<Row>& rows);
 };

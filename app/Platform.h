@@ -32,12 +32,13 @@ public:
     // Shows `menu` at `at` (screen pixels) until the user chooses or dismisses it; returns the
     // command id (the chosen action's data), or 0.
     virtual int TrackMenu(QMenu& menu, const QPoint& at) = 0;
-    // Hands a file or a directory to the desktop's opener, detached; nothing is reported.
-    virtual void OpenPath(const std::string& path) = 0;
     // Opens a web address in the browser without waiting for it; `done` is called later on the
     // user-interface thread with whether it opened and, when not, a failure code (2 no program
     // to open it with, 31 nothing registered for it, others as they come).
     using LaunchDone = std::function<void(bool opened, int code)>;
+    // Hands a file or a directory to the desktop's opener without waiting for it; `done` is told
+    // the outcome as LaunchAddress tells it.
+    virtual void OpenPath(const std::string& path, LaunchDone done) = 0;
     virtual void LaunchAddress(const std::string& address, LaunchDone done) = 0;
     virtual void Beep() = 0;
 };

@@ -60,12 +60,6 @@ int QtPlatform::TrackMenu(QMenu& menu, const QPoint& at) {
     return chosen != nullptr ? chosen->data().toInt() : 0;
 }
 
-void QtPlatform::OpenPath(const std::string& path) {
-    // An argument list, never a shell; not waited for. An absolute path, so that a name that
-    // begins with '-' is never taken for an option.
-    QProcess::startDetached("xdg-open", {QFileInfo(ToQt(path)).absoluteFilePath()});
-}
-
 namespace {
 
 // Runs `words` with standard input and error on /dev/null and its output to `output` (or to
@@ -138,19 +132,24 @@ bool StartDefaultBrowser(const std::string& address) {
     return QProcess::startDetached(ToQt(words[0]), args);
 }
 
-// The desktop's opener first, waited for however long it takes: exit 0 is opened; not found
-// maps to 2 (no such program), "no tool to open it with" (3) to 31 (nothing associated), death
-// by a signal to 128 + the signal, any other status to itself. Then the default browser.
+// The desktop's opener, waited for however long it takes: exit 0 is opened; not found maps to
+// 2 (no such program), "no tool to open it with" (3) to 31 (nothing associated), death by a
+// signal to 128 + the signal, any other status to itself.
+std::pair<bool, int> Open(const std::string& target) {
+    const std::optional<int> status = RunAndWait({"xdg-open", target}, nullptr);
+    if (status && WIFEXITED(*status))
+        return {WEXITSTATUS(*status) == 0,
+                WEXITSTATUS(*status) == 3 ? 31 : static_cast<int>(WEXITSTATUS(*status))};
+    if (status && WIFSIGNALED(*status))
+        return {false, 128 + WTERMSIG(*status)};
+    return {false, 2};
+}
+
+// The desktop's opener first, then the default browser.
 std::pair<bool, int> Launch(const std::string& address) {
-    const std::optional<int> status = RunAndWait({"xdg-open", address}, nullptr);
-    int code = 2;
-    if (status && WIFEXITED(*status)) {
-        if (WEXITSTATUS(*status) == 0)
-            return {true, 0};
-        code = WEXITSTATUS(*status) == 3 ? 31 : WEXITSTATUS(*status);
-    } else if (status && WIFSIGNALED(*status)) {
-        code = 128 + WTERMSIG(*status);
-    }
+    const auto [opened, code] = Open(address);
+    if (opened)
+        return {true, 0};
     if (StartDefaultBrowser(address))
         return {true, 0};
     return {false, code};
@@ -159,11 +158,21 @@ std::pair<bool, int> Launch(const std::string& address) {
 } // namespace
 
 void QtPlatform::LaunchAddress(const std::string& address, LaunchDone done) {
-    // The opener may take as long as the browser it starts: it is waited for on a thread of
+    OffThread([address] { return Launch(address); }, std::move(done));
+}
+
+void QtPlatform::OpenPath(const std::string& path, LaunchDone done) {
+    // An absolute path, so that a name that begins with '-' is never taken for an option.
+    const std::string absolute = FromQt(QFileInfo(ToQt(path)).absoluteFilePath());
+    OffThread([absolute] { return Open(absolute); }, std::move(done));
+}
+
+void QtPlatform::OffThread(std::function<std::pair<bool, int>()> open, LaunchDone done) {
+    // The opener may take as long as the program it starts: it is waited for on a thread of
     // its own, and the outcome comes back to this thread as a queued call.
     QObject* receiver = QCoreApplication::instance();
-    std::thread([address, done = std::move(done), receiver] {
-        const auto [opened, code] = Launch(address);
+    std::thread([open = std::move(open), done = std::move(done), receiver] {
+        const auto [opened, code] = open();
         QMetaObject::invokeMethod(
             receiver, [done, opened, code] { done(opened, code); }, Qt::QueuedConnection);
     }).detach();

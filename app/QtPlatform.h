@@ -5,6 +5,9 @@
 
 #include "app/Platform.h"
 
+#include <functional>
+#include <utility>
+
 class QtPlatform : public Platform {
 public:
     void ShowMessage(QWidget* owner, const std::string& text) override;
@@ -13,7 +16,11 @@ public:
                               const std::string& startDirectory) override;
     std::optional<std::string> ClipboardText() override;
     int TrackMenu(QMenu& menu, const QPoint& at) override;
-    void OpenPath(const std::string& path) override;
+    void OpenPath(const std::string& path, LaunchDone done) override;
     void LaunchAddress(const std::string& address, LaunchDone done) override;
     void Beep() override;
+
+private:
+    // Runs `open` on a thread of its own and tells `done` its outcome on this thread.
+    static void OffThread(std::function<std::pair<bool, int>()> open, LaunchDone done);
 };

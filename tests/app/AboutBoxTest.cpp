@@ -60,7 +60,7 @@ TEST(QtPlatform, TheDesktopsOpenerThroughAStubOnThePath) {
     }
     for (const auto& [directory, address, opened, code] : cases)
         EXPECT_EQ(outcomes[address], std::make_pair(opened, code)) << address;
-    platform.OpenPath("-pics/");
+    platform.OpenPath("-pics/", [](bool, int) {});
     EXPECT_TRUE(QTest::qWaitFor([&] {
         return ReadFile(bin.File("xdg-open.log"))
                    .value_or("")

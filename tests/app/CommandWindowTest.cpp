@@ -182,8 +182,13 @@ TEST_F(WindowTest, DoubleClicksFollowLinksAndTheHistoryWalksBack) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return w->Downloads().AllFinal(); }));
     DoubleClick(w->DownloadList(), 0);
     EXPECT_EQ(platform.opened, Items{w->Downloads().downloads[0].localPath});
+    platform.openCodes = {31};
     w->OnCommand(ControlId::OpenDownloadDirectory);
     EXPECT_EQ(platform.opened.back(), dir.Path());
+    EXPECT_EQ(platform.messages,
+              Items{"Can't open " + dir.Path() +
+                    ":\n\nThere is no application associated\nwith the given filename extension."})
+        << "a failure says so";
     w->GetSettings().saveDirectory.assign(1011, 'd');
     w->OnCommand(ControlId::OpenDownloadDirectory);
     EXPECT_EQ(platform.opened.size(), 2u) << "too long for the command line: not launched";

@@ -96,6 +96,9 @@ TEST_F(WindowTest, FailedFetchLeavesTheLastPageAlone) {
     EXPECT_EQ(UrlText(*w).toStdString(), "http://" + stalled.Address("/"));
     EXPECT_EQ(Rows(*w), before);
     EXPECT_EQ(TitleText(*w), "Holiday pictures");
+    w->GetSettings().modernRules = 1;
+    GetUrl(*w, "127.0.0.1:1/nothing.htm");
+    EXPECT_EQ(platform.messages.back(), "Unable to open this URL.\nrefused") << "and why";
 }
 
 TEST_F(WindowTest, SuccessivePagesTitlesAndFlags) {

@@ -32,7 +32,15 @@ TEST_F(WindowTest, InitialState) {
     const QRect filesAt = files->geometry(), downloadsAt = downloads->geometry();
     const QRect quitAt = quit->geometry(), backAt = w->Control(ControlId::Back)->geometry();
     w->show();
+    auto* fileColumns = w->FileList();
+    const int name = fileColumns->columnWidth(0), path = fileColumns->columnWidth(2);
+    const int downloadPath = w->DownloadList()->columnWidth(4);
     w->resize(w->minimumSize() + QSize(200, 318));
+    // The columns follow: the File List's Name and Path share the extra width, the Download
+    // List's Path takes it.
+    EXPECT_GT(fileColumns->columnWidth(0), name);
+    EXPECT_EQ(fileColumns->columnWidth(0) + fileColumns->columnWidth(2), name + path + 199);
+    EXPECT_EQ(w->DownloadList()->columnWidth(4), downloadPath + 200);
     EXPECT_EQ(files->width(), filesAt.width() + 200);
     EXPECT_EQ(files->height() + downloads->height(), filesAt.height() + downloadsAt.height() + 318);
     EXPECT_GT(downloads->height(), downloadsAt.height() + 100);
@@ -41,12 +49,23 @@ TEST_F(WindowTest, InitialState) {
     EXPECT_EQ(w->Control(ControlId::Back)->geometry(), backAt);
     w->resize(w->minimumSize());
     EXPECT_EQ(downloads->geometry(), downloadsAt);
+    EXPECT_EQ(fileColumns->columnWidth(2), path);
     EXPECT_EQ(UrlText(*w), defaultAddress);
     EXPECT_EQ(TitleText(*w), "");
     for (int id :
          {ControlId::Back, ControlId::Forward, ControlId::BackMenu, ControlId::ForwardMenu})
         EXPECT_FALSE(w->Control(id)->isEnabled()) << id;
     EXPECT_TRUE(static_cast<QPushButton*>(w->Control(ControlId::GetUrl))->isDefault());
+    // Every caption fits its button, the longer modern one too, and no button covers another.
+    const QList<QPushButton*> buttons = w->findChildren<QPushButton*>();
+    for (QPushButton* b : buttons) {
+        const QString longest =
+            b == w->Control(ControlId::DownloadAllJpegs) ? "Download All Pictures" : b->text();
+        EXPECT_LE(b->fontMetrics().horizontalAdvance(longest) + 8, b->width())
+            << longest.toStdString();
+        for (QPushButton* other : buttons)
+            EXPECT_TRUE(b == other || !b->geometry().intersects(other->geometry()));
+    }
 }
 
 TEST_F(WindowTest, ClipboardOfferAsksOnlyForAddresses) {

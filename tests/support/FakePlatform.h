@@ -47,7 +47,11 @@ public:
             duringMenu(menu);
         return Next(menuChoices, 0);
     }
-    void OpenPath(const std::string& path) override { opened.push_back(path); }
+    void OpenPath(const std::string& path, LaunchDone done) override {
+        opened.push_back(path);
+        const int code = Next(openCodes, 0);
+        done(code == 0, code);
+    }
     void LaunchAddress(const std::string& address, LaunchDone done) override {
         launched.push_back(address);
         const int code = Next(launchCodes, 42);
@@ -55,6 +59,7 @@ public:
     }
     void Beep() override { ++beeps; }
 
+    std::deque<int> openCodes; // what the opener answers in turn; 0 (opened) when none are left
     std::vector<std::string> messages;
     std::vector<std::string> questions;
     std::vector<bool> questionDefaultsNo;
