@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: deps build run test test-asan test-tsan fuzz bench bench-download format clean
+.PHONY: deps build run test test-asan test-tsan fuzz bench bench-download format clean install
 
 deps:
 	@./scripts/install-deps
@@ -45,6 +45,14 @@ bench: build
 
 bench-download: build
 	@./scripts/bench-download build/tarvik-cli
+
+# The programs, the desktop entry (which offers Tarvik for web addresses) and the icon, under
+# ~/.local unless PREFIX says otherwise.
+PREFIX ?= $(HOME)/.local
+install: build
+	@cmake --install build --prefix "$(PREFIX)"
+	@command -v update-desktop-database >/dev/null && \
+		update-desktop-database "$(PREFIX)/share/applications" 2>/dev/null || true
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')

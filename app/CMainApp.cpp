@@ -5,9 +5,9 @@
 
 #include <memory>
 
-int CMainApp::Run() {
+int CMainApp::Run(const std::optional<std::string>& startAddress) {
     QtPlatform platform;
-    auto dialog = std::make_unique<CMainDialog>(platform);
+    auto dialog = std::make_unique<CMainDialog>(platform, "tk.opt", startAddress);
     dialog->exec();
     return 0;
 }

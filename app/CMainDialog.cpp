@@ -43,13 +43,31 @@ template <typename W> W* Tagged(W* widget, int id) {
 
 } // namespace
 
-CMainDialog::CMainDialog(Platform& platform, std::string settingsPath)
+CMainDialog::CMainDialog(Platform& platform, std::string settingsPath,
+                         std::optional<std::string> startAddress)
     : QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                            Qt::WindowCloseButtonHint),
-      platform(platform), settingsFile(std::move(settingsPath)) {
+      platform(platform), settingsFile(std::move(settingsPath)),
+      handedOver(startAddress.has_value()) {
     CreateControls();
     OnInitDialog();
+    if (startAddress)
+        OpenStartAddress(*startAddress);
+}
+
+void CMainDialog::OpenStartAddress(const std::string& address) {
+    if (StartsWithNoCase(address, "FILE:")) {
+        // Once the window is up: a page is fetched from a web server, never from a file.
+        QTimer::singleShot(0, this, [this] {
+            platform.ShowMessage(this, "Tarvik fetches web pages (http:// and https:// "
+                                       "addresses); it cannot open a file:// address.");
+        });
+        return;
+    }
+    url = address;
+    ShowMembers();
+    QTimer::singleShot(0, this, [this] { OnCommand(ControlId::GetUrl); });
 }
 
 CMainDialog::~CMainDialog() {
@@ -233,7 +251,8 @@ void CMainDialog::OnInitDialog() {
         LoadQueue();
     pageText = std::make_unique<PageText>();
     incomingPage = std::make_unique<PageText>();
-    OfferClipboardAddress();
+    if (!handedOver)
+        OfferClipboardAddress();
     title.clear();
     backMenuButton->setIcon(AppIcons::DownArrow());
     forwardMenuButton->setIcon(AppIcons::DownArrow());

@@ -39,7 +39,10 @@ class CMainDialog : public QDialog, private DownloadView {
 public:
     static constexpr const char* defaultStartAddress = "www.example.org";
 
-    explicit CMainDialog(Platform& platform, std::string settingsPath = "tk.opt");
+    // With a `startAddress` (handed over by a browser or a file manager) the window shows it in
+    // the URL box and runs Get URL at once instead of offering the clipboard's address.
+    explicit CMainDialog(Platform& platform, std::string settingsPath = "tk.opt",
+                         std::optional<std::string> startAddress = std::nullopt);
     ~CMainDialog() override;
 
     // Every button and menu item ends here.
@@ -82,6 +85,7 @@ private:
     QRect LayoutRect(const QWidget* widget) const;
     void OnInitDialog();
     void OfferClipboardAddress();
+    void OpenStartAddress(const std::string& address);
     void ShowMembers();
     void ReadMembers();
 
@@ -107,6 +111,7 @@ private:
 
     Platform& platform;
     SettingsFile settingsFile;
+    bool handedOver; // started with an address: no clipboard offer
     Settings settings;
     std::unique_ptr<InternetSession> session;
     std::unique_ptr<PageText> pageText;

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -33,5 +34,11 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName("Tarvik");
     QApplication::setWindowIcon(AppIcons::Application());
-    return CMainApp().Run();
+    // "tarvik ADDRESS", as a browser's "open link with" or the desktop entry's %u hands one
+    // over: the first is fetched at once, any others are left.
+    const QStringList args = QApplication::arguments();
+    for (qsizetype i = 2; i < args.size(); ++i)
+        std::fprintf(stderr, "tarvik: only the first address is fetched; ignoring %s\n",
+                     args[i].toLocal8Bit().constData());
+    return CMainApp().Run(args.size() > 1 ? std::optional(args[1].toStdString()) : std::nullopt);
 }

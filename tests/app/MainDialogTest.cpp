@@ -1,4 +1,5 @@
 #include "tests/app/WindowFixture.h"
+#include "tests/support/LoopbackServer.h"
 
 #include <QApplication>
 #include <QDir>
@@ -148,4 +149,19 @@ TEST_F(WindowTest, OptionsOkUnlocksGetUrlAndTheFileIsWrittenAtTheEnd) {
     const Settings saved = SettingsFile(dir.File("tk.opt")).Load();
     EXPECT_EQ(saved.saveDirectoryConfirmed, 1);
     EXPECT_EQ(saved.maxThreads, 9);
+}
+
+TEST_F(WindowTest, AnAddressHandedOverIsFetchedAtStart) {
+    LoopbackServer server(LoopbackServer::Answer("<title>Handed</title><img src=a.jpg>"));
+    MakeConfirmedWindow().reset();
+    platform.clipboard = "http://clipboard.example/";
+    auto w = std::make_unique<CMainDialog>(platform, dir.File("tk.opt"), server.Address("/p.htm"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return TitleText(*w) == "Handed"; }));
+    EXPECT_EQ(Rows(*w).size(), 1u);
+    EXPECT_TRUE(platform.questions.empty()) << "no clipboard offer";
+    w = std::make_unique<CMainDialog>(platform, dir.File("tk.opt"), "file:///etc/passwd");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !platform.messages.empty(); }));
+    EXPECT_EQ(platform.messages.back().find("cannot open a file:// address") != std::string::npos,
+              true);
+    EXPECT_TRUE(Rows(*w).empty());
 }
