@@ -25,6 +25,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QShortcut>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -78,8 +79,13 @@ void CMainDialog::CreateControls() {
     setWindowTitle("Tarvik v1.0");
     setWindowIcon(AppIcons::Application());
     const DialogUnits du(font());
-    // The layout's size is the smallest; a larger window gives its extra room to the lists.
-    setMinimumSize(du.Size(611, 410));
+    // The layout's size is the smallest, unless it would not fit the screen (a large font on a
+    // small screen): then the gaps and the lists give up what is missing. A larger window gives
+    // its extra room to the lists.
+    layoutSize = du.Size(611, 410);
+    const QScreen* shownOn = screen();
+    setMinimumSize(shownOn != nullptr ? layoutSize.boundedTo(shownOn->availableGeometry().size())
+                                      : layoutSize);
     resize(minimumSize());
 
     auto button = [&](int id, const char* caption, int x, int y, int w, int h) {
@@ -165,8 +171,8 @@ void CMainDialog::resizeEvent(QResizeEvent* event) {
     // What the window has beyond the layout's size: the width goes to the URL box, the title
     // and both lists, which the buttons on the right follow; the height is shared by the lists
     // in proportion to their heights, and the buttons at the bottom follow.
-    const int dw = std::max(0, width() - minimumWidth());
-    const int dh = std::max(0, height() - minimumHeight());
+    const int dw = width() - layoutSize.width(); // below 0 when the layout did not fit
+    const int dh = height() - layoutSize.height();
     const QRect files = LayoutRect(fileList);
     const QRect downloads = LayoutRect(downloadList);
     const int filesShare = dh * files.height() / std::max(1, files.height() + downloads.height());

@@ -139,5 +139,6 @@ private:
     QPushButton* backMenuButton = nullptr;
     QPushButton* forwardMenuButton = nullptr;
     QPushButton* jpegsButton = nullptr;
-    std::vector<std::pair<QWidget*, QRect>> layoutRects; // every control at the smallest size
+    std::vector<std::pair<QWidget*, QRect>> layoutRects; // every control at the layout's size
+    QSize layoutSize;
 };

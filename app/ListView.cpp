@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
+#include <algorithm>
 
 namespace {
 
@@ -75,7 +76,7 @@ void ListView::FitWidths(QTreeWidget* list, std::span<const ListColumn> columns,
         for (const int c : growing)
             if (static_cast<std::size_t>(c) == i && shares > 0)
                 width += extra * columns[i].width / shares;
-        list->setColumnWidth(static_cast<int>(i), width);
+        list->setColumnWidth(static_cast<int>(i), std::max(width, 16));
     }
 }
 

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
@@ -164,4 +165,27 @@ TEST_F(WindowTest, AnAddressHandedOverIsFetchedAtStart) {
     EXPECT_EQ(platform.messages.back().find("cannot open a file:// address") != std::string::npos,
               true);
     EXPECT_TRUE(Rows(*w).empty());
+}
+
+// Run at 144 dpi on a 1600x1000 screen: the smallest window fits the screen, and every control
+// stays inside it, in its order.
+using LargeFont = WindowTest;
+
+TEST_F(LargeFont, TheSmallestWindowFitsTheScreen) {
+    auto w = MakeWindow();
+    w->show();
+    const QSize screen = w->screen()->availableGeometry().size();
+    EXPECT_LE(w->minimumWidth(), screen.width());
+    EXPECT_LE(w->minimumHeight(), screen.height());
+    EXPECT_GT(w->fontMetrics().height(), 20) << "the large font is in force";
+    w->resize(w->minimumSize());
+    for (int id : {ControlId::GetUrl, ControlId::Options, ControlId::Quit, ControlId::FileList,
+                   ControlId::DownloadList, ControlId::OpenDownloadDirectory}) {
+        QWidget* c = w->Control(id);
+        EXPECT_TRUE(w->rect().contains(c->geometry())) << id;
+    }
+    EXPECT_LT(w->Control(ControlId::UrlBox)->geometry().right(),
+              w->Control(ControlId::GetUrl)->geometry().left());
+    EXPECT_LT(w->Control(ControlId::Options)->geometry().bottom(),
+              w->Control(ControlId::Quit)->geometry().top());
 }
