@@ -208,6 +208,8 @@ TEST_F(WindowTest, ModernRulesListTodaysPicturesAndFollowWholeAddresses) {
     EXPECT_EQ(Rows(*w)[0], "a-8.webp|IMAGE|/img/a-8.webp|content|800x600")
         << "the place and the declared size in two columns more";
     SaveShot(*w, "modern-file-list.png");
+    w->resize(1600, 1000);
+    SaveShot(*w, "maximised-window.png");
     // The content pictures only: not the logo, the tracker or the video.
     w->OnCommand(ControlId::DownloadAllJpegs);
     EXPECT_EQ(Rows(w->DownloadList()).size(), 2u);
