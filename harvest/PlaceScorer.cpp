@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -95,6 +96,29 @@ constexpr WordRule wordRules[] = {
     {"prose", false, ContentWord},
     {"hidden", false, HiddenWord},
 };
+
+// The place the first rule whose words are among `words` names.
+struct WordPlace {
+    uint32_t words;
+    PicturePlace place;
+};
+constexpr WordPlace aroundWords[] = {{CommentWord, PicturePlace::Comments},
+                                     {AdWord, PicturePlace::Ad},
+                                     {ShareWord, PicturePlace::Share},
+                                     {RelatedWord, PicturePlace::Related},
+                                     {NavWord, PicturePlace::Navigation}};
+constexpr WordPlace ownWords[] = {{AvatarWord | CommentWord, PicturePlace::Comments},
+                                  {AdWord, PicturePlace::Ad},
+                                  {ShareWord, PicturePlace::Share},
+                                  {IconWord, PicturePlace::Icon}};
+
+template <std::size_t N>
+std::optional<PicturePlace> ByWords(uint32_t words, const WordPlace (&rules)[N]) {
+    for (const WordPlace& r : rules)
+        if (words & r.words)
+            return r.place;
+    return std::nullopt;
+}
 
 uint32_t WordOf(std::string_view token) {
     for (const WordRule& r : wordRules)
@@ -338,16 +362,9 @@ PicturePlace PlaceScorer::PlaceOf(const PictureSignals& p, std::string_view addr
          up = nodes[static_cast<std::size_t>(up)].parent)
         if (nodes[static_cast<std::size_t>(up)].kind == Header)
             return PicturePlace::Navigation; // a site's header, not an article's
-    if (around & CommentWord)
-        return PicturePlace::Comments;
-    if (around & AdWord)
-        return PicturePlace::Ad;
-    if (around & ShareWord)
-        return PicturePlace::Share;
-    if (around & RelatedWord)
-        return PicturePlace::Related;
-    if (around & NavWord)
-        return PicturePlace::Navigation;
+    // The words of the elements around it hold even inside the main block.
+    if (const auto place = ByWords(around, aroundWords))
+        return *place;
     // A small picture that calls itself an avatar is one, even beside the article.
     if ((own & AvatarWord) && std::max(p.width, p.height) > 0 && std::max(p.width, p.height) <= 128)
         return PicturePlace::Comments;
@@ -357,14 +374,8 @@ PicturePlace PlaceScorer::PlaceOf(const PictureSignals& p, std::string_view addr
     if (inBlock)
         return PicturePlace::Content;
     // Outside the block a picture's own words count, and a teaser leads to another page.
-    if (own & (AvatarWord | CommentWord))
-        return PicturePlace::Comments;
-    if (own & AdWord)
-        return PicturePlace::Ad;
-    if (own & ShareWord)
-        return PicturePlace::Share;
-    if (own & IconWord)
-        return PicturePlace::Icon;
+    if (const auto place = ByWords(own, ownWords))
+        return *place;
     if (!HasArticle())
         return PicturePlace::Content;
     if (p.linksToPage)
