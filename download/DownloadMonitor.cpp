@@ -357,6 +357,11 @@ void DownloadMonitor::FollowPageReads(const Settings& settings) {
         if (r.slot < 0)
             continue;
         WorkerSlot& s = workerSlots[r.slot];
+        if (!s.job) { // the shutdown took it: it ends untold
+            r.slot = -1;
+            r.done = true;
+            continue;
+        }
         const JobState state = s.job->state.load(std::memory_order_acquire);
         if (!IsFinal(state)) {
             ++running;
@@ -430,6 +435,7 @@ void DownloadMonitor::StartPageRead(int32_t index, int32_t slot, const Settings&
 
 void DownloadMonitor::ShutDown(std::chrono::milliseconds wait) {
     StopStarting();
+    StopPageReads();
     for (WorkerSlot& s : workerSlots)
         if (s.job)
             s.job->cancelRequested.store(DownloadJob::cancelKeepingPart, relaxed);

@@ -116,6 +116,8 @@ TEST_F(Engine, ScanStartsUpToTheLimitAndCancelsBeforeTheBody) {
     EXPECT_EQ(Status(4), DownloadStatus::Downloading) << "the freed slot serves the next row";
     EXPECT_EQ(Status(7), DownloadStatus::Starting);
 
+    monitor.QueuePageReads({"http://" + server.Address("/page.htm")}, "", nullptr);
+    monitor.MonitorTick(settings, view); // a page read behind a link runs beside them
     monitor.ShutDown(std::chrono::milliseconds(2000));
     monitor.MonitorTick(settings, view); // harmless once it has ended
     for (int i = 0; i < 10; ++i)
