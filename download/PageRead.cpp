@@ -34,8 +34,11 @@ public:
         job.state.store(JobState::Receiving, relaxed);
         return receiving = true;
     }
+    // A page stops at what the buffer holds, as a fetched page does: an endless body must not
+    // hold the slot.
     bool OnBody(const char* data, std::size_t size) override {
-        return receiving && (job.page->Append(data, size) || true);
+        full = receiving && !job.page->Append(data, size);
+        return receiving && !full;
     }
     Control Check() override {
         if (job.cancelRequested.load(relaxed) != 0) {
@@ -47,6 +50,7 @@ public:
 
     DownloadJob& job;
     bool receiving = false;
+    bool full = false;
     bool waiting = false;
     bool cancelled = false;
 };
@@ -63,7 +67,9 @@ JobState PageRead::Run(DownloadJob& job) {
         return JobState::Cancelled;
     if (hooks.waiting)
         return JobState::Waiting;
-    if (result != Transfer::Result::Done || !hooks.receiving) {
+    const bool read =
+        result == Transfer::Result::Done || (result == Transfer::Result::Stopped && hooks.full);
+    if (!read || !hooks.receiving) {
         job.cause = Transfer::FailureText(*job.handles, result);
         return JobState::Failed;
     }
