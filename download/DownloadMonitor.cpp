@@ -294,11 +294,7 @@ void DownloadMonitor::StartDownload(int32_t index, int32_t slot, const Settings&
     e.status = DownloadStatus::Downloading;
     e.resumedFrom = 0;
 
-    WorkerSlot& s = workerSlots[slot];
-    if (!s.handles)
-        s.handles = std::make_unique<CurlHandles>();
-    s.job = std::make_unique<DownloadJob>();
-    DownloadJob& job = *s.job;
+    DownloadJob& job = NewJob(slot);
     job.objectPath = e.path;
     job.server = e.server;
     job.service = e.service;
@@ -306,17 +302,31 @@ void DownloadMonitor::StartDownload(int32_t index, int32_t slot, const Settings&
     job.subdirectory = subdirectory;
     job.fileName = e.name;
     job.localPath = localPath;
-    job.userAgent = session.UserAgent();
-    job.limits = session.Limits();
-    job.handles = s.handles.get();
-    job.waker = waker;
     job.modern = modern;
     job.referer = e.referer;
     e.cause.clear();
+    StartJob(slot);
+}
+
+DownloadJob& DownloadMonitor::NewJob(int32_t slot) {
+    WorkerSlot& s = workerSlots[slot];
+    if (!s.handles)
+        s.handles = std::make_unique<CurlHandles>();
+    s.job = std::make_unique<DownloadJob>();
+    s.job->userAgent = session.UserAgent();
+    s.job->limits = session.Limits();
+    s.job->handles = s.handles.get();
+    s.job->waker = waker;
+    return *s.job;
+}
+
+void DownloadMonitor::StartJob(int32_t slot) {
+    WorkerSlot& s = workerSlots[slot];
     try {
-        s.thread = std::thread(DownloadWorker::Run, std::ref(job));
+        s.thread = std::thread(DownloadWorker::Run, std::ref(*s.job));
     } catch (const std::system_error&) {
-        job.state.store(JobState::Failed, std::memory_order_release); // settled as Error
+        // Settled as its entry's Error, or as a failed page read.
+        s.job->state.store(JobState::Failed, std::memory_order_release);
     }
 }
 
@@ -409,28 +419,16 @@ void DownloadMonitor::StartPageRead(int32_t index, int32_t slot, const Settings&
     const std::size_t scheme = r.address.find("://");
     const std::string rest = scheme == std::string::npos ? r.address : r.address.substr(scheme + 3);
     const std::size_t slash = std::min(rest.find('/'), rest.size());
-    WorkerSlot& s = workerSlots[slot];
-    if (!s.handles)
-        s.handles = std::make_unique<CurlHandles>();
-    s.job = std::make_unique<DownloadJob>();
-    DownloadJob& job = *s.job;
+    DownloadJob& job = NewJob(slot);
     job.server = rest.substr(0, slash);
     job.objectPath = rest.substr(slash);
     job.service = r.address.rfind("https://", 0) == 0 ? 2 : 0;
-    job.userAgent = session.UserAgent();
-    job.limits = session.Limits();
-    job.handles = s.handles.get();
-    job.waker = waker;
     job.referer = pageReferer;
     job.page = std::make_unique<PageText>();
     job.page->UseModernRules(true);
     job.page->Clear();
     r.slot = slot;
-    try {
-        s.thread = std::thread(DownloadWorker::Run, std::ref(job));
-    } catch (const std::system_error&) {
-        job.state.store(JobState::Failed, std::memory_order_release);
-    }
+    StartJob(slot);
 }
 
 void DownloadMonitor::ShutDown(std::chrono::milliseconds wait) {

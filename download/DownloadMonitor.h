@@ -97,6 +97,10 @@ private:
     bool PathInUse(const std::string& localPath) const;
     void FollowPageReads(const Settings& settings);
     void StartPageRead(int32_t index, int32_t slot, const Settings& settings);
+    // A fresh job on `slot` with the session's agent and limits and the slot's handles; then
+    // its thread (a thread that cannot be started fails the job).
+    DownloadJob& NewJob(int32_t slot);
+    void StartJob(int32_t slot);
 
     struct PendingRead {
         std::string address;
