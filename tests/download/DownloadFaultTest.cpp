@@ -3,6 +3,7 @@
 #include "download/PartFile.h"
 #include "tests/support/CliRun.h"
 #include "tests/support/LoopbackServer.h"
+#include "tests/support/ResumableFile.h"
 #include "tests/support/TempDir.h"
 
 #include <csignal>
@@ -227,23 +228,13 @@ TEST(Download, SixteenWorkersAndOneWriterPerFile) {
 namespace {
 
 // A file of 10,000 bytes at /f.jpg whose first answer breaks off after 3,000 bytes, with the
-// validators, range support and changes of one case; earlier answers may ask the client to wait.
+// validators, range support and changes of `file`, and what the run must end with.
 struct ResumeCase {
     const char* what;
-    std::string validators = "ETag: \"v1\"\r\n"; // of the file as first served
-    bool ranges = true;                          // honours Range with If-Range
-    bool stall = false;                          // the first answer stalls instead of closing
-    bool changes = false;                        // a different file (ETag "v2") after the break
-    bool ignoresIfRange = false;                 // answers a range whatever its If-Range
-    int shift = 0;                               // a 206 that starts this far from what was asked
-    bool short416 = false;                       // a range is answered "416 bytes */3000"
-    bool then500 = false;                        // every answer after the first is a 500
-    int waits = 0;                               // answers asking to wait first
-    std::string wait = "";                       // their status line and Retry-After header
-    bool usersFile = false;                      // f.jpg is there before the download
-    bool foreignPart = false;                    // a file not Tarvik's under the part's name
-    std::size_t leftOver = 0; // a part of this many bytes of v1 left by an earlier run
-    bool cut = true;          // the first answer breaks off
+    ResumableFile file;
+    bool usersFile = false;   // f.jpg is there before the download
+    bool foreignPart = false; // a file not Tarvik's under the part's name
+    std::size_t leftOver = 0; // a part of this many bytes of the first version left by a run
     const char* status = "Complete";
     const char* cause = "";
     std::size_t requests = 2;           // of the file, after its waits
@@ -252,45 +243,7 @@ struct ResumeCase {
     double atLeast = 0;                 // seconds the run takes at least: waits are waited in full
 };
 
-std::string Rest(const std::string& request, const char* header) {
-    const std::size_t at = request.find(std::string("\r\n") + header + ": ");
-    if (at == std::string::npos)
-        return {};
-    const std::size_t start = at + std::strlen(header) + 4;
-    return request.substr(start, request.find("\r\n", start) - start);
-}
-
-Handler ResumeServer(const ResumeCase& c, const std::string& first, const std::string& second) {
-    auto count = std::make_shared<std::atomic<int>>(0);
-    return [=](Server::Connection& conn) {
-        const int n = (*count)++;
-        if (n < c.waits)
-            return static_cast<void>(conn.Send(c.wait + "Content-Length: 0\r\n\r\n"));
-        const bool later = n > c.waits;
-        if (later && c.then500)
-            return static_cast<void>(conn.Send(Server::Response("", "500 Oops")));
-        const std::string& body = later && c.changes ? second : first;
-        const std::string validators = later && c.changes ? "ETag: \"v2\"\r\n" : c.validators;
-        const std::string range = Rest(conn.Request(), "Range");
-        const std::string ifRange = Rest(conn.Request(), "If-Range");
-        const bool partial = c.ranges && range.rfind("bytes=", 0) == 0 &&
-                             (c.ignoresIfRange || validators.find(ifRange) != std::string::npos);
-        const std::size_t start = !partial ? 0 : std::stoul(range.substr(6)) + c.shift;
-        if (partial && (c.short416 || start >= body.size()))
-            return static_cast<void>(conn.Send("HTTP/1.1 416 No\r\nContent-Range: bytes */" +
-                                               std::to_string(c.short416 ? 3000 : body.size()) +
-                                               "\r\nContent-Length: 0\r\n\r\n"));
-        const std::string head = (partial ? "HTTP/1.1 206 Partial\r\nContent-Range: bytes " +
-                                                std::to_string(start) + "-9999/10000\r\n"
-                                          : std::string("HTTP/1.1 200 OK\r\n")) +
-                                 validators + "Connection: close\r\nContent-Length: " +
-                                 std::to_string(body.size() - start) + "\r\n\r\n";
-        const bool cut = n == c.waits && c.cut;
-        conn.Send(head + body.substr(start, cut ? 3000 : std::string::npos));
-        if (cut && c.stall)
-            conn.Stall();
-    };
-}
+constexpr auto Rest = &ResumableFile::HeaderOf;
 
 } // namespace
 
@@ -302,30 +255,36 @@ TEST(Download, ModernRulesResumeWaitAndNeverMixOrOverwrite) {
         first[i] = static_cast<char>('b' + i % 20);
     const std::string wait429 = "HTTP/1.1 429 Slow down\r\nRetry-After: 1\r\n";
     // clang-format off
+    const ResumableFile v1{.body = first};
+    auto with = [&](auto change) {
+        ResumableFile f = v1;
+        change(f);
+        return f;
+    };
     const ResumeCase cases[] = {
-        {.what = "ranges honoured"},
-        {.what = "ranges ignored", .ranges = false},
-        {.what = "changed between the break and the resume", .changes = true},
-        {.what = "206 of another version: started again", .changes = true, .ignoresIfRange = true, .requests = 3},
-        {.what = "416 shorter than the known total: started again", .short416 = true, .requests = 3},
-        {.what = "weak ETag", .validators = "ETag: W/\"v1\"\r\n", .resume = ""},
-        {.what = "Last-Modified only", .validators = "Last-Modified: " + HttpDate(-99) + "\r\n"},
-        {.what = "206 from elsewhere", .shift = 500, .requests = 3},
-        {.what = "stall then resume", .stall = true},
-        {.what = "429 with seconds", .waits = 1, .wait = wait429, .atLeast = 1.0},
-        {.what = "503 with a date", .waits = 1, .wait = "HTTP/1.1 503 Busy\r\nRetry-After: " + HttpDate(1) + "\r\n"},
-        {.what = "always 429", .waits = 99, .wait = "HTTP/1.1 429 No\r\nRetry-After: 0\r\n", .status = "Error", .cause = "HTTP 429", .requests = 1},
-        {.what = "the user's file of that name", .usersFile = true},
-        {.what = "a part not Tarvik's", .foreignPart = true},
-        {.what = "break then 500", .then500 = true, .status = "Error", .cause = "HTTP 500"},
-        {.what = "a whole part left: 416", .leftOver = 10000, .cut = false, .requests = 1, .firstRange = "bytes=10000-"},
-        {.what = "a part left, 206 from before its end", .shift = -1000, .leftOver = 5000, .cut = false, .requests = 1, .firstRange = "bytes=5000-"},
+        {.what = "ranges honoured", .file = v1},
+        {.what = "ranges ignored", .file = with([](auto& f) { f.ranges = false; })},
+        {.what = "changed between the break and the resume", .file = with([&](auto& f) { f.second = second; })},
+        {.what = "206 of another version: started again", .file = with([&](auto& f) { f.second = second, f.ignoresIfRange = true; }), .requests = 3},
+        {.what = "416 shorter than the known total: started again", .file = with([](auto& f) { f.short416 = true; }), .requests = 3},
+        {.what = "weak ETag", .file = with([](auto& f) { f.validators = "ETag: W/\"v1\"\r\n"; }), .resume = ""},
+        {.what = "Last-Modified only", .file = with([](auto& f) { f.validators = "Last-Modified: " + HttpDate(-99) + "\r\n"; })},
+        {.what = "206 from elsewhere", .file = with([](auto& f) { f.shift = 500; }), .requests = 3},
+        {.what = "stall then resume", .file = with([](auto& f) { f.stall = true; })},
+        {.what = "429 with seconds", .file = with([&](auto& f) { f.waits = 1, f.wait = wait429; }), .atLeast = 1.0},
+        {.what = "503 with a date", .file = with([](auto& f) { f.waits = 1, f.wait = "HTTP/1.1 503 Busy\r\nRetry-After: " + HttpDate(1) + "\r\n"; })},
+        {.what = "always 429", .file = with([](auto& f) { f.waits = 99, f.wait = "HTTP/1.1 429 No\r\nRetry-After: 0\r\n"; }), .status = "Error", .cause = "HTTP 429", .requests = 1},
+        {.what = "the user's file of that name", .file = v1, .usersFile = true},
+        {.what = "a part not Tarvik's", .file = v1, .foreignPart = true},
+        {.what = "break then 500", .file = with([](auto& f) { f.then500 = true; }), .status = "Error", .cause = "HTTP 500"},
+        {.what = "a whole part left: 416", .file = with([](auto& f) { f.cuts = 0; }), .leftOver = 10000, .requests = 1, .firstRange = "bytes=10000-"},
+        {.what = "a part left, 206 from before its end", .file = with([](auto& f) { f.cuts = 0, f.shift = -1000; }), .leftOver = 5000, .requests = 1, .firstRange = "bytes=5000-"},
     };
     // clang-format on
     for (const ResumeCase& c : cases) {
         SCOPED_TRACE(c.what);
-        Server server(Server::Routes({{"/index.htm", Server::Answer("<img src=/f.jpg>")},
-                                      {"/f.jpg", ResumeServer(c, first, second)}}));
+        Server server(Server::Routes(
+            {{"/index.htm", Server::Answer("<img src=/f.jpg>")}, {"/f.jpg", c.file.Handler()}}));
         TempDir dir;
         const std::string address = "http://" + server.Address("/f.jpg");
         if (c.usersFile)
@@ -344,23 +303,24 @@ TEST(Download, ModernRulesResumeWaitAndNeverMixOrOverwrite) {
         const std::vector<std::string> requests = server.Requests();
         const std::string name = c.usersFile ? "f (2).jpg" : "f.jpg";
         const bool complete = std::string(c.status) == "Complete";
-        const char* bytes = complete ? "10000" : c.waits > 3 ? "0" : "3000";
+        const int waits = c.file.waits;
+        const char* bytes = complete ? "10000" : waits > 3 ? "0" : "3000";
         EXPECT_EQ(r.out, std::string(c.status) + "\t" + bytes + "\t" + dir.File(name) + "\t" +
                              c.cause + "\t" + address + "\n");
         EXPECT_EQ(ReadFile(dir.File(name)),
-                  complete ? std::optional(c.changes ? second : first) : std::nullopt);
+                  complete ? std::optional(c.file.second.empty() ? first : second) : std::nullopt);
         EXPECT_EQ(ReadFile(PartOf(dir.Path(), "f.jpg")),
-                  c.foreignPart               ? std::optional<std::string>("theirs")
-                  : !complete && c.waits <= 3 ? std::optional(first.substr(0, 3000))
-                                              : std::nullopt)
+                  c.foreignPart             ? std::optional<std::string>("theirs")
+                  : !complete && waits <= 3 ? std::optional(first.substr(0, 3000))
+                                            : std::nullopt)
             << "a failure leaves only its .part; a part not Tarvik's is left as it is";
         EXPECT_EQ(ReadFile(dir.File("f.jpg")),
                   c.usersFile ? std::optional<std::string>("mine") : ReadFile(dir.File(name)));
-        const std::size_t waited = std::min(c.waits, 3);
+        const std::size_t waited = std::min(waits, 3);
         ASSERT_EQ(requests.size(), 1 + waited + c.requests) << "the page's included";
         EXPECT_EQ(Rest(requests.back(), "Referer"), "http://" + server.Address("/index.htm"));
         EXPECT_EQ(Rest(requests[1 + waited], "Range"), c.firstRange);
-        if (c.waits > 3 || requests.size() < 3 + waited)
+        if (waits > 3 || requests.size() < 3 + waited)
             continue;
         const std::string& resume = requests[2 + waited];
         EXPECT_EQ(Rest(resume, "Range"), c.resume);
