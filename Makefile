@@ -2,7 +2,8 @@
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: deps build run test test-asan test-tsan fuzz bench bench-download format clean install
+.PHONY: deps build run test test-asan test-tsan fuzz bench bench-download screenshots format \
+	clean install
 
 deps:
 	@./scripts/install-deps
@@ -53,6 +54,14 @@ install: build
 	@cmake --install build --prefix "$(PREFIX)"
 	@command -v update-desktop-database >/dev/null && \
 		update-desktop-database "$(PREFIX)/share/applications" 2>/dev/null || true
+
+# The window offscreen on sample pages: every view in build/screenshots, the README's in docs/.
+screenshots: build
+	@cmake --build build --target screenshots
+	@QT_QPA_PLATFORM=offscreen:configfile=$(CURDIR)/tests/app/desktop-screen.json \
+		build/docs/screenshots/screenshots build/screenshots
+	@cp $(addprefix build/screenshots/,main-window.png options-dialog.png \
+		modern-file-list.png maximised-window.png) docs/
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')

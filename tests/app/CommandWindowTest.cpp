@@ -72,7 +72,6 @@ TEST_F(WindowTest, ListMenusFollowTheSelection) {
 
     Select(files, {1});
     platform.menuChoices = {1008};
-    platform.duringMenu = [](QMenu& menu) { SaveShot(menu, "file-list-menu.png"); };
     RightClick(files, 1);
     EXPECT_EQ(platform.menus[1].items,
               (Items{"Start Downloading 'b&&c.gif'|1008", "Remove 'b&&c.gif' from list|1011", "-",
@@ -92,7 +91,6 @@ TEST_F(WindowTest, ListMenusFollowTheSelection) {
         (Items{"Cancel Downloads(off)|1030", "Pause/Resume Downloads(off)|1033",
                "Retry Downloads(off)|1034", "-", "Remove Completed/Erroneous Downloads|1029"}));
     Select(w->DownloadList(), {0});
-    platform.duringMenu = [](QMenu& menu) { SaveShot(menu, "download-list-menu.png"); };
     RightClick(w->DownloadList(), 0);
     EXPECT_EQ(platform.menus[4].items[0], "Cancel Downloading 'b&&c.gif'|1030");
     files->clearSelection();
@@ -158,7 +156,6 @@ TEST_F(WindowTest, DoubleClicksFollowLinksAndTheHistoryWalksBack) {
     EXPECT_FALSE(w->Control(ControlId::Forward)->isEnabled());
 
     platform.menuChoices = {1018};
-    platform.duringMenu = [](QMenu& menu) { SaveShot(menu, "back-drop-down.png"); };
     w->OnCommand(ControlId::BackMenu);
     ASSERT_EQ(platform.menus.size(), 1u);
     EXPECT_EQ(platform.menus[0].items, (Items{"C|1014", "B|1017", "A|1018"}));
@@ -207,9 +204,6 @@ TEST_F(WindowTest, ModernRulesListTodaysPicturesAndFollowWholeAddresses) {
     GetUrl(*w, server.Address("/news/story.html"));
     EXPECT_EQ(Rows(*w)[0], "a-8.webp|IMAGE|/img/a-8.webp|content|800x600")
         << "the place and the declared size in two columns more";
-    SaveShot(*w, "modern-file-list.png");
-    w->resize(1600, 1000);
-    SaveShot(*w, "maximised-window.png");
     // The content pictures only: not the logo, the tracker or the video.
     w->OnCommand(ControlId::DownloadAllJpegs);
     EXPECT_EQ(Rows(w->DownloadList()).size(), 2u);

@@ -131,9 +131,7 @@ TEST_F(WindowTest, OptionsOkUnlocksGetUrlAndTheFileIsWrittenAtTheEnd) {
     {
         auto w = MakeWindow();
         w->show();
-        SaveShot(*w, "main-window.png");
         OnModal([](QDialog* modal) {
-            SaveShot(*modal, "options-dialog.png");
             for (QPushButton* b : modal->findChildren<QPushButton*>())
                 if (b->text() == "OK")
                     QTest::mouseClick(b, Qt::LeftButton);

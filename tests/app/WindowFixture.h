@@ -63,14 +63,6 @@ protected:
         return rows;
     }
 
-    // Saves a picture of `widget` as build/screenshots/NAME.
-    static void SaveShot(QWidget& widget, const char* name) {
-        QDir().mkpath(TARVIK_SCREENSHOT_DIR);
-        if (qobject_cast<QMenu*>(&widget) != nullptr)
-            widget.adjustSize();
-        EXPECT_TRUE(widget.grab().save(QString(TARVIK_SCREENSHOT_DIR) + "/" + name));
-    }
-
     TempDir dir;
     FakePlatform platform;
 };

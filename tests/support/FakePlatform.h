@@ -43,8 +43,6 @@ public:
                                       : a->text().toStdString() + (a->isEnabled() ? "" : "(off)") +
                                             "|" + std::to_string(a->data().toInt()));
         menus.push_back(shown);
-        if (duringMenu)
-            duringMenu(menu);
         return Next(menuChoices, 0);
     }
     void OpenPath(const std::string& path, LaunchDone done) override {
@@ -71,7 +69,6 @@ public:
     std::function<void()> duringChooser;
     std::vector<Menu> menus;
     std::deque<int> menuChoices;
-    std::function<void(QMenu&)> duringMenu;
     std::vector<std::string> opened;
     std::vector<std::string> launched;
     std::deque<int> launchCodes;
