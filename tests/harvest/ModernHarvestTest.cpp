@@ -87,6 +87,10 @@ TEST(ModernHarvest, TitleFiltersAndTheSwitch) {
                           "srcset='p-mid.jpg 800w'></picture>");
     EXPECT_EQ(page.Run({"links", "--modern", "--title"}).out.substr(0, 34),
               "title\tMedia & Documents \xE2\x80\x93 today\n");
+    // The buttons' selections: web video is a movie; every picture, wherever it stands.
+    EXPECT_EQ(FirstFields(page.Run({"links", "--modern", "--movies"}).out, 1), "c.mp4\n");
+    EXPECT_EQ(FirstFields(page.Run({"links", "--modern", "--all-pictures"}).out, 1),
+              "a.png\nb.jpg\np.avif\n");
     Settings s = Settings::Defaults();
     s.modernRules = 1;
     s.harvestImage = 0;
@@ -110,34 +114,6 @@ TEST(ModernHarvest, TitleFiltersAndTheSwitch) {
     const CliRun r = ModernPage(crowded).Run({"links", "--modern"});
     EXPECT_NE(r.out.find("last.jpg\tJPEG"), std::string::npos);
     EXPECT_EQ(SortedLines(r.out).size(), 1024u);
-}
-
-TEST(ModernHarvest, DownloadsPicturesAndMoviesByWholeAddress) {
-    std::mutex lock;
-    std::string html; // names the server's own port, known once it runs
-    Server server([&](Server::Connection& c) {
-        const std::lock_guard<std::mutex> hold(lock);
-        c.Send(Server::Response(c.Path() == "/page" ? html : c.Path()));
-    });
-    const std::string port = std::to_string(server.Port());
-    {
-        const std::lock_guard<std::mutex> hold(lock);
-        html = "<img src=/p.jpg><img src=http://localhost:" + port +
-               "/p.jpg><img src=/q.png><a href=/v.mp4><a href=/d.pdf>";
-    }
-    TempDir dir;
-    auto run = [&](const char* option) {
-        return SortedLines(FirstFields(RunCli({"download", "--modern", option, "--threads", "1",
-                                               "--dir", dir.Path(), server.Address("/page")},
-                                              dir.File("tk.opt"))
-                                           .out,
-                                       4));
-    };
-    const std::string here = dir.Path() + "/" + server.Address("") + "/";
-    const std::string there = dir.Path() + "/localhost:" + port + "/";
-    EXPECT_EQ(run("--pictures"), SortedLines("Complete\t6\t" + here + "p.jpg\t\nComplete\t6\t" +
-                                             there + "p.jpg\t\nComplete\t6\t" + here + "q.png\t"));
-    EXPECT_EQ(run("--movies"), SortedLines("Complete\t6\t" + here + "v.mp4\t"));
 }
 
 namespace {
