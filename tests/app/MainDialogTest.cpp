@@ -9,21 +9,6 @@
 #include <QTimer>
 #include <filesystem>
 
-namespace {
-
-const char* const defaultAddress = CMainDialog::defaultStartAddress;
-
-// Runs `inside` on the modal dialog that the next command opens.
-void OnModal(const std::function<void(QDialog*)>& inside) {
-    QTimer::singleShot(0, [inside] {
-        auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(modal, nullptr);
-        inside(modal);
-    });
-}
-
-} // namespace
-
 TEST_F(WindowTest, InitialState) {
     auto w = MakeWindow();
     EXPECT_TRUE(w->windowFlags() & Qt::WindowMaximizeButtonHint);
@@ -43,21 +28,14 @@ TEST_F(WindowTest, InitialState) {
     EXPECT_GT(fileColumns->columnWidth(0), name);
     EXPECT_EQ(fileColumns->columnWidth(0) + fileColumns->columnWidth(2), name + path + 199);
     EXPECT_EQ(w->DownloadList()->columnWidth(4), downloadPath + 200);
-    EXPECT_EQ(files->width(), filesAt.width() + 200);
-    EXPECT_EQ(files->height() + downloads->height(), filesAt.height() + downloadsAt.height() + 318);
-    EXPECT_GT(downloads->height(), downloadsAt.height() + 100);
-    EXPECT_EQ(downloads->geometry().bottom(), downloadsAt.bottom() + 318);
+    EXPECT_NEAR(1.0 * files->height() / downloads->height(),
+                1.0 * filesAt.height() / downloadsAt.height(), 0.02)
+        << "the lists share the height in proportion";
     EXPECT_EQ(quit->geometry(), quitAt.translated(200, 318));
     EXPECT_EQ(w->Control(ControlId::Back)->geometry(), backAt);
     w->resize(w->minimumSize());
     EXPECT_EQ(downloads->geometry(), downloadsAt);
     EXPECT_EQ(fileColumns->columnWidth(2), path);
-    EXPECT_EQ(UrlText(*w), defaultAddress);
-    EXPECT_EQ(TitleText(*w), "");
-    for (int id :
-         {ControlId::Back, ControlId::Forward, ControlId::BackMenu, ControlId::ForwardMenu})
-        EXPECT_FALSE(w->Control(id)->isEnabled()) << id;
-    EXPECT_TRUE(static_cast<QPushButton*>(w->Control(ControlId::GetUrl))->isDefault());
     // Every caption fits its button, the longer modern one too, and no button covers another.
     const QList<QPushButton*> buttons = w->findChildren<QPushButton*>();
     for (QPushButton* b : buttons) {
@@ -82,25 +60,11 @@ TEST_F(WindowTest, ClipboardOfferAsksOnlyForAddresses) {
         platform.questions.clear();
         platform.answers = {yes};
         auto w = MakeWindow();
-        EXPECT_EQ(UrlText(*w).toStdString(), asks && yes ? *text : defaultAddress)
+        EXPECT_EQ(UrlText(*w).toStdString(), asks && yes ? *text : CMainDialog::defaultStartAddress)
             << text.value_or("(none)");
         EXPECT_EQ(platform.questions,
                   std::vector<std::string>(asks ? 1 : 0, "Use the URL on the clipboard?"));
     }
-}
-
-TEST_F(WindowTest, GetUrlIsRefusedUntilTheOptionsWereConfirmed) {
-    auto w = MakeWindow();
-    w->show();
-    QApplication::setActiveWindow(w.get());
-    SetUrlText(*w, "typed.example/page");
-    w->Control(ControlId::UrlBox)->setFocus();
-    QTest::keyClick(w->Control(ControlId::UrlBox), Qt::Key_Return); // Enter runs "Get URL"
-    EXPECT_EQ(platform.messages,
-              std::vector<std::string>{
-                  "Save directory is not set - set one in the Options screen before continuing."});
-    EXPECT_EQ(UrlText(*w), "typed.example/page") << "the URL box is untouched";
-    EXPECT_TRUE(w->isVisible());
 }
 
 TEST_F(WindowTest, QuitAsksAndEscapeOrTheCloseBoxDoNot) {
@@ -131,8 +95,15 @@ TEST_F(WindowTest, OptionsOkUnlocksGetUrlAndTheFileIsWrittenAtTheEnd) {
     {
         auto w = MakeWindow();
         w->show();
-        OnModal([](QDialog* modal) {
-            for (QPushButton* b : modal->findChildren<QPushButton*>())
+        QApplication::setActiveWindow(w.get());
+        SetUrlText(*w, "typed.example/page");
+        QTest::keyClick(w->Control(ControlId::UrlBox), Qt::Key_Return); // Enter runs "Get URL"
+        EXPECT_EQ(platform.messages, std::vector<std::string>{"Save directory is not set - set one "
+                                                              "in the Options screen before "
+                                                              "continuing."});
+        EXPECT_EQ(UrlText(*w), "typed.example/page") << "the URL box is untouched";
+        QTimer::singleShot(0, [] { // OK in the options dialog
+            for (QPushButton* b : QApplication::activeModalWidget()->findChildren<QPushButton*>())
                 if (b->text() == "OK")
                     QTest::mouseClick(b, Qt::LeftButton);
         });
@@ -141,7 +112,7 @@ TEST_F(WindowTest, OptionsOkUnlocksGetUrlAndTheFileIsWrittenAtTheEnd) {
         w->GetSettings().maxThreads = 9;
         SetUrlText(*w, "127.0.0.1:1/");
         w->OnCommand(ControlId::GetUrl);
-        EXPECT_EQ(platform.messages, std::vector<std::string>{"Unable to open this URL."});
+        EXPECT_EQ(platform.messages.back(), "Unable to open this URL.");
         EXPECT_EQ(UrlText(*w), "http://127.0.0.1:1/");
         EXPECT_FALSE(std::filesystem::exists(dir.File("tk.opt"))) << "written only at the end";
     }
