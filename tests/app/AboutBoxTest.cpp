@@ -13,7 +13,6 @@
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
-#include <map>
 
 namespace {
 
@@ -37,28 +36,25 @@ TEST(QtPlatform, TheDesktopsOpenerThroughAStubOnThePath) {
     std::filesystem::permissions(bin.File("xdg-open"), std::filesystem::perms::owner_all);
     const std::string path = std::getenv("PATH");
     QtPlatform platform;
-    const std::tuple<std::string, const char*, bool, int> cases[] = {
-        {bin.Path(), "exit-0", true, 0},    {bin.Path(), "exit-3", false, 31},
-        {bin.Path(), "exit-40", false, 40}, {bin.Path(), "signal", false, 137},
-        {bin.Path(), "slow", false, 4},     {empty.Path(), "missing", false, 2}};
-    // One directory at a time on PATH, and PATH is changed only while nothing is started.
-    std::map<std::string, std::pair<bool, int>> outcomes;
-    for (const std::string& directory : {empty.Path(), bin.Path()}) {
-        ::setenv("PATH", directory.c_str(), 1);
-        std::size_t started = outcomes.size();
-        for (const auto& [where, address, opened, code] : cases) {
-            if (where == directory) {
-                ++started;
-                platform.LaunchAddress(std::string("http://x/") + address,
-                                       [&outcomes, address](bool o, int c) {
-                                           outcomes[address] = {o, o ? 0 : c};
-                                       });
-            }
-        }
-        EXPECT_TRUE(QTest::qWaitFor([&] { return outcomes.size() == started; }, 8000));
-    }
-    for (const auto& [directory, address, opened, code] : cases)
-        EXPECT_EQ(outcomes[address], std::make_pair(opened, code)) << address;
+    auto outcome = [&](const std::string& address) {
+        auto got = std::make_shared<std::optional<std::pair<bool, int>>>();
+        platform.LaunchAddress("http://x/" + address, [got](bool o, int c) {
+            *got = {o, o ? 0 : c};
+        });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return got->has_value(); }, 8000)) << address;
+        return got->value_or(std::pair(true, -1));
+    };
+    const std::tuple<const char*, bool, int> cases[] = {{"exit-0", true, 0},
+                                                        {"exit-3", false, 31},
+                                                        {"exit-40", false, 40},
+                                                        {"signal", false, 137},
+                                                        {"slow", false, 4}};
+    ::setenv("PATH", bin.Path().c_str(), 1);
+    for (const auto& [address, opened, code] : cases)
+        EXPECT_EQ(outcome(address), std::pair(opened, code)) << address;
+    ::setenv("PATH", empty.Path().c_str(), 1);
+    EXPECT_EQ(outcome("missing"), std::pair(false, 2)) << "no opener at all";
+    ::setenv("PATH", bin.Path().c_str(), 1);
     platform.OpenPath("-pics/", [](bool, int) {});
     EXPECT_TRUE(QTest::qWaitFor([&] {
         return ReadFile(bin.File("xdg-open.log"))
