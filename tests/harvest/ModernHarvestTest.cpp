@@ -39,37 +39,21 @@ struct PageCase {
 } // namespace
 
 TEST(ModernHarvest, PagesOfTodaysWeb) {
-    const std::string cafe = "caf\xC3\xA9.jpg|JPEG|/caf%c3%a9.jpg|H|HTTP";
-    std::string eighty;
-    for (int i = 0; i < 300; ++i)
-        eighty += "%80";
     const PageCase cases[] = {
         {"<body>\n<p>" + std::string(1536 * 1024, 'w') + "\n</p></BODY></html>\n<img src=end.jpg>",
          "end.jpg|JPEG|/a/b/end.jpg|H|HTTP"},
-        // Names: a cut that leaves no hidden name, characters that turn text around.
-        {"<img src=\"/f/" + eighty + ".jpg\"><img src=\"/%E2%80%AEgpj.exe\">",
-         std::string(193, '\x80') + ".jpg|JPEG|/f/" + eighty +
-             ".jpg|H|HTTP\n_gpj.exe|IMAGE|/%E2%80%AEgpj.exe|H|HTTP"},
-        // The character set: a declared one that does not decode, a script's that is not the
-        // page's, the answer's header, http-equiv, and none at all.
-        {"<meta charset=gb2312><title>x</title><img src=\"/caf\xC3\xA9.jpg\"><img "
-         "src=\"/\xE4\xB8\xAD.jpg\">",
-         cafe + "\n\xE4\xB8\xAD.jpg|JPEG|/%e4%b8%ad.jpg|H|HTTP"},
-        {"<script charset=\"utf-8\" src=/x.js></script><img src=\"/caf\xC3\xA9.jpg\">", cafe},
-        {"<img src=\"/caf\xE9.jpg\">", cafe, "Content-Type: text/html; charset=ISO-8859-1\r\n"},
-        {"<meta http-equiv=Content-Type content='text/html; charset=windows-1252'><img "
-         "src=\"/caf\xE9.jpg\">",
-         cafe},
-        {"<img src=\"/caf\xC3\xA9.jpg\">", cafe},
+        {"<img src=\"/caf\xE9.jpg\">", "caf\xC3\xA9.jpg|JPEG|/caf%c3%a9.jpg|H|HTTP",
+         "Content-Type: text/html; charset=ISO-8859-1\r\n"},
     };
-    // The pages of tests/pages/today name their rows in their first comment.
+    // The pages of tests/pages/today name their rows in their first comment; the answer's own
+    // character set and a page too large for a file are made here.
     std::vector<PageCase> all(std::begin(cases), std::end(cases));
     for (const auto& file : std::filesystem::directory_iterator(TARVIK_TEST_PAGES "/today")) {
         const std::string html = *ReadFile(file.path());
         const std::size_t rows = html.find("\nrows:\n") + 7;
         all.push_back({html, html.substr(rows, html.find("\n-->") - rows)});
     }
-    EXPECT_EQ(all.size(), std::size(cases) + 9);
+    EXPECT_EQ(all.size(), std::size(cases) + 14);
     for (const auto& [html, expected, headers] : all) {
         const ModernPage page(html, headers);
         const CliRun r = page.Run({"links", "--modern"});
