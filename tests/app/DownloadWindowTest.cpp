@@ -7,14 +7,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QProcess>
 #include <QTest>
 #include <QTimer>
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -93,24 +91,14 @@ TEST_F(WindowTest, TheModernQueueSurvivesEscapeAndAKill) {
 
     // The program started again goes on with the queue, and is killed once it has kept some of
     // its progress.
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::chdir(dir.Path().c_str());
-        ::execl(TARVIK_PROGRAM, TARVIK_PROGRAM, nullptr);
-        ::_exit(127);
-    }
-    // Killed and reaped however the test ends, so a failing check fails instead of hanging.
-    struct Reaper {
-        pid_t pid;
-        void Stop() {
-            if (pid > 0 && ::kill(pid, SIGKILL) == 0)
-                ::waitpid(pid, nullptr, 0);
-            pid = 0;
-        }
-        ~Reaper() { Stop(); }
-    } reaper{child};
+    // Killed however the test ends (QProcess kills and reaps it), so a failing check fails
+    // instead of hanging.
+    QProcess child;
+    child.setWorkingDirectory(QString::fromStdString(dir.Path()));
+    child.start(TARVIK_PROGRAM, {});
     ASSERT_TRUE(QTest::qWaitFor([&] { return ReadFile(queue.Path()) != escaped; }, 10000));
-    reaper.Stop();
+    child.kill();
+    child.waitForFinished();
 
     w = MakeWindow();
     w->show();
