@@ -27,8 +27,8 @@ std::string BodyOf(const std::string& path) {
 }
 
 // `page` at /page.htm, and each of `names` a file that comes in 8 KiB pieces 30 ms apart (k...:
-// 100 ms), resumable. wait.jpg first asks to wait 2 s; the first four answers for r.jpg break off
-// after 1,000 bytes.
+// 100 ms), resumable. wait.jpg first asks to wait 2 s; the first two answers for r.jpg break off
+// at byte 1,000.
 Server::Handler Files(const std::string& page, const std::vector<std::string>& names) {
     std::map<std::string, Server::Handler> routes = {{"/page.htm", Server::Answer(page)}};
     for (const std::string& name : names)
@@ -36,7 +36,7 @@ Server::Handler Files(const std::string& page, const std::vector<std::string>& n
                                            .validators = "ETag: \"v\"\r\n",
                                            .waits = name == "wait.jpg",
                                            .wait = "HTTP/1.1 429 Wait\r\nRetry-After: 2\r\n",
-                                           .cuts = name == "r.jpg" ? 4 : 0,
+                                           .cuts = name == "r.jpg" ? 2 : 0,
                                            .cutAt = 1000,
                                            .piece = 8192,
                                            .gapMs = name[0] == 'k' ? 100 : 30}
@@ -110,11 +110,11 @@ TEST_F(WindowTest, TheModernQueueSurvivesEscapeAndAKill) {
     for (int i = 0; i < 16; ++i) {
         const DownloadEntry& e = w->Downloads().downloads[i];
         EXPECT_EQ(e.status, DownloadStatus::Complete) << e.name;
-        EXPECT_EQ(ReadFile(e.localPath), BodyOf(e.path)) << e.name;
+        EXPECT_TRUE(ReadFile(e.localPath) == BodyOf(e.path)) << e.name;
     }
     const std::vector<std::string> requests = server.Requests();
     for (const auto& [path, resumed] :
-         {std::pair{"/r.jpg", "Range: bytes=4000-"}, std::pair{"/k", "If-Range: \"v\""}})
+         {std::pair{"/r.jpg", "Range: bytes=1000-"}, std::pair{"/k", "If-Range: \"v\""}})
         EXPECT_TRUE(std::any_of(requests.begin(), requests.end(), [&](const std::string& r) {
             return r.find(path) != std::string::npos && r.find(resumed) != std::string::npos;
         })) << resumed;

@@ -41,8 +41,8 @@ LoopbackServer::Handler ResumableFile::Handler() const {
             validators +
             "Connection: close\r\nContent-Length: " + std::to_string(body.size() - start) +
             "\r\n\r\n";
-        const bool cut = n - f.waits < f.cuts;
-        const std::size_t end = cut ? std::min(body.size(), start + f.cutAt) : body.size();
+        const bool cut = f.breaks != nullptr ? f.breaks->load() : n - f.waits < f.cuts;
+        const std::size_t end = cut ? std::max(start, std::min(body.size(), f.cutAt)) : body.size();
         const std::size_t piece = f.piece > 0 ? f.piece : body.size() + 1;
         for (std::size_t p = start; p < end || p == start; p += piece) {
             if (!c.Send(head + body.substr(p, std::min(piece, end - p))))

@@ -5,6 +5,7 @@
 
 #include "tests/support/LoopbackServer.h"
 
+#include <atomic>
 #include <string>
 
 struct ResumableFile {
@@ -18,9 +19,10 @@ struct ResumableFile {
     bool then500 = false;        // every answer after the first is a 500
     int waits = 0;               // answers asking to wait first
     std::string wait = "";       // their status line and Retry-After header
-    int cuts = 1;                // answers (after the waits) that break off at `cutAt`
+    int cuts = 1;                // answers (after the waits) that break off at byte `cutAt`
     std::size_t cutAt = 3000;
-    bool stall = false;    // a cut answer stalls instead of closing
+    const std::atomic<bool>* breaks = nullptr; // while it holds, every answer breaks off
+    bool stall = false;                        // a cut answer stalls instead of closing
     std::size_t piece = 0; // sent in pieces of this many bytes, `gapMs` apart; 0: at once
     int gapMs = 0;
 
