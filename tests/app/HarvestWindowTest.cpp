@@ -63,17 +63,14 @@ TEST_F(WindowTest, FetchedPageFillsTheFileListAndHeadersShareOneDirection) {
     QApplication::setActiveWindow(w.get());
     list->setFocus();
     list->topLevelItem(0)->setSelected(true);
-    const QRect row = list->visualItemRect(list->topLevelItem(0));
-    auto colourAt = [&](int column) {
-        const int x = list->header()->sectionViewportPosition(column) + 2;
-        return list->viewport()->grab().toImage().pixelColor(x, row.center().y());
-    };
-    const QColor highlight = list->palette().color(QPalette::Active, QPalette::Highlight);
+    // A cell is highlighted when the selection colour stands at its left edge.
+    const QColor selection = list->palette().color(QPalette::Active, QPalette::Highlight);
     auto highlighted = [&](int column) {
-        const QColor c = colourAt(column);
-        return std::abs(c.red() - highlight.red()) + std::abs(c.green() - highlight.green()) +
-                   std::abs(c.blue() - highlight.blue()) <
-               24;
+        const int x = list->header()->sectionViewportPosition(column) + 2;
+        const int y = list->visualItemRect(list->topLevelItem(0)).center().y();
+        const QColor c = list->viewport()->grab().toImage().pixelColor(x, y);
+        return std::abs(c.hue() - selection.hue()) < 8 &&
+               std::abs(c.value() - selection.value()) < 24;
     };
     EXPECT_TRUE(highlighted(0));
     EXPECT_FALSE(highlighted(1));
@@ -130,13 +127,6 @@ TEST_F(WindowTest, SuccessivePagesTitlesAndFlags) {
 
     GetUrl(*w, server.Address("/c.htm"));
     EXPECT_EQ(TitleText(*w), "&lt;b&gt; ");
-    // Drawn as the plain text it is, not as mark-up.
-    auto* label = static_cast<QLabel*>(w->Control(ControlId::TitleLabel));
-    QLabel plain(label->text(), w.get()), markup(label->text(), w.get());
-    plain.setTextFormat(Qt::PlainText);
-    markup.setTextFormat(Qt::RichText);
-    for (QLabel* reference : {&plain, &markup})
-        reference->setGeometry(label->geometry());
-    EXPECT_EQ(label->grab().toImage(), plain.grab().toImage());
-    EXPECT_NE(label->grab().toImage(), markup.grab().toImage());
+    EXPECT_EQ(static_cast<QLabel*>(w->Control(ControlId::TitleLabel))->textFormat(), Qt::PlainText)
+        << "drawn as the plain text it is, not as mark-up";
 }
