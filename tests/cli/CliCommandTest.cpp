@@ -1,5 +1,4 @@
 #include "cli/DownloadCommand.h"
-#include "settings/SettingsFile.h"
 #include "tests/support/CliRun.h"
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/TempDir.h"
@@ -23,11 +22,11 @@ const char* const page = "<html><head><TITLE>Holiday\tpictures</TITLE></head>\n"
 
 } // namespace
 
-TEST(CliCommand, LinksPrintsTheTitleAndTheRowsOfTheOptionsFilters) {
+TEST(CliCommand, LinksPrintsTheTitleAndTheRows) {
     Server server(Server::Answer(page));
     TempDir dir;
     const std::string host = server.Address("");
-    CliRun r = RunCli({"links", "--title", server.Address("/album/index.htm")}, dir.File("tk.opt"));
+    const CliRun r = RunCli({"links", "--title", server.Address("/album/index.htm")}, dir.File("tk.opt"));
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "title\tHoliday\tpictures\na.zip\tZIP\t/a.zip\tother\tHTTP\nb.GIF\tGIF\t"
                      "album/pics/b.GIF\t" +
@@ -36,12 +35,6 @@ TEST(CliCommand, LinksPrintsTheTitleAndTheRowsOfTheOptionsFilters) {
                          "/pub/doc.pdf\tfiles\tFTP\n  ->next.html\tHTML Link\talbum/next.html\t" +
                          host + "\tHTTP\n");
     EXPECT_FALSE(std::filesystem::exists(dir.File("tk.opt"))) << "the CLI never writes options";
-
-    Settings s = Settings::Defaults();
-    s.harvestGif = s.harvestHtml = s.harvestZip = s.harvestDoc = 0;
-    ASSERT_TRUE(SettingsFile(dir.File("tk.opt")).Save(s));
-    r = RunCli({"links", server.Address("/index.htm")}, dir.File("tk.opt"));
-    EXPECT_EQ(r.out, "c.jpg\tJPEG\t/x/c.jpg?s=1\timg.host:81\tHTTP\n");
 }
 
 TEST(CliCommand, UnopenablePageFailedPageAndWrongArguments) {
