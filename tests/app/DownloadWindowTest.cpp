@@ -128,13 +128,7 @@ TEST_F(WindowTest, TheModernQueueSurvivesEscapeAndAKill) {
     QTest::qWait(1100);
     w->MonitorTick();
     EXPECT_EQ(ReadFile(queue.Path()), kept) << "a classic session writes no queue";
-    QTimer::singleShot(0, [] { // the modern rules' box, then OK
-        for (const int id : {1040, 1})
-            for (QAbstractButton* b :
-                 QApplication::activeModalWidget()->findChildren<QAbstractButton*>())
-                if (b->property("controlId").toInt() == id)
-                    b->click();
-    });
+    ClickInNextDialog({1040, 1}); // the modern rules' box, then OK
     w->OnCommand(ControlId::Options);
     EXPECT_EQ(Rows(w->DownloadList()).size(), 16u);
 }

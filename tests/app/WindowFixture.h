@@ -8,10 +8,12 @@
 #include "tests/support/TempDir.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 #include <memory>
@@ -61,6 +63,17 @@ protected:
             rows.push_back(cells.join('|').toStdString());
         }
         return rows;
+    }
+
+    // Clicks the controls `ids` of the dialog that the next command opens, in turn.
+    static void ClickInNextDialog(std::vector<int> ids) {
+        QTimer::singleShot(0, [ids] {
+            for (const int id : ids)
+                for (QAbstractButton* b :
+                     QApplication::activeModalWidget()->findChildren<QAbstractButton*>())
+                    if (b->property("controlId").toInt() == id)
+                        b->click();
+        });
     }
 
     TempDir dir;
