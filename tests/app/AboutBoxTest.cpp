@@ -16,8 +16,6 @@
 
 namespace {
 
-using Items = std::vector<std::string>;
-
 void SendMouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
     QMouseEvent event(type, at, w->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
     QApplication::sendEvent(w, &event);

@@ -11,7 +11,6 @@
 namespace {
 
 using Server = LoopbackServer;
-using Items = std::vector<std::string>;
 
 QPoint RowPoint(QTreeWidget* list, int row) {
     return list->visualItemRect(list->topLevelItem(row)).center();

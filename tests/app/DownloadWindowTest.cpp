@@ -16,7 +16,6 @@
 
 namespace {
 
-using Rows_ = std::vector<std::string>;
 using Server = LoopbackServer;
 
 std::string BodyOf(const std::string& path) {
@@ -66,8 +65,7 @@ TEST_F(WindowTest, TheModernQueueSurvivesEscapeAndAKill) {
     QueueFile queue(QueueFile::BesideSettings(dir.File("tk.opt")));
     std::ofstream(queue.Path()) << "tarvik download list 1\nnot\tan\tentry\n";
     auto w = MakeConfirmedWindow(true);
-    EXPECT_EQ(platform.messages,
-              std::vector<std::string>{"The saved Download List could not be read. "
+    EXPECT_EQ(platform.messages, Items{"The saved Download List could not be read. "
                                        "It was set aside as " +
                                        queue.Path() + ".damaged."});
     GetUrl(*w, server.Address("/page.htm"));

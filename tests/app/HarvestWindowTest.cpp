@@ -9,7 +9,6 @@
 namespace {
 
 using Server = LoopbackServer;
-using Rows_ = std::vector<std::string>;
 
 const char* const album = "<html><head><title>Holiday pictures</title></head><body>\n"
                           "<a href='day2.htm'>next</a> <img src=\"img/beach.JPG\">\r\n"
@@ -48,7 +47,7 @@ TEST_F(WindowTest, FetchedPageFillsTheFileListAndHeadersShareOneDirection) {
     EXPECT_EQ(UrlText(*w).toStdString(), "http://" + server.Address("/trip/day1.htm"));
     EXPECT_EQ(TitleText(*w), "Holiday pictures");
     EXPECT_EQ(Rows(*w),
-              (Rows_{"all.zip|ZIP|/z/all.zip", "Aunt.gif|GIF|trip/Img/Aunt.gif",
+              (Items{"all.zip|ZIP|/z/all.zip", "Aunt.gif|GIF|trip/Img/Aunt.gif",
                      "beach.JPG|JPEG|trip/img/beach.JPG", "  ->day2.htm|HTML Link|trip/day2.htm",
                      "surf.avi|AVI|trip/films/surf.avi"}));
 
@@ -91,11 +90,11 @@ TEST_F(WindowTest, FailedFetchLeavesTheLastPageAloneWhileTheWindowGoesOn) {
     Server stalled(Server::ThenStall("HTTP/1.0 200 OK\r\n\r\n<title>Half</title><a href=x.zip>"));
     auto w = MakeConfirmedWindow();
     GetUrl(*w, server.Address("/trip/day1.htm"));
-    const Rows_ before = Rows(*w);
+    const Items before = Rows(*w);
     w->OnCommand(ControlId::DownloadAllJpegs);
     GetUrl(*w, "127.0.0.1:1/nothing.htm");
     GetUrl(*w, stalled.Address("/"));
-    EXPECT_EQ(platform.messages, std::vector<std::string>(2, "Unable to open this URL."));
+    EXPECT_EQ(platform.messages, Items(2, "Unable to open this URL."));
     EXPECT_EQ(UrlText(*w).toStdString(), "http://" + stalled.Address("/"));
     EXPECT_EQ(Rows(*w), before);
     EXPECT_EQ(TitleText(*w), "Holiday pictures");

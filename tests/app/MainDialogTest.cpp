@@ -60,8 +60,7 @@ TEST_F(WindowTest, ClipboardOfferAsksOnlyForAddresses) {
         auto w = MakeWindow();
         EXPECT_EQ(UrlText(*w).toStdString(), asks && yes ? *text : CMainDialog::defaultStartAddress)
             << text.value_or("(none)");
-        EXPECT_EQ(platform.questions,
-                  std::vector<std::string>(asks ? 1 : 0, "Use the URL on the clipboard?"));
+        EXPECT_EQ(platform.questions, Items(asks ? 1 : 0, "Use the URL on the clipboard?"));
     }
 }
 
@@ -71,7 +70,7 @@ TEST_F(WindowTest, QuitAsksAndEscapeDoesNot) {
     platform.answers = {false, true};
     w->OnCommand(ControlId::Quit);
     EXPECT_TRUE(w->isVisible());
-    EXPECT_EQ(platform.questions, std::vector<std::string>{"Are you sure you want to quit?"});
+    EXPECT_EQ(platform.questions, Items{"Are you sure you want to quit?"});
     EXPECT_TRUE(platform.questionDefaultsNo.at(0)) << "No is the default button";
     QTest::mouseClick(w->Control(ControlId::Quit), Qt::LeftButton);
     EXPECT_FALSE(w->isVisible());
@@ -92,9 +91,9 @@ TEST_F(WindowTest, OptionsOkUnlocksGetUrlAndTheFileIsWrittenAtTheEnd) {
         QApplication::setActiveWindow(w.get());
         SetUrlText(*w, "typed.example/page");
         QTest::keyClick(w->Control(ControlId::UrlBox), Qt::Key_Return); // Enter runs "Get URL"
-        EXPECT_EQ(platform.messages, std::vector<std::string>{"Save directory is not set - set one "
-                                                              "in the Options screen before "
-                                                              "continuing."});
+        EXPECT_EQ(platform.messages, Items{"Save directory is not set - set one "
+                                           "in the Options screen before "
+                                           "continuing."});
         EXPECT_EQ(UrlText(*w), "typed.example/page") << "the URL box is untouched";
         ClickInNextDialog({1}); // OK
         w->OnCommand(ControlId::Options);

@@ -67,8 +67,7 @@ TEST_F(OptionsTest, LeavingTheThreadBoxClamps) {
         dialog.ThreadCountBox()->setText(typed);
         LeaveThreadBox();
         EXPECT_EQ(dialog.ThreadCountBox()->text(), shown) << typed;
-        EXPECT_EQ(platform.messages, std::vector<std::string>(warns ? 1 : 0, threadsMessage))
-            << typed;
+        EXPECT_EQ(platform.messages, Items(warns ? 1 : 0, threadsMessage)) << typed;
     }
     dialog.ThreadCountBox()->clear();
     LeaveThreadBox(Qt::PopupFocusReason); // to the box's own pop-up menu: no check, no refill
@@ -85,7 +84,7 @@ TEST_F(OptionsTest, OkStoresTheThreadsAndTheDirectory) {
     dialog.ThreadCountBox()->setText("99");
     dialog.DirectoryBox()->setText("");
     dialog.OnCommand(1);
-    EXPECT_EQ(platform.messages, std::vector<std::string>{threadsMessage});
+    EXPECT_EQ(platform.messages, Items{threadsMessage});
     EXPECT_EQ(settings.maxThreads, 16);
     EXPECT_EQ(settings.saveDirectoryConfirmed, 1);
     settings.maxThreads = 5;
@@ -104,7 +103,7 @@ TEST_F(OptionsTest, BrowseChoosesKeepsOrRefuses) {
     platform.folderChoice = {Kind::NotLocal, ""};
     dialog.OnBrowse();
     EXPECT_EQ(dialog.DirectoryBox()->text(), "/srv/saved/");
-    EXPECT_EQ(platform.messages, std::vector<std::string>{"Invalid directory selection"});
+    EXPECT_EQ(platform.messages, Items{"Invalid directory selection"});
     platform.folderChoice = {Kind::Chosen, "/media/pictures"};
     dialog.OnBrowse();
     EXPECT_EQ(platform.folderTitles.at(0), "Select Save Directory");
@@ -129,8 +128,7 @@ TEST_F(OptionsTest, DirectoryLongerThan250IsCutWhenTypedAndRefusedWhenChosen) {
     EXPECT_EQ(dialog.DirectoryBox()->text().size(), 260) << "what does not fit is refused";
     const Settings before = settings;
     dialog.OnCommand(1);
-    EXPECT_EQ(platform.messages,
-              std::vector<std::string>{"Please enter no more than 250 characters."});
+    EXPECT_EQ(platform.messages, Items{"Please enter no more than 250 characters."});
     EXPECT_EQ(settings, before);
     EXPECT_TRUE(dialog.isVisible()) << "the dialog stays open";
     EXPECT_EQ(dialog.DirectoryBox()->selectedText().size(), 260);

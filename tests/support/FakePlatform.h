@@ -11,6 +11,9 @@
 #include <functional>
 #include <vector>
 
+// What a fake records, in order: messages, questions, menu items, launched addresses.
+using Items = std::vector<std::string>;
+
 class FakePlatform : public Platform {
 public:
     // One shown menu: its items as "text|command" ("-" for a separator, "(off)" after a
