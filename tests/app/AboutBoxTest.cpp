@@ -14,15 +14,6 @@
 #include <filesystem>
 #include <fstream>
 
-namespace {
-
-void SendMouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
-    QMouseEvent event(type, at, w->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
-    QApplication::sendEvent(w, &event);
-}
-
-} // namespace
-
 TEST(QtPlatform, TheDesktopsOpenerThroughAStubOnThePath) {
     // The stub records its arguments and acts on the address: exits with the status it names,
     // dies of a signal, or fails after 3.2 s.
@@ -108,9 +99,8 @@ TEST_F(WindowTest, WindowMenuAndAboutBox) {
         QTest::keyClick(link, Qt::Key_Space);
         EXPECT_EQ(platform.launched, Items(2, CAboutDialog::address));
         // Pressed, dragged off and released elsewhere: not opened.
-        SendMouse(link, QEvent::MouseButtonPress, inside, Qt::LeftButton);
-        SendMouse(link, QEvent::MouseMove, inside + QPoint(0, 50), Qt::LeftButton);
-        SendMouse(link, QEvent::MouseButtonRelease, inside + QPoint(0, 50), Qt::NoButton);
+        QTest::mousePress(link, Qt::LeftButton, Qt::NoModifier, inside);
+        QTest::mouseRelease(link, Qt::LeftButton, Qt::NoModifier, inside + QPoint(0, 50));
         EXPECT_EQ(platform.launched.size(), 2u);
         // Nothing registered for web pages: a beep and the reason; the visited state stays.
         QTest::keyClick(link, Qt::Key_Space);

@@ -98,10 +98,6 @@ TEST_F(WindowTest, PauseResumeCancelRetryAndRemove) {
     GetUrl(*w, server.Address("/p.htm"));
     w->OnCommand(ControlId::DownloadAllJpegs);
     const DownloadTable& t = w->Downloads();
-    auto status = [&](int row) {
-        QTreeWidgetItem* item = w->DownloadList()->topLevelItem(row);
-        return (item->text(2) + "|" + item->text(3)).toStdString();
-    };
     ASSERT_TRUE(QTest::qWaitFor([&] { return t.downloads[1].receivedBytes == 2; }));
     ASSERT_TRUE(QTest::qWaitFor([&] { return t.downloads[0].status == DownloadStatus::Error; }));
     Select(w->DownloadList(), {1});
@@ -118,7 +114,7 @@ TEST_F(WindowTest, PauseResumeCancelRetryAndRemove) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return t.downloads[1].status == DownloadStatus::Paused; }));
     w->OnCommand(ControlId::CancelSelected); // while paused
     ASSERT_TRUE(QTest::qWaitFor([&] { return t.AllFinal(); }));
-    EXPECT_EQ(status(1), "2% (0 KB/s)|Cancelled");
+    EXPECT_EQ(w->DownloadList()->topLevelItem(1)->text(3), "Cancelled");
 
     w->OnCommand(ControlId::RetryAllFailed);
     EXPECT_EQ(t.downloads[0].status, DownloadStatus::Starting);
