@@ -57,7 +57,8 @@ TEST_F(OptionsTest, EachCheckBoxShowsAndStoresItsOwnField) {
     }
 }
 
-TEST_F(OptionsTest, LeavingTheThreadBoxClamps) {
+// Leaving the box or OK clamps the count; Cancel keeps what was stored.
+TEST_F(OptionsTest, TheThreadBoxClamps) {
     const std::tuple<const char*, const char*, bool> cases[] = {
         {"0", "1", true},  {"99", "16", true}, {"17", "16", true}, {"16", "16", false},
         {"1", "1", false}, {"07", "7", false}, {"", "4", false}};
@@ -78,9 +79,7 @@ TEST_F(OptionsTest, LeavingTheThreadBoxClamps) {
     dialog.CheckBox(1007)->setChecked(false);
     dialog.OnCommand(2); // Cancel
     EXPECT_EQ(settings, before);
-}
 
-TEST_F(OptionsTest, OkStoresTheThreadsAndTheDirectory) {
     dialog.ThreadCountBox()->setText("99");
     dialog.DirectoryBox()->setText("");
     dialog.OnCommand(1);
@@ -94,7 +93,7 @@ TEST_F(OptionsTest, OkStoresTheThreadsAndTheDirectory) {
     EXPECT_EQ(settings.maxThreads, 5) << "an empty box keeps the count";
 }
 
-TEST_F(OptionsTest, BrowseChoosesKeepsOrRefuses) {
+TEST_F(OptionsTest, TheDirectoryBoxAndBrowse) {
     using Kind = Platform::FolderChoice::Kind;
     const auto cwd = std::filesystem::current_path();
     platform.duringChooser = [] { std::filesystem::current_path("/"); };
@@ -110,9 +109,8 @@ TEST_F(OptionsTest, BrowseChoosesKeepsOrRefuses) {
     EXPECT_EQ(platform.folderStarts.at(0), QDir::homePath().toStdString());
     EXPECT_EQ(dialog.DirectoryBox()->text(), "/media/pictures");
     EXPECT_EQ(std::filesystem::current_path(), cwd);
-}
 
-TEST_F(OptionsTest, DirectoryLongerThan250IsCutWhenTypedAndRefusedWhenChosen) {
+    // Longer than 250 bytes: cut when typed, refused by OK when chosen.
     dialog.show();
     dialog.DirectoryBox()->setText(QString(249, 'd'));
     dialog.DirectoryBox()->end(false);
@@ -128,7 +126,7 @@ TEST_F(OptionsTest, DirectoryLongerThan250IsCutWhenTypedAndRefusedWhenChosen) {
     EXPECT_EQ(dialog.DirectoryBox()->text().size(), 260) << "what does not fit is refused";
     const Settings before = settings;
     dialog.OnCommand(1);
-    EXPECT_EQ(platform.messages, Items{"Please enter no more than 250 characters."});
+    EXPECT_EQ(platform.messages.back(), "Please enter no more than 250 characters.");
     EXPECT_EQ(settings, before);
     EXPECT_TRUE(dialog.isVisible()) << "the dialog stays open";
     EXPECT_EQ(dialog.DirectoryBox()->selectedText().size(), 260);
@@ -142,8 +140,7 @@ TEST_F(OptionsTest, NoControlCoversAnotherAndEditsBehaveAsLimitedBoxes) {
             if (a >= b || qobject_cast<QGroupBox*>(a) || qobject_cast<QGroupBox*>(b))
                 continue;
             EXPECT_FALSE(a->geometry().intersects(b->geometry()))
-                << (a->property("text").toString() + " / " + b->property("text").toString())
-                       .toStdString();
+                << a->property("text").toString().toStdString();
         }
 
     // A paste takes what fits, counted in bytes.
