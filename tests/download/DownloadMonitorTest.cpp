@@ -8,6 +8,7 @@
 #include "settings/Settings.h"
 #include "tests/support/CliRun.h"
 #include "tests/support/LoopbackServer.h"
+#include "tests/support/ResumableFile.h"
 #include "tests/support/TempDir.h"
 
 #include <filesystem>
@@ -214,15 +215,11 @@ TEST_F(Engine, WaitingRowsWaitInFullAndKeepTheirRules) {
     settings.modernRules = 0;
     for (const WaitCase& c : cases) {
         SCOPED_TRACE(c.what);
-        auto asked = std::make_shared<std::atomic<int>>(0);
-        LoopbackServer server([&, asked](Connection& conn) {
-            conn.Send(
-                (*asked)++ == 0
-                    ? "HTTP/1.1 429 Wait\r\n" +
-                          (c.retryAfter.empty() ? "" : "Retry-After: " + c.retryAfter + "\r\n") +
-                          "Content-Length: 0\r\n\r\n"
-                    : LoopbackServer::Response("file"));
-        });
+        const std::string header =
+            c.retryAfter.empty() ? "" : "Retry-After: " + c.retryAfter + "\r\n";
+        LoopbackServer server(
+            ResumableFile{.body = "file", .waits = 1, .wait = "HTTP/1.1 429 Wait\r\n" + header}
+                .Handler());
         std::ofstream(dir.File("w.jpg")) << "mine";
         table.downloadCount = 0;
         table.QueueDownload(Link("/w.jpg", server.Address("")), true);
@@ -239,7 +236,7 @@ TEST_F(Engine, WaitingRowsWaitInFullAndKeepTheirRules) {
             monitor.RequestCancel(0);
             monitor.MonitorTick(settings, view);
             EXPECT_EQ(Status(0), DownloadStatus::Cancelled);
-            EXPECT_EQ(*asked, 1);
+            EXPECT_EQ(server.Requests().size(), 1u);
             continue;
         }
         clock = answered + wait - 1;
