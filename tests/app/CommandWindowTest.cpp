@@ -195,14 +195,12 @@ TEST_F(WindowTest, ModernRulesListTodaysPicturesAndFollowWholeAddresses) {
 }
 
 TEST_F(WindowTest, PicturesBehindLinksComeInWhileTheWindowGoesOn) {
-    std::map<std::string, std::string> pages = {
-        {"/g.html",
-         "<title>G</title><a href=/p/1.html><img src=/t/1.jpg></a><a "
-         "href=/p/2.html><img src=/t/2.jpg></a><a href=/p/3.html><img src=/t/3.jpg></a>"}};
-    for (const char n : std::string("123"))
-        pages[std::string("/p/") + n + ".html"] = std::string("<nav><img src=/logo.png></nav>") +
-                                                  "<img src=/full/" + n + ".jpg width=900 " +
-                                                  "height=600>";
+    std::map<std::string, std::string> pages = {{"/g.html", "<title>G</title>"}};
+    for (const std::string n : {"1", "2", "3"}) {
+        pages["/g.html"] += "<a href=/p/" + n + ".html><img src=/t/" + n + ".jpg></a>";
+        pages["/p/" + n + ".html"] =
+            "<nav><img src=/logo.png></nav><img src=/full/" + n + ".jpg width=900 height=600>";
+    }
     std::atomic<bool> slow{false};
     const Server::Handler serve = Pages(pages);
     Server server([&](Server::Connection& c) {
