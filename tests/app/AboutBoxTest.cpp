@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QDir>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>

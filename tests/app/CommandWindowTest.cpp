@@ -3,7 +3,6 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QDir>
 #include <QTest>
 #include <atomic>
 #include <thread>

@@ -5,14 +5,9 @@
 #include "download/QueueFile.h"
 #include "tests/support/CliRun.h"
 
-#include <QApplication>
-#include <QDir>
 #include <QProcess>
 #include <QTest>
-#include <QTimer>
-#include <filesystem>
 #include <fstream>
-#include <mutex>
 
 namespace {
 

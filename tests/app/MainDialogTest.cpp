@@ -2,11 +2,9 @@
 #include "tests/support/LoopbackServer.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
-#include <QTimer>
 #include <filesystem>
 
 TEST_F(WindowTest, InitialState) {

@@ -3,7 +3,6 @@
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/TempDir.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>

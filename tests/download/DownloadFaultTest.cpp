@@ -7,7 +7,6 @@
 #include "tests/support/TempDir.h"
 
 #include <csignal>
-#include <cstring>
 #include <gtest/gtest.h>
 #include <set>
 #include <sys/resource.h>

@@ -33,12 +33,10 @@ public:
 };
 
 LinkEntry Link(const std::string& path, const std::string& server = "127.0.0.1") {
-    LinkEntry link;
-    link.category = FileCategory::Jpeg;
-    link.path = path;
-    link.name = std::filesystem::path(path).filename();
-    link.server = server;
-    return link;
+    return {.category = FileCategory::Jpeg,
+            .path = path,
+            .name = std::filesystem::path(path).filename(),
+            .server = server};
 }
 
 class Engine : public ::testing::Test {

@@ -3,10 +3,8 @@
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/TempDir.h"
 
-#include <algorithm>
 #include <atomic>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <map>
 #include <mutex>
