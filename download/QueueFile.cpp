@@ -128,7 +128,10 @@ std::string QueueFile::SetAside() const {
 }
 
 bool QueueFile::Save(const DownloadTable& table) {
-    const std::string text = Text(table);
+    return Write(Text(table));
+}
+
+bool QueueFile::Write(const std::string& text) {
     const std::string temporary = path + ".new";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
@@ -147,6 +150,6 @@ void QueueFile::SaveChanged(const DownloadTable& table, Clock::time_point now) {
     if (now - checkedAt < std::chrono::seconds(1))
         return;
     checkedAt = now;
-    if (Text(table) != saved)
-        Save(table);
+    if (std::string text = Text(table); text != saved)
+        Write(text);
 }

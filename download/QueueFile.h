@@ -36,6 +36,8 @@ public:
     const std::string& Path() const { return path; }
 
 private:
+    bool Write(const std::string& text);
+
     std::string path;
     std::string saved; // the text last written
     Clock::time_point checkedAt{};
