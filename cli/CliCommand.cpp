@@ -10,6 +10,7 @@
 #include "net/InternetSession.h"
 #include "settings/SettingsFile.h"
 
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 #include <fstream>
@@ -29,6 +30,7 @@ const char* const usage =
     "       tarvik-cli download [--modern | --classic] [--follow] [--json] [-q]\n"
     "                           [--all | --pictures | --all-pictures | --jpegs | --movies]\n"
     "                           [-d DIR] [-j N] [--flat] [--timeout SECONDS] (ADDRESS | -i FILE)\n"
+    "       tarvik-cli article ADDRESS\n"
     "Short options: -d and -P for --dir, -j for --threads, -i for --input-file, -q for --quiet.\n";
 
 const char* const help =
@@ -83,6 +85,11 @@ const char* const help =
     "waited for. Ctrl-C cancels the running downloads; under the modern rules their parts\n"
     "stay, a second run continues them and skips the files it completed.\n"
     "\n"
+    "\n"
+    "article (modern rules) prints the text a reader reads as the page's article: the text of\n"
+    "the block whose pictures are \"content\", without its headline, captions, share bars and\n"
+    "author lines; paragraphs separated by blank lines. A page without an article (a gallery,\n"
+    "a listing) prints nothing.\n"
     "\n"
     "--json writes one JSON object a line instead (download: status, bytes, path, cause,\n"
     "address; links: name, type, path, server, protocol, and under the modern rules place,\n"
@@ -247,8 +254,14 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
     std::vector<std::string> operands;
     std::optional<std::string> inputFile;
     std::string error;
-    if (args.empty() || (args[0] != "links" && args[0] != "download") ||
-        !ParseOptions(args, options, withTitle, modern, operands, inputFile, error)) {
+    const bool article = !args.empty() && args[0] == "article";
+    if (article && std::find(args.begin(), args.end(), "--classic") != args.end())
+        error = "--classic: article reads the page by the modern rules";
+    else if (article && inputFile)
+        error = "article takes one address";
+    if (args.empty() || (args[0] != "links" && args[0] != "download" && !article) ||
+        !ParseOptions(args, options, withTitle, modern, operands, inputFile, error) ||
+        !error.empty() || (article && inputFile)) {
         if (!error.empty())
             err << "tarvik-cli: " << error << "\n";
         err << usage;
@@ -277,6 +290,8 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
     Settings settings = SettingsFile(settingsPath).Load();
     if (modern)
         settings.modernRules = *modern ? 1 : 0;
+    if (article)
+        settings.modernRules = 1;
     InternetSession session("Tarvik");
     const auto timeout = std::chrono::milliseconds(options.timeoutSeconds * 1000LL);
     session.SetTimeouts(timeout, timeout);
@@ -291,6 +306,8 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
         auto table = std::make_unique<LinkTable>();
         uint8_t sortDescending = 1;
         PageHarvest harvest(*table, sortDescending, settings);
+        if (article)
+            harvest.KeepArticleText();
         if (!harvest.Harvest(session, address, page)) {
             err << where << "Unable to open this URL.\n" << where << session.LastFailure() << "\n";
             failed = true;
@@ -305,9 +322,13 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
         }
         if (options.follow && table->modernRows)
             DownloadCommand::FollowLinks(*table, settings, session, err);
+        if (article)
+            out << harvest.ArticleText();
         titles.push_back(harvest.Title());
         tables.push_back(std::move(table));
     }
+    if (article)
+        return failed ? 1 : 0;
     if (args[0] == "download") {
         if (tables.empty())
             return 1; // no page to take anything from

@@ -15,7 +15,7 @@ void ModernHarvest::Scan(std::string_view page, const std::string& pageAddress,
     baseHref.clear();
     hasBase = false;
     titleSink = onTitle ? &onTitle : nullptr;
-    scorer = PlaceScorer();
+    scorer = PlaceScorer(keepText);
     ModernScanner::ScanPage(page, *this, contentType, &scorer);
     scorer.Finish();
     titleSink = nullptr;
@@ -65,6 +65,15 @@ std::string ModernHarvest::WithoutTracking(const std::string& path) {
     return path.substr(0, query) + kept;
 }
 
+namespace {
+
+// The width a srcset candidate names; 0 for none, and for a linked file of unknown size.
+int32_t ChosenWidth(const SrcCandidate& c) {
+    return c.width > 0 && c.width < 1e9 ? static_cast<int32_t>(c.width) : 0;
+}
+
+} // namespace
+
 void ModernHarvest::Admit(const std::string& pageAddress) {
     AddressResolver resolver;
     if (!resolver.SetBase(pageAddress))
@@ -110,8 +119,9 @@ void ModernHarvest::Admit(const std::string& pageAddress) {
         const std::size_t best = ModernScanner::Largest(usable);
         ResolvedLink& chosen = addresses[best];
         const bool picture = f.context == LinkContext::Picture;
-        const PicturePlace place =
-            picture ? scorer.PlaceOf(f.signals, chosen.server + chosen.path) : PicturePlace::None;
+        const PicturePlace place = picture ? scorer.PlaceOf(f.signals, chosen.server + chosen.path,
+                                                            ChosenWidth(usable[best]))
+                                           : PicturePlace::None;
         LinkEntry entry;
         entry.category = categories[best];
         entry.place = place;
@@ -119,8 +129,8 @@ void ModernHarvest::Admit(const std::string& pageAddress) {
             // The declared size: the attributes, else the chosen width and their aspect ratio.
             const SrcCandidate& c = usable[best];
             const PictureSignals& s = f.signals;
-            const bool described = c.width > 0 && c.width < 1e9;
-            entry.width = described ? static_cast<int32_t>(c.width) : s.width;
+            const bool described = ChosenWidth(c) > 0;
+            entry.width = described ? ChosenWidth(c) : s.width;
             entry.height = !described    ? s.height
                            : s.width > 0 ? static_cast<int32_t>(c.width * s.height / s.width)
                                          : 0;

@@ -28,6 +28,11 @@ public:
     void Scan(std::string_view page, const std::string& pageAddress, const TitleSink& onTitle,
               std::string_view contentType = {});
 
+    // Keeps the page's text while scanning, so that ArticleText can be asked for.
+    void KeepArticleText() { keepText = true; }
+    // The text a reader reads as the article of the page scanned last; empty without one.
+    std::string ArticleText() const { return scorer.ArticleText(); }
+
     // The whole address as one text: service, server and path with its query.
     static std::string AddressKey(const ResolvedLink& link);
     // The whole address as it is asked for: "http(s)://" + server + path.
@@ -56,4 +61,5 @@ private:
     PlaceScorer scorer;
     std::string baseHref;
     bool hasBase = false;
+    bool keepText = false;
 };

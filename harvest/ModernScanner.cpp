@@ -1,6 +1,7 @@
 #include "harvest/ModernScanner.h"
 
 #include "harvest/PageCharset.h"
+#include "harvest/PlaceWords.h"
 #include "harvest/TextMatch.h"
 
 #include <charconv>
@@ -144,9 +145,10 @@ private:
         s.linksToPage = scorer.InLinkToPage();
         if (s.linksToPage)
             s.linkHref = pageLink;
-        for (const char* name : {"class", "id", "alt"})
+        // Its alt text and address are no words of its place: "Pixel" may be a phone.
+        for (const char* name : {"class", "id"})
             if (const char* v = Attribute(attributes, name))
-                s.words |= PlaceScorer::WordsOf(v);
+                s.words |= PlaceWords::Of(v);
         s.width = Dimension(Attribute(attributes, "width"));
         s.height = Dimension(Attribute(attributes, "height"));
         const char* style = Attribute(attributes, "style");

@@ -37,16 +37,20 @@ void PageHarvest::Scan(std::string_view text, const std::string& address, const 
     title.clear();
     table.modernRows = settings.modernRules != 0;
     table.pageAddress = address;
+    articleText.clear();
     if (table.modernRows) {
-        ModernHarvest(table, settings)
-            .Scan(
-                text, address,
-                [&](const std::string& t) {
-                    title = t;
-                    if (onTitle)
-                        onTitle(title);
-                },
-                contentType);
+        ModernHarvest harvest(table, settings);
+        if (keepArticle)
+            harvest.KeepArticleText();
+        harvest.Scan(
+            text, address,
+            [&](const std::string& t) {
+                title = t;
+                if (onTitle)
+                    onTitle(title);
+            },
+            contentType);
+        articleText = harvest.ArticleText();
     } else {
         titleSink = onTitle ? &onTitle : nullptr;
         PageScanner::ScanPage(text, address, *this);

@@ -38,6 +38,10 @@ public:
     void Scan(std::string_view text, const std::string& address, const TitleSink& onTitle = {},
               std::string_view contentType = {});
     const std::string& Title() const { return title; }
+    // Keeps the text of the modern rules' article, for ArticleText.
+    void KeepArticleText() { keepArticle = true; }
+    // The text a reader reads as the article of the page scanned last (modern rules, when kept).
+    const std::string& ArticleText() const { return articleText; }
 
 private:
     void OnLink(const std::string& value, const std::string& pageAddress,
@@ -50,4 +54,6 @@ private:
     const Settings& settings;
     const TitleSink* titleSink = nullptr;
     std::string title;
+    std::string articleText;
+    bool keepArticle = false;
 };

@@ -1,0 +1,32 @@
+#pragma once
+// Finds a page's article in its element tree: paragraphs of prose score the elements around
+// them, the best-scored element (less its link text) is climbed while its parents keep most of
+// its score and joined by its strong siblings, so the article is one container with its lead
+// picture and figures. What a reader skips inside it (forms, share bars, author boxes, link
+// lists) is marked too. When the first try keeps too little text, it tries again with fewer
+// rules, as a page whose article carries odd class names needs. Linear in the page.
+
+#include "harvest/PageTree.h"
+
+#include <cstdint>
+#include <vector>
+
+class ArticleFinder {
+public:
+    // A page whose best block holds fewer characters than this has no article.
+    static constexpr uint32_t minimumText = 250;
+
+    struct Article {
+        std::vector<int32_t> roots; // the block and the siblings joined to it; empty: none
+        std::vector<uint8_t> in;    // per node: inside a root
+        std::vector<uint8_t> cut;   // per node: inside, but no part of the text a reader reads
+        uint32_t text = 0;          // characters of the text a reader reads
+    };
+
+    static Article Find(const PageTree& tree);
+
+private:
+    enum Rules : uint8_t { StripUnlikely = 1, WeighClasses = 2, CleanConditionally = 4 };
+    struct Stats;
+    static Article Try(const PageTree& tree, uint8_t rules);
+};

@@ -1,0 +1,204 @@
+#include "harvest/PageTree.h"
+
+#include "harvest/PlaceWords.h"
+#include "harvest/TextMatch.h"
+
+#include <cstring>
+
+namespace {
+
+enum OpenBit : uint8_t { GotNode = 1, PageLink = 2, AnyLink = 4, NoText = 8, TitleText = 16 };
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
+// A link to a picture file shows the picture; any other link leads to another page.
+bool LinksToPicture(std::string_view href) {
+    href = href.substr(0, std::min(href.find_first_of("?#"), href.size()));
+    const std::size_t dot = href.rfind('.');
+    if (dot == std::string_view::npos || href.find('/', dot) != std::string_view::npos)
+        return false;
+    std::string extension;
+    for (const char c : href.substr(dot + 1))
+        extension += c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    for (const std::string_view e :
+         {"jpg", "jpeg", "png", "gif", "webp", "avif", "bmp", "tif", "tiff", "heic", "jfif"})
+        if (extension == e)
+            return true;
+    return false;
+}
+
+bool IsHiddenStyle(const char* style) {
+    return style != nullptr &&
+           (ContainsNoCase(style, "DISPLAY:NONE") || ContainsNoCase(style, "DISPLAY: NONE") ||
+            ContainsNoCase(style, "VISIBILITY:HIDDEN") ||
+            ContainsNoCase(style, "VISIBILITY: HIDDEN"));
+}
+
+PageTree::Landmark LandmarkOf(HtmlTag tag, std::string_view role) {
+    if (tag == HtmlTag::Nav || role == "navigation")
+        return PageTree::Nav;
+    if (tag == HtmlTag::Footer || role == "contentinfo")
+        return PageTree::Footer;
+    if (tag == HtmlTag::Aside || role == "complementary")
+        return PageTree::Aside;
+    if (tag == HtmlTag::Header || role == "banner")
+        return PageTree::Header;
+    if (tag == HtmlTag::Main || role == "main")
+        return PageTree::Main;
+    return PageTree::Plain;
+}
+
+uint32_t KeyOf(std::string_view text) {
+    uint32_t h = 2166136261u; // FNV-1a: siblings of one class name share it
+    for (const char c : text)
+        h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+    return h == 0 ? 1 : h;
+}
+
+template <typename T> void Increment(T& count) {
+    if (count < static_cast<T>(-1))
+        ++count;
+}
+
+} // namespace
+
+const char* PageTree::AttributeOf(const char* const* attributes, const char* name) {
+    for (int i = 0; attributes != nullptr && attributes[i] != nullptr; i += 2)
+        if (std::strcmp(attributes[i], name) == 0)
+            return attributes[i + 1] != nullptr ? attributes[i + 1] : "";
+    return nullptr;
+}
+
+uint32_t PageTree::CachedWordsOf(std::string_view names) {
+    // A page repeats its few class names on thousands of elements.
+    if (const auto known = wordCache.find(names); known != wordCache.end())
+        return known->second;
+    const uint32_t words = PlaceWords::Of(names);
+    if (wordCache.size() < 4096)
+        wordCache.emplace(std::string(names), words);
+    return words;
+}
+
+void PageTree::Open(std::string_view name, const char* const* attributes) {
+    const HtmlTag tag = TagOf(name);
+    const char* href = tag == HtmlTag::A ? AttributeOf(attributes, "href") : nullptr;
+    const bool toPage = href != nullptr && !LinksToPicture(href);
+    uint8_t bits = (toPage ? PageLink : 0) | (href != nullptr ? AnyLink : 0);
+    linkDepth += toPage;
+    anchorDepth += href != nullptr;
+    if (tag == HtmlTag::Script || tag == HtmlTag::Style || tag == HtmlTag::Template ||
+        tag == HtmlTag::Noscript || tag == HtmlTag::Svg || tag == HtmlTag::Textarea ||
+        tag == HtmlTag::Select) {
+        bits |= NoText;
+        ++skipDepth;
+    }
+    if (name == "title" && title.empty() && skipDepth == 0) {
+        bits |= TitleText;
+        inTitle = true;
+    }
+    const int32_t at = Current();
+    if (at >= 0) {
+        Node& parent = nodes[static_cast<std::size_t>(at)];
+        Increment(parent.elements);
+        if (tag == HtmlTag::Img)
+            Increment(parent.ownImages);
+        else if (tag == HtmlTag::Input)
+            Increment(parent.ownInputs);
+        else if (tag == HtmlTag::Embed || tag == HtmlTag::Object || tag == HtmlTag::Iframe)
+            Increment(parent.ownEmbeds);
+    }
+    if (tag == HtmlTag::Br && keepText && at >= 0 && skipDepth == 0)
+        runs.push_back(
+            {at, static_cast<uint32_t>(text.size()), static_cast<uint32_t>(text.size())});
+    // Void elements hold nothing: a picture's own words are its own, not a container's.
+    if (IsVoid(tag) || nodes.size() >= maxNodes) {
+        opened.push_back(bits);
+        return;
+    }
+    Node n;
+    n.parent = at;
+    n.tag = tag;
+    if (const char* cls = AttributeOf(attributes, "class"); cls != nullptr && *cls != '\0') {
+        n.classWords = CachedWordsOf(cls);
+        n.classKey = KeyOf(cls);
+    }
+    if (const char* id = AttributeOf(attributes, "id"))
+        n.idWords = CachedWordsOf(id);
+    const char* role = AttributeOf(attributes, "role");
+    const std::string_view r = role != nullptr ? role : "";
+    n.landmark = LandmarkOf(tag, r);
+    const char* ariaHidden = AttributeOf(attributes, "aria-hidden");
+    if (AttributeOf(attributes, "hidden") != nullptr ||
+        IsHiddenStyle(AttributeOf(attributes, "style")) ||
+        (ariaHidden != nullptr && std::string_view(ariaHidden) == "true"))
+        n.flags |= Hidden;
+    if (href != nullptr)
+        n.flags |= Anchor | (toPage ? LinkToPage : 0) | (href[0] == '#' ? HashLink : 0);
+    const char* rel = AttributeOf(attributes, "rel");
+    const char* itemprop = AttributeOf(attributes, "itemprop");
+    if ((rel != nullptr && std::string_view(rel) == "author") ||
+        (itemprop != nullptr && std::string_view(itemprop).find("author") != std::string::npos))
+        n.flags |= Byline;
+    for (const std::string_view unlikely :
+         {"menu", "menubar", "complementary", "navigation", "alert", "alertdialog", "dialog"})
+        if (r == unlikely)
+            n.flags |= UnlikelyRole;
+    if (tag == HtmlTag::Table && AttributeOf(attributes, "summary") != nullptr)
+        n.flags |= DataTable;
+    nodes.push_back(n);
+    open.push_back(static_cast<int32_t>(nodes.size() - 1));
+    opened.push_back(bits | GotNode);
+}
+
+void PageTree::Close() {
+    if (opened.empty())
+        return;
+    const uint8_t bits = opened.back();
+    opened.pop_back();
+    linkDepth -= (bits & PageLink) != 0;
+    anchorDepth -= (bits & AnyLink) != 0;
+    skipDepth -= (bits & NoText) != 0;
+    if (bits & TitleText)
+        inTitle = false;
+    if (bits & GotNode)
+        open.pop_back();
+}
+
+void PageTree::Text(std::string_view t) {
+    if (inTitle && title.size() < 2000)
+        title.append(t);
+    const int32_t at = Current();
+    if (at < 0 || skipDepth > 0)
+        return;
+    // Characters as a reader counts them: blanks between words count once.
+    uint32_t characters = 0, commas = 0;
+    bool blank = false;
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        const char c = t[i];
+        if (IsBlank(c)) {
+            blank = characters > 0;
+            continue;
+        }
+        if ((static_cast<unsigned char>(c) & 0xC0) == 0x80)
+            continue;
+        characters += 1 + blank;
+        blank = false;
+        // The comma, and the full-width and Arabic ones.
+        commas += c == ',' || (t.substr(i, 3) == "\xEF\xBC\x8C") || (t.substr(i, 2) == "\xD8\x8C");
+    }
+    if (characters == 0)
+        return;
+    Node& n = nodes[static_cast<std::size_t>(at)];
+    n.ownText += characters;
+    n.ownCommas += commas;
+    const std::size_t last = t.find_last_not_of(" \t\n\r\f");
+    if (t[last] == '.' || t.find(". ") != std::string_view::npos)
+        n.flags |= Sentence;
+    if (keepText) {
+        const auto begin = static_cast<uint32_t>(text.size());
+        text.append(t);
+        runs.push_back({at, begin, static_cast<uint32_t>(text.size())});
+    }
+}
