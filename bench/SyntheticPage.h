@@ -67,3 +67,27 @@ inline std::string SyntheticModernPage(int links) {
     page.resize(target);
     return page;
 }
+
+// Shapes a hostile or broken page takes, of `bytes` bytes: elements nested without end
+// (`<div><img>` never closed), pictures never closed, or pictures of 64 srcset sizes each.
+enum class HostileShape { NestedDivs, UnclosedPictures, LongSrcsets };
+
+inline std::string HostilePage(HostileShape shape, std::size_t bytes) {
+    std::string page = "<html><body>";
+    for (int i = 0; page.size() < bytes; ++i) {
+        const std::string n = std::to_string(i);
+        if (shape == HostileShape::NestedDivs) {
+            page += "<div><img src=/p" + n + ".jpg>";
+        } else if (shape == HostileShape::UnclosedPictures) {
+            page += "<picture><img src=/q" + n + ".jpg>";
+        } else {
+            page += "<img srcset='";
+            for (int k = 0; k < 64; ++k)
+                page +=
+                    "/s" + n + "-" + std::to_string(k) + ".jpg " + std::to_string(100 + k) + "w, ";
+            page += "'>";
+        }
+    }
+    page.resize(bytes);
+    return page;
+}

@@ -91,6 +91,35 @@ void ReadDescriptor(std::string_view descriptor, SrcCandidate& candidate) {
     }
 }
 
+// `a` and `b` differ at most in their numbers: sizes and qualities of one picture.
+bool SameButDigits(std::string_view a, std::string_view b) {
+    auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (isDigit(a[i]) && isDigit(b[j])) {
+            while (i < a.size() && isDigit(a[i]))
+                ++i;
+            while (j < b.size() && isDigit(b[j]))
+                ++j;
+        } else if (a[i++] != b[j++]) {
+            return false;
+        }
+    }
+    return i == a.size() && j == b.size();
+}
+
+// A placeholder and a noscript copy show one picture when any of their addresses agree.
+bool SamePicture(const std::vector<SrcCandidate>& a, const std::vector<SrcCandidate>& b) {
+    for (const SrcCandidate& x : a)
+        for (const SrcCandidate& y : b)
+            if (SameButDigits(x.address, y.address))
+                return true;
+    return false;
+}
+
+// Media elements left open nest no deeper than this; those within are read as if alone.
+constexpr std::size_t maxFrames = 64;
+
 // What the parser's callbacks share during one scan.
 class ScanState {
 public:
@@ -278,13 +307,15 @@ void ScanState::Start(const xmlChar* name, const xmlChar** attributes) {
             Add(inner->picture.candidates, std::move(picture.candidates));
             inner->picture.signals = picture.signals;
             inner->hasImg = true;
-        } else if (!picture.candidates.empty() && pendingTakesCopy) {
+        } else if (!picture.candidates.empty() && pendingTakesCopy &&
+                   SamePicture(picture.candidates, pending.candidates)) {
             // The noscript copy comes first: a tie goes to it, not to the placeholder.
             Add(picture.candidates, std::move(pending.candidates));
             picture.signals = pending.signals;
             pending = std::move(picture);
         } else if (!picture.candidates.empty()) {
             FlushPending();
+            pendingTakesCopy = false; // a noscript picture of its own
             pending = std::move(picture);
             if (noscriptDepth > 0)
                 FlushPending();
@@ -300,14 +331,19 @@ void ScanState::Start(const xmlChar* name, const xmlChar** attributes) {
             Report(FirstAddress(attributes, {"src"}), inner->kind);
         }
     } else if (Is(name, "picture")) {
-        frames.push_back({LinkContext::Picture, {{}, Signals(attributes)}});
+        // A picture left open with its img is complete: a page of unclosed pictures keeps one.
+        if (inner != nullptr && inner->kind == LinkContext::Picture && inner->hasImg)
+            PopFrame();
+        if (frames.size() < maxFrames)
+            frames.push_back({LinkContext::Picture, {{}, Signals(attributes)}});
     } else if (Is(name, "video") || Is(name, "audio")) {
         const LinkContext kind = Is(name, "video") ? LinkContext::Video : LinkContext::Audio;
         Report(FirstAddress(attributes, {"src"}), kind);
         if (kind == LinkContext::Video)
             Report(FirstAddress(attributes, {"data-poster", "poster"}), LinkContext::Picture,
                    Signals(attributes));
-        frames.push_back({kind, {}});
+        if (frames.size() < maxFrames)
+            frames.push_back({kind, {}});
     } else if (Is(name, "meta")) {
         const char* property = Attribute(attributes, "property");
         if (property == nullptr)
