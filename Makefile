@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: deps build run test test-asan test-tsan fuzz bench bench-download screenshots format \
+.PHONY: deps build run test test-asan test-tsan fuzz bench bench-article bench-download screenshots format \
 	clean install
 
 deps:
@@ -43,6 +43,10 @@ bench: build
 	@build/bench/harvest_bench
 	@build/bench/monitor_bench
 	@QT_QPA_PLATFORM=offscreen build/bench/file_list_bench
+
+# How well the article is found on the development set of real pages beside the repository.
+bench-article: build
+	@python3 ../shared/article-benchmark/measure.py build/tarvik-cli
 
 bench-download: build
 	@./scripts/bench-download build/tarvik-cli

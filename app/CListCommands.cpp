@@ -111,6 +111,11 @@ void CListCommands::OnRemoveDownloads(bool (*remove)(DownloadStatus)) {
 void CListCommands::OnDownloadAll(DownloadTable::Take take) {
     downloadTable.QueueLinks(linkTable, take);
     FillDownloadList();
+    if (const int32_t others = DownloadTable::PicturesLeftOut(linkTable, take); others > 0)
+        platform.ShowMessage(&owner, "No picture of this page's article was found.\n\n" +
+                                         std::to_string(others) +
+                                         " other pictures are listed: select them in the File "
+                                         "List to download them.");
 }
 
 void CListCommands::OpenWithDesktop(const std::string& path) {

@@ -124,8 +124,14 @@ int DownloadCommand::Run(const std::vector<const LinkTable*>& pages, Settings se
         settings.serverNameSubdirectory = 0;
 
     DownloadTable table;
-    for (const LinkTable* links : pages)
+    for (const LinkTable* links : pages) {
         table.QueueLinks(*links, options.selection);
+        // A page whose article shows no picture is said, not passed over in silence.
+        if (const int32_t others = DownloadTable::PicturesLeftOut(*links, options.selection);
+            others > 0 && !options.quiet)
+            err << links->pageAddress << ": no content pictures; " << others
+                << " other pictures listed (--all-pictures takes them)\n";
+    }
     DownloadMonitor monitor(table, session);
     LineView view(out, options.json);
     const bool progress = errIsTerminal && !options.quiet;

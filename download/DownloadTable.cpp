@@ -85,6 +85,18 @@ void DownloadTable::QueueLinks(const LinkTable& links, Take take) {
             QueueDownload(links.links[i], links.modernRows, links.PageOf(links.links[i]));
 }
 
+int32_t DownloadTable::PicturesLeftOut(const LinkTable& links, Take take) {
+    if (!links.modernRows || (take != Take::Pictures && take != Take::Jpegs))
+        return 0;
+    int32_t others = 0;
+    for (int32_t i = 0; i < links.linkCount; ++i) {
+        if (Takes(take, links.links[i], true))
+            return 0;
+        others += Takes(Take::AllPictures, links.links[i], true);
+    }
+    return others;
+}
+
 bool DownloadTable::AllFinal() const {
     for (int32_t i = 0; i < downloadCount; ++i) {
         const DownloadStatus s = downloads[i].status;

@@ -29,6 +29,9 @@ public:
     // Queues, in the link table's order, every link `take` takes; the rows of the modern rules
     // by their whole address.
     void QueueLinks(const LinkTable& links, Take take);
+    // The pictures a selection of content pictures leaves out when it takes none of a modern
+    // page's rows (trackers not counted); 0 when it takes any, or for another selection.
+    static int32_t PicturesLeftOut(const LinkTable& links, Take take);
     // True while no entry waits, runs or is paused.
     bool AllFinal() const;
     // Removes every entry marked Excluded, keeping the order of the others; a modern entry's

@@ -25,10 +25,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Settings settings;
     settings.harvestImage = size % 2; // exercise both sides of one flag
     LinkTable table;
-    ModernHarvest(table, settings).Scan(page, address, [](const std::string& title) {
+    ModernHarvest harvest(table, settings);
+    if (size % 3 == 0)
+        harvest.KeepArticleText();
+    harvest.Scan(page, address, [](const std::string& title) {
         if (title.size() > ModernScanner::titleLimit)
             std::abort();
     });
+    // The article's text is the page's own: never longer than the page once decoded.
+    if (harvest.ArticleText().size() > 4 * size + 1)
+        std::abort();
     if (table.linkCount < 0 || table.linkCount > LinkTable::capacity)
         std::abort();
     std::unordered_set<std::string> keys;

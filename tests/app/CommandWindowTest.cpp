@@ -194,7 +194,10 @@ TEST_F(WindowTest, ModernRulesListTodaysPicturesAndFollowWholeAddresses) {
 }
 
 TEST_F(WindowTest, PicturesBehindLinksComeInWhileTheWindowGoesOn) {
-    std::map<std::string, std::string> pages = {{"/g.html", "<title>G</title>"}};
+    std::map<std::string, std::string> pages = {
+        {"/g.html", "<title>G</title>"},
+        {"/bare.html", "<nav><img src=/logo.png></nav><img src=/b.gif width=1 height=1><footer>"
+                       "<img src=/f.png></footer>"}};
     for (const std::string n : {"1", "2", "3"}) {
         pages["/g.html"] += "<a href=/p/" + n + ".html><img src=/t/" + n + ".jpg></a>";
         pages["/p/" + n + ".html"] =
@@ -228,4 +231,10 @@ TEST_F(WindowTest, PicturesBehindLinksComeInWhileTheWindowGoesOn) {
     QTest::qWait(700);
     EXPECT_EQ(Rows(*w).size(), 2u);
     EXPECT_FALSE(TitleText(*w).startsWith("Read")) << "the title's place is the page's again";
+    // A page whose pictures are all furniture says so, rather than queueing nothing in silence.
+    GetUrl(*w, server.Address("/bare.html"));
+    w->OnCommand(ControlId::DownloadAllJpegs);
+    EXPECT_EQ(platform.messages, Items{"No picture of this page's article was found.\n\n2 other "
+                                       "pictures are listed: select them in the File List to "
+                                       "download them."});
 }

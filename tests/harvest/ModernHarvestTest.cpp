@@ -117,8 +117,8 @@ std::vector<std::string> Places(const std::string& out) {
 // Pages built the way today's sites build them: each picture is the page's own content or the
 // furniture it belongs to, and --pictures takes exactly the content.
 TEST(ModernHarvest, EveryPictureKnowsItsPlace) {
-    for (const char* name :
-         {"news-article", "blog-comments", "wiki", "gallery", "product-listing"}) {
+    for (const char* name : {"news-article", "blog-comments", "wiki", "gallery", "product-listing",
+                             "blog-theme", "teasers-and-logos"}) {
         SCOPED_TRACE(name);
         const std::string html = *ReadFile(std::string(TARVIK_TEST_PAGES) + "/" + name + ".html");
         const ModernPage page(html);
@@ -196,4 +196,47 @@ TEST(ModernHarvest, FollowTakesTheFullSizePicturesBehindAGallery) {
                                    dir.File("tk.opt"));
     EXPECT_EQ(SortedLines(download.out).size(), 7u) << download.out;
     EXPECT_EQ(ReadFile(dir.File("6.jpg")), "file /full/6.jpg");
+}
+
+// What a reader reads as the article, and nothing else: no headline, caption, share bar, author
+// line, hidden or noscript text; a page without an article prints nothing; a page of furniture
+// pictures says why --pictures takes none.
+TEST(ModernHarvest, ArticleTextAndPagesWithoutContentPictures) {
+    const ModernPage article(
+        "<title>T</title><body><nav><a href=/>Home</a></nav><div class=story><h1>Storm</h1>"
+        "<div class=byline>By Ann Lee</div><p>The storm reached the coast on Tuesday, with winds "
+        "of more than 120 kilometres an hour.<br>Waves flooded the harbour, the market and the "
+        "lower town.</p><figure><img src=a.jpg><figcaption>The harbour</figcaption></figure>"
+        "<h2>What comes next</h2><div class=share-bar>Share this</div><p>Schools, offices and "
+        "the ferry terminal stay closed until Friday, <span hidden>secret</span>while engineers "
+        "inspect the sea wall, the bridges and the power lines.<noscript>Turn on scripts"
+        "</noscript></p><ul><li>Ferries: none, until Friday, on every line.</li><li>Trains: as "
+        "usual, with buses, on the coast line.</li></ul><p>Residents said the water rose within "
+        "minutes, and that nothing held, not even the new wall, the boards or the pumps.</p>"
+        "</div><aside><p>Most read: a story about something else entirely, and a long one."
+        "</p></aside></body>");
+    const CliRun r = article.Run({"article"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "The storm reached the coast on Tuesday, with winds of more than 120 kilometres an "
+              "hour.\nWaves flooded the harbour, the market and the lower town.\n\nWhat comes "
+              "next\n\nSchools, offices and the ferry terminal stay closed until Friday, while "
+              "engineers inspect the sea wall, the bridges and the power lines.\n\nFerries: none, "
+              "until Friday, on every line.\n\nTrains: as usual, with buses, on the coast line."
+              "\n\nResidents said the water rose within minutes, and that nothing held, not even "
+              "the new wall, the boards or the pumps.\n");
+    const ModernPage gallery(*ReadFile(TARVIK_TEST_PAGES "/gallery.html"));
+    EXPECT_EQ(gallery.Run({"article"}).out, "");
+    const ModernPage furniture("<nav><img src=/logo.png></nav><footer><img src=/f.png></footer>"
+                               "<img src=/t.gif width=1 height=1>");
+    for (const std::string flag : {"--json", "-q"}) {
+        const CliRun d = furniture.Run(
+            {"download", "--modern", "--pictures", flag, "--dir", furniture.dir.Path()});
+        EXPECT_EQ(d.status, 0);
+        EXPECT_EQ(d.err.substr(0, d.err.find('\n') + 1),
+                  flag == "-q" ? ""
+                               : "http://" + furniture.server.Address("/a/b/page.html") +
+                                     ": no content pictures; 2 other pictures listed "
+                                     "(--all-pictures takes them)\n");
+    }
 }
