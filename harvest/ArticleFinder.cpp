@@ -390,6 +390,9 @@ ArticleFinder::Article ArticleFinder::Find(const PageTree& tree) {
         Article a = Try(tree, static_cast<uint8_t>(rules));
         if (a.text >= 500)
             return a;
+        // A short article found under every rule beats a longer block found by relaxing them.
+        if (a.text >= shortArticle && longest.roots.empty())
+            return a;
         if (longest.roots.empty() || a.text > longest.text)
             longest = std::move(a);
     }

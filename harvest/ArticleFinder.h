@@ -15,6 +15,9 @@ class ArticleFinder {
 public:
     // A page whose best block holds fewer characters than this has no article.
     static constexpr uint32_t minimumText = 250;
+    // A block found under every rule is the article from this many characters; a block found
+    // by relaxing them needs 500.
+    static constexpr uint32_t shortArticle = 350;
 
     struct Article {
         std::vector<int32_t> roots; // the block and the siblings joined to it; empty: none
