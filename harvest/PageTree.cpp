@@ -7,7 +7,7 @@
 
 namespace {
 
-enum OpenBit : uint8_t { GotNode = 1, PageLink = 2, AnyLink = 4, NoText = 8, TitleText = 16 };
+enum OpenBit : uint8_t { GotNode = 1, PageLink = 2, AnyLink = 4, NoText = 8 };
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
@@ -94,10 +94,6 @@ void PageTree::Open(std::string_view name, const char* const* attributes) {
         bits |= NoText;
         ++skipDepth;
     }
-    if (name == "title" && title.empty() && skipDepth == 0) {
-        bits |= TitleText;
-        inTitle = true;
-    }
     const int32_t at = Current();
     if (at >= 0) {
         Node& parent = nodes[static_cast<std::size_t>(at)];
@@ -135,7 +131,7 @@ void PageTree::Open(std::string_view name, const char* const* attributes) {
         (ariaHidden != nullptr && std::string_view(ariaHidden) == "true"))
         n.flags |= Hidden;
     if (href != nullptr)
-        n.flags |= Anchor | (toPage ? LinkToPage : 0) | (href[0] == '#' ? HashLink : 0);
+        n.flags |= Anchor | (href[0] == '#' ? HashLink : 0);
     const char* rel = AttributeOf(attributes, "rel");
     const char* itemprop = AttributeOf(attributes, "itemprop");
     if ((rel != nullptr && std::string_view(rel) == "author") ||
@@ -160,15 +156,11 @@ void PageTree::Close() {
     linkDepth -= (bits & PageLink) != 0;
     anchorDepth -= (bits & AnyLink) != 0;
     skipDepth -= (bits & NoText) != 0;
-    if (bits & TitleText)
-        inTitle = false;
     if (bits & GotNode)
         open.pop_back();
 }
 
 void PageTree::Text(std::string_view t) {
-    if (inTitle && title.size() < 2000)
-        title.append(t);
     const int32_t at = Current();
     if (at < 0 || skipDepth > 0)
         return;

@@ -16,12 +16,11 @@ public:
     static constexpr std::size_t maxNodes = 200000;
 
     enum Flag : uint16_t {
-        Hidden = 1 << 0,     // display:none, visibility:hidden, hidden, aria-hidden
-        LinkToPage = 1 << 1, // an a whose href is no picture file
-        Anchor = 1 << 2,     // an a with an href
-        HashLink = 1 << 3,   // an a whose href only moves within the page
-        Byline = 1 << 4,     // rel=author, itemprop author
-        DataTable = 1 << 5,  // a table of data, not of layout
+        Hidden = 1 << 0,    // display:none, visibility:hidden, hidden, aria-hidden
+        Anchor = 1 << 2,    // an a with an href
+        HashLink = 1 << 3,  // an a whose href only moves within the page
+        Byline = 1 << 4,    // rel=author, itemprop author
+        DataTable = 1 << 5, // a table of data, not of layout
         UnlikelyRole = 1 << 6,
         Sentence = 1 << 7, // its own text ends a sentence
     };
@@ -67,7 +66,6 @@ public:
     std::string_view RunText(const Run& r) const {
         return std::string_view(text).substr(r.begin, r.end - r.begin);
     }
-    const std::string& Title() const { return title; }
 
     static const char* AttributeOf(const char* const* attributes, const char* name);
 
@@ -81,10 +79,8 @@ private:
     int anchorDepth = 0;         // open links of any kind
     int skipDepth = 0;           // open script, style, template: their text is no text
     bool keepText;
-    bool inTitle = false;
     std::vector<Run> runs;
     std::string text;
-    std::string title;
     struct Hash {
         using is_transparent = void;
         std::size_t operator()(std::string_view t) const {
