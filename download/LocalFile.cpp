@@ -96,7 +96,8 @@ bool LocalFile::Open(const std::string& saveDirectory, const std::string& subdir
 }
 
 bool LocalFile::OpenKeeping(const std::string& saveDirectory, const std::string& subdirectory,
-                            const std::string& name, uint64_t keep, bool createNew) {
+                            const std::string& name, uint64_t keep, bool createNew,
+                            const FileId* expected) {
     Close();
     const int dir = OpenFileDirectory(saveDirectory, subdirectory);
     if (dir < 0)
@@ -104,18 +105,32 @@ bool LocalFile::OpenKeeping(const std::string& saveDirectory, const std::string&
     // O_NONBLOCK keeps a FIFO of that name from holding the worker; only a regular file is
     // written.
     fd = ::openat(dir, name.c_str(),
-                  O_WRONLY | O_CREAT | (createNew ? O_EXCL : 0) | (keep == 0 ? O_TRUNC : 0) |
-                      O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                  O_WRONLY | O_CREAT | (createNew ? O_EXCL : 0) |
+                      (keep == 0 && expected == nullptr ? O_TRUNC : 0) | O_NOFOLLOW | O_NONBLOCK |
+                      O_CLOEXEC,
                   0644);
     ::close(dir);
     struct stat st {};
     if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)))
         Close();
-    if (fd >= 0 && keep > 0 &&
+    // A file with another name elsewhere (a hard link), or another file than the one expected,
+    // is not touched: not cut, not written.
+    if (fd >= 0 && expected != nullptr &&
+        (st.st_nlink != 1 ||
+         FileId{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)} != *expected))
+        Close();
+    if (fd >= 0 && (keep > 0 || expected != nullptr) &&
         (::ftruncate(fd, static_cast<off_t>(keep)) != 0 ||
          ::lseek(fd, static_cast<off_t>(keep), SEEK_SET) < 0))
         Close();
     return fd >= 0;
+}
+
+LocalFile::FileId LocalFile::Id() const {
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0)
+        return {};
+    return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
 }
 
 bool LocalFile::Occupied(const std::string& saveDirectory, const std::string& subdirectory,

@@ -9,6 +9,13 @@
 
 class LocalFile {
 public:
+    // Which file an open file is, whatever its names.
+    struct FileId {
+        uint64_t device = 0;
+        uint64_t inode = 0;
+        bool operator==(const FileId&) const = default;
+    };
+
     LocalFile() = default;
     ~LocalFile();
     LocalFile(const LocalFile&) = delete;
@@ -36,9 +43,13 @@ public:
     bool Open(const std::string& saveDirectory, const std::string& subdirectory,
               const std::string& name);
     // The same, but keeps the first `keep` bytes of an existing file (cutting what follows) and
-    // writes on after them; with `createNew` the file must not exist yet.
+    // writes on after them; with `createNew` the file must not exist yet. With `expected`, an
+    // existing file is kept only when it is that very file and has no other name.
     bool OpenKeeping(const std::string& saveDirectory, const std::string& subdirectory,
-                     const std::string& name, uint64_t keep, bool createNew = false);
+                     const std::string& name, uint64_t keep, bool createNew = false,
+                     const FileId* expected = nullptr);
+    // The open file's device and inode.
+    FileId Id() const;
 
     // True when something other than a regular file (a directory, a link, a FIFO) has that name.
     static bool Occupied(const std::string& saveDirectory, const std::string& subdirectory,

@@ -14,7 +14,8 @@
 
 namespace {
 
-const char* const header = "tarvik part 1";
+const char* const header = "tarvik part 2";
+const char* const olderHeader = "tarvik part 1"; // without the part's device and inode
 
 std::string AddressHash(const std::string& address) {
     uint64_t hash = 14695981039346656037ull; // FNV-1a
@@ -30,7 +31,13 @@ std::string AddressHash(const std::string& address) {
 std::string Text(const PartFile::Identity& id) {
     return std::string(header) + "\n" + FieldText::Escape(id.address) + "\n" +
            FieldText::Escape(id.validator) + "\n" + std::to_string(id.total) + "\n" +
-           FieldText::Escape(id.finalName) + "\n";
+           FieldText::Escape(id.finalName) + "\n" + std::to_string(id.device) + "\n" +
+           std::to_string(id.inode) + "\n";
+}
+
+bool ReadNumber(std::string_view text, uint64_t& value) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size();
 }
 
 // A record's identity; false for anything Tarvik did not write.
@@ -41,12 +48,12 @@ bool Parse(const std::string& text, PartFile::Identity& id) {
         lines.push_back(rest.substr(0, end));
         rest.remove_prefix(end + 1);
     }
-    if (!rest.empty() || lines.size() != 5 || lines[0] != header)
+    id.older = lines.size() == 5 && lines[0] == olderHeader;
+    if (!rest.empty() || !((lines.size() == 7 && lines[0] == header) || id.older))
         return false;
-    const std::string_view total = lines[3];
-    const auto [end, error] = std::from_chars(total.data(), total.data() + total.size(), id.total);
-    return error == std::errc() && end == total.data() + total.size() &&
-           FieldText::Unescape(lines[1], id.address) &&
+    if (!id.older && !(ReadNumber(lines[5], id.device) && ReadNumber(lines[6], id.inode)))
+        return false;
+    return ReadNumber(lines[3], id.total) && FieldText::Unescape(lines[1], id.address) &&
            FieldText::Unescape(lines[2], id.validator) &&
            FieldText::Unescape(lines[4], id.finalName);
 }
@@ -126,9 +133,11 @@ bool PartFile::Claim(const std::string& saveDir, const std::string& subdir,
         found.address = address;
         std::string text;
         // A part that no record of Tarvik's vouches for is somebody else's.
+        // An older record names no file: its part is never continued.
         const bool ours = created ? part == 0
                                   : ReadAll(fd, text) && Parse(text, found) &&
-                                        found.address == address && part != 2;
+                                        found.address == address && part != 2 &&
+                                        !(found.older && part == 1 && found.finalName.empty());
         recordFd = fd;
         if (!ours || (created && !Record(found))) {
             if (created)
@@ -144,7 +153,19 @@ bool PartFile::Claim(const std::string& saveDir, const std::string& subdir,
 }
 
 uint64_t PartFile::Size() const {
-    return ownsPart ? LocalFile::Size(saveDirectory, subdirectory, partName) : 0;
+    // Only the very file the record was written for, with no other name, is continued.
+    if (!ownsPart || identity.inode == 0)
+        return 0;
+    const int dir = LocalFile::OpenFileDirectory(saveDirectory, subdirectory);
+    if (dir < 0)
+        return 0;
+    struct stat st {};
+    const bool same = ::fstatat(dir, partName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                      S_ISREG(st.st_mode) && st.st_nlink == 1 &&
+                      static_cast<uint64_t>(st.st_dev) == identity.device &&
+                      static_cast<uint64_t>(st.st_ino) == identity.inode;
+    ::close(dir);
+    return same ? static_cast<uint64_t>(st.st_size) : 0;
 }
 
 bool PartFile::Record(const Identity& what) {
@@ -159,12 +180,22 @@ bool PartFile::Record(const Identity& what) {
 }
 
 bool PartFile::Open(LocalFile& file, uint64_t keep) {
-    if (recordFd < 0 || (keep > 0 && !ownsPart))
+    if (recordFd < 0 || (keep > 0 && (!ownsPart || identity.inode == 0)))
         return false;
-    if (!file.OpenKeeping(saveDirectory, subdirectory, partName, keep, !ownsPart))
+    const LocalFile::FileId expected{identity.device, identity.inode};
+    if (keep == 0 && ownsPart) {
+        LocalFile::Remove(saveDirectory, subdirectory, partName);
+        ownsPart = false;
+    }
+    if (!file.OpenKeeping(saveDirectory, subdirectory, partName, keep, keep == 0,
+                          keep > 0 ? &expected : nullptr))
         return false;
     ownsPart = true;
-    return true;
+    Identity made = identity;
+    const LocalFile::FileId id = file.Id();
+    made.device = id.device;
+    made.inode = id.inode;
+    return made.device == identity.device && made.inode == identity.inode ? true : Record(made);
 }
 
 std::string PartFile::Publish(const std::string& fileName) {

@@ -17,6 +17,9 @@ public:
         std::string validator; // the strong ETag or Last-Modified of the bytes held; empty: none
         uint64_t total = 0;    // the whole file's size, 0 while unknown
         std::string finalName; // once complete: the name the file was published under
+        uint64_t device = 0;   // the part's file, so that no other file is ever continued;
+        uint64_t inode = 0;    // 0 while the part is not made, or in an older record
+        bool older = false;    // a record of the older layout, which names no file
     };
     static constexpr int maxVariants = 16;
 
@@ -43,12 +46,14 @@ public:
     const std::string& Name() const { return partName; }
     // What the record held when the part was claimed, and what has been recorded since.
     const Identity& Recorded() const { return identity; }
-    // The bytes the part holds now; 0 when there is none.
+    // The bytes the part holds now; 0 when there is none, or when what stands under its name
+    // is not the file the record names (another file, or one with a second name).
     uint64_t Size() const;
     // Rewrites the record. False when it could not be written.
     bool Record(const Identity& what);
-    // Opens the part for writing from byte `keep` on (0: emptied or created, exclusively
-    // unless this record already owns a part).
+    // Opens the part for writing from byte `keep` on: a part continued must be the very file
+    // the record names, with no other name; from 0 a new part replaces the old one (its name
+    // removed, never its contents), created exclusively.
     bool Open(LocalFile& file, uint64_t keep);
     // Renames the complete part to `fileName`, or a free variant of it, never replacing a file,
     // and records the name it got. Empty when it could not be renamed.

@@ -54,6 +54,10 @@ public:
         }
         const auto range =
             ResumingDownload::ParseContentRange(Transfer::Header(*job.handles, "Content-Range"));
+        // A 206 to a plain request that holds the whole file is the file.
+        if (status == 206 && offset == 0 && range && range->start == 0 && range->total &&
+            *range->end + 1 == *range->total)
+            return Begin(0, static_cast<int64_t>(*range->total), validator);
         if (status == 206) {
             // Only a range of the same version that covers what is missing continues the part.
             if (offset == 0 || validator != known.validator || !range || !range->start ||
@@ -62,11 +66,19 @@ public:
                 answer = Answer::StartAgain;
                 return false;
             }
+            if (known.total == 0) { // the size is known from now on
+                PartFile::Identity sized = known;
+                sized.total = *range->total;
+                part.Record(sized);
+            }
             return Begin(*range->start, static_cast<int64_t>(*range->total - *range->start),
                          validator);
         }
-        if (status == 416 && offset > 0 && range && range->total == offset &&
-            (known.total == 0 || known.total == offset)) {
+        // The part is whole only when an earlier answer announced its size, and the 416 is
+        // of the same version: a short old copy is never published as the file.
+        if (status == 416 && offset > 0 && known.total == offset &&
+            (!range || !range->total || *range->total == offset) &&
+            (validator.empty() || validator == known.validator)) {
             answer = Answer::AlreadyComplete;
             return false;
         }
@@ -122,8 +134,10 @@ private:
     bool Begin(uint64_t start, int64_t length, const std::string& validator) {
         if (start == 0) {
             // A whole new copy: the part now holds this version, whatever it held before.
-            const PartFile::Identity fresh{address, validator,
-                                           length >= 0 ? static_cast<uint64_t>(length) : 0, ""};
+            PartFile::Identity fresh;
+            fresh.address = address;
+            fresh.validator = validator;
+            fresh.total = length >= 0 ? static_cast<uint64_t>(length) : 0;
             if (!part.Record(fresh)) {
                 fileError = true;
                 job.cause = "cannot write";
@@ -177,6 +191,7 @@ ResumingDownload::ParseContentRange(std::string_view value) {
     if (!end || *end < *start || (range.total && *end >= *range.total))
         return std::nullopt;
     range.start = start;
+    range.end = end;
     return range;
 }
 

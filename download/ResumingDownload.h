@@ -23,6 +23,7 @@ public:
 
     struct ContentRange {
         std::optional<uint64_t> start; // none for "bytes */TOTAL"
+        std::optional<uint64_t> end;   // the last byte, with start
         std::optional<uint64_t> total; // none for "/*"
     };
     // "bytes START-END/TOTAL" or "bytes */TOTAL"; nothing for anything else.

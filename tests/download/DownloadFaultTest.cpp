@@ -223,6 +223,8 @@ struct ResumeCase {
     bool usersFile = false;   // f.jpg is there before the download
     bool foreignPart = false; // a file not Tarvik's under the part's name
     std::size_t leftOver = 0; // a part of this many bytes of the first version left by a run
+    bool hardLinked = false;  // ... then replaced by a hard link to a file elsewhere
+    bool olderRecord = false; // ... under a record of the older layout
     const char* status = "Complete";
     const char* cause = "";
     std::size_t requests = 2;           // of the file, after its waits
@@ -266,6 +268,10 @@ TEST(Download, ModernRulesResumeWaitAndNeverMixOrOverwrite) {
         {.what = "a part not Tarvik's", .file = v1, .foreignPart = true},
         {.what = "break then 500", .file = with([](auto& f) { f.then500 = true; }), .status = "Error", .cause = "HTTP 500"},
         {.what = "a whole part left: 416", .file = with([](auto& f) { f.cuts = 0; }), .leftOver = 10000, .requests = 1, .firstRange = "bytes=10000-"},
+        {.what = "a part that is a hard link: fetched whole", .file = with([](auto& f) { f.cuts = 0; }), .leftOver = 5000, .hardLinked = true, .requests = 1},
+        {.what = "a part of an older record: fetched whole", .file = with([](auto& f) { f.cuts = 0; }), .leftOver = 5000, .olderRecord = true, .requests = 1},
+        {.what = "416 after an answer without a length: started again", .file = with([](auto& f) { f.chunked = true, f.short416 = true; }), .requests = 3},
+        {.what = "206 of the whole file to a plain request", .file = with([](auto& f) { f.always206 = true, f.cuts = 0; }), .requests = 1},
         {.what = "a part left, 206 from before its end", .file = with([](auto& f) { f.cuts = 0, f.shift = -1000; }), .leftOver = 5000, .requests = 1, .firstRange = "bytes=5000-"},
     };
     // clang-format on
@@ -279,9 +285,20 @@ TEST(Download, ModernRulesResumeWaitAndNeverMixOrOverwrite) {
             std::ofstream(dir.File("f.jpg")) << "mine";
         if (c.foreignPart)
             std::ofstream(dir.File(PartFile::PartName("f.jpg", address))) << "theirs";
+        TempDir elsewhere;
+        const std::string part = dir.File(PartFile::PartName("f.jpg", address));
         if (c.leftOver > 0) {
             ASSERT_TRUE(LeavePart(dir.Path(), "f.jpg", address, "\"v1\"", first, c.leftOver));
         }
+        if (c.hardLinked) {
+            std::ofstream(elsewhere.File("other")) << "other";
+            std::filesystem::remove(part);
+            std::filesystem::create_hard_link(elsewhere.File("other"), part);
+        }
+        if (c.olderRecord) // what an earlier version of Tarvik wrote beside its part
+            std::ofstream(dir.File(PartFile::RecordName(PartFile::PartName("f.jpg", address))))
+                << "tarvik part 1\n"
+                << address << "\n\"v1\"\n10000\n\n";
         const auto started = std::chrono::steady_clock::now();
         const CliRun r = Download({"--modern", "--flat", "--timeout", "1", "--dir", dir.Path(),
                                    server.Address("/index.htm")},
@@ -297,8 +314,11 @@ TEST(Download, ModernRulesResumeWaitAndNeverMixOrOverwrite) {
                              c.cause + "\t" + address + "\n");
         EXPECT_EQ(ReadFile(dir.File(name)),
                   complete ? std::optional(c.file.second.empty() ? first : second) : std::nullopt);
+        EXPECT_EQ(ReadFile(elsewhere.File("other")),
+                  c.hardLinked ? std::optional<std::string>("other") : std::nullopt);
         EXPECT_EQ(ReadFile(PartOf(dir.Path(), "f.jpg")),
                   c.foreignPart             ? std::optional<std::string>("theirs")
+                  : c.olderRecord           ? std::optional(first.substr(0, c.leftOver))
                   : !complete && waits <= 3 ? std::optional(first.substr(0, 3000))
                                             : std::nullopt)
             << "a failure leaves only its .part; a part not Tarvik's is left as it is";

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <memory>
 
 std::string ResumableFile::HeaderOf(const std::string& request, const std::string& header) {
@@ -29,23 +30,30 @@ LoopbackServer::Handler ResumableFile::Handler() const {
         const bool partial = f.ranges && range.rfind("bytes=", 0) == 0 &&
                              (f.ignoresIfRange || validators.find(ifRange) != std::string::npos);
         const std::size_t start = !partial ? 0 : std::stoul(range.substr(6)) + f.shift;
+        const bool ranged = partial || f.always206;
         const std::string total = std::to_string(body.size());
         if (partial && (f.short416 || start >= body.size()))
             return static_cast<void>(c.Send("HTTP/1.1 416 No\r\nContent-Range: bytes */" +
                                             (f.short416 ? "3000" : total) +
                                             "\r\nContent-Length: 0\r\n\r\n"));
         std::string head =
-            (partial ? "HTTP/1.1 206 Partial\r\nContent-Range: bytes " + std::to_string(start) +
-                           "-" + std::to_string(body.size() - 1) + "/" + total + "\r\n"
-                     : std::string("HTTP/1.1 200 OK\r\n")) +
-            validators +
-            "Connection: close\r\nContent-Length: " + std::to_string(body.size() - start) +
-            "\r\n\r\n";
+            (ranged ? "HTTP/1.1 206 Partial\r\nContent-Range: bytes " + std::to_string(start) +
+                          "-" + std::to_string(body.size() - 1) + "/" + total + "\r\n"
+                    : std::string("HTTP/1.1 200 OK\r\n")) +
+            validators + "Connection: close\r\n" +
+            (f.chunked ? std::string("Transfer-Encoding: chunked\r\n\r\n")
+                       : "Content-Length: " + std::to_string(body.size() - start) + "\r\n\r\n");
         const bool cut = f.breaks != nullptr ? f.breaks->load() : n - f.waits < f.cuts;
         const std::size_t end = cut ? std::max(start, std::min(body.size(), f.cutAt)) : body.size();
         const std::size_t piece = f.piece > 0 ? f.piece : body.size() + 1;
         for (std::size_t p = start; p < end || p == start; p += piece) {
-            if (!c.Send(head + body.substr(p, std::min(piece, end - p))))
+            std::string bytes = body.substr(p, std::min(piece, end - p));
+            if (f.chunked) {
+                char size[24];
+                std::snprintf(size, sizeof size, "%zx\r\n", bytes.size());
+                bytes = size + bytes + "\r\n" + (cut || p + piece < end ? "" : "0\r\n\r\n");
+            }
+            if (!c.Send(head + bytes))
                 return;
             head.clear();
             if (f.gapMs > 0)

@@ -16,6 +16,8 @@ struct ResumableFile {
     bool ignoresIfRange = false; // answers a range whatever its If-Range
     int shift = 0;               // a 206 that starts this far from what was asked
     bool short416 = false;       // a range is answered "416 bytes */3000"
+    bool chunked = false;        // sent chunked, without a length
+    bool always206 = false;      // a plain request too is answered 206, with the whole file
     bool then500 = false;        // every answer after the first is a 500
     int waits = 0;               // answers asking to wait first
     std::string wait = "";       // their status line and Retry-After header
