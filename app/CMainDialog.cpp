@@ -450,16 +450,30 @@ void CMainDialog::MonitorTick() {
     monitor->MonitorTick(settings, *this);
     if (const std::optional<std::string> progress = listCommands->TakeLinkedProgress())
         titleLabel->setText(ToQt(*progress)); // where the title stands, while pages are read
-    if (settings.modernRules)
+    if (settings.modernRules && queueHeld)
         queueFile->SaveChanged(downloadTable, QueueFile::Clock::now());
 }
 
 void CMainDialog::LoadQueue() {
+    // One window of a folder keeps its Download List; another one says so once.
+    queueHeld = queueFile->Lock();
+    if (!queueHeld) {
+        if (!queueLockTold)
+            platform.ShowMessage(this, "Another Tarvik keeps the Download List of this folder; "
+                                       "this window's list will not be kept.");
+        queueLockTold = true;
+        return;
+    }
     if (queueFile->Load(downloadTable) == QueueFile::LoadResult::Damaged) {
         const std::string aside = queueFile->SetAside();
         platform.ShowMessage(this, "The saved Download List could not be read. It was set "
                                    "aside as " +
                                        aside + ".");
+    } else if (queueFile->SetAsideRows() > 0) {
+        platform.ShowMessage(this, std::to_string(queueFile->SetAsideRows()) +
+                                       " rows of the saved Download List were too long, or past "
+                                       "the 1,024 rows it holds, and were set aside in " +
+                                       queueFile->SetAsidePath() + ".");
     }
     listCommands->FillDownloadList();
 }
@@ -515,7 +529,7 @@ void CMainDialog::SaveSettings() {
     earlyTick = nullptr;
     // The queue is kept as it stands, before the running downloads are cancelled: they come
     // back at the next start and resume.
-    if (settings.modernRules && queueFile)
+    if (settings.modernRules && queueFile && queueHeld)
         queueFile->Save(downloadTable);
     monitor.reset();
     session.reset();

@@ -120,6 +120,8 @@ private:
     DownloadTable downloadTable;
     std::unique_ptr<DownloadMonitor> monitor;
     std::unique_ptr<QueueFile> queueFile;
+    bool queueHeld = false;     // this window keeps the folder's Download List
+    bool queueLockTold = false; // that another one does has been said
     QTimer* monitorTimer = nullptr;
     QSocketNotifier* earlyTick = nullptr;
     uint8_t sortDescending = 1;

@@ -3,11 +3,15 @@
 #include "download/FieldText.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <sys/file.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -93,29 +97,84 @@ std::string QueueFile::Text(const DownloadTable& table) {
     return text;
 }
 
-QueueFile::LoadResult QueueFile::Load(DownloadTable& table) const {
+QueueFile::~QueueFile() {
+    if (lockFd >= 0)
+        ::close(lockFd); // and with it the lock
+}
+
+bool QueueFile::Lock() {
+    if (lockFd >= 0)
+        return true;
+    const std::string name = path + ".lock";
+    lockFd = ::open(name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (lockFd >= 0 && ::flock(lockFd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(lockFd);
+        lockFd = -1;
+    }
+    return lockFd >= 0;
+}
+
+QueueFile::LoadResult QueueFile::Load(DownloadTable& table) {
     const int32_t listed = table.downloadCount;
+    setAside = 0;
+    setAsidePath.clear();
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return LoadResult::Missing;
+    // Rows that cannot be kept go whole to the first free PATH.damaged(-N), made exclusively.
+    std::ofstream aside;
+    auto setRowAside = [&](const std::string& start) -> std::ofstream& {
+        for (int n = 1; !aside.is_open() && n < 100; ++n) {
+            const std::string name = path + ".damaged" + (n > 1 ? "-" + std::to_string(n) : "");
+            const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0644);
+            if (fd < 0)
+                continue;
+            ::close(fd);
+            aside.open(name, std::ios::binary);
+            aside << header << '\n';
+            setAsidePath = name;
+        }
+        ++setAside;
+        aside << start;
+        return aside;
+    };
     std::string line;
     bool whole = std::getline(in, line) && line == header;
-    while (whole && std::getline(in, line)) {
+    while (whole && in.peek() != EOF) {
+        // A line is read up to its limit; one longer goes on to the file beside, unread.
+        line.clear();
+        int c = 0;
+        while ((c = in.get()) != EOF && c != '\n' && line.size() <= maxLine)
+            line += static_cast<char>(c);
+        if (c != EOF && c != '\n') {
+            std::ofstream& out = setRowAside(line);
+            out << static_cast<char>(c);
+            while ((c = in.get()) != EOF && c != '\n')
+                out << static_cast<char>(c);
+            out << '\n';
+            continue;
+        }
         std::vector<std::string> fields;
+        bool longField = false;
         for (std::size_t start = 0; whole && start <= line.size();) {
             const std::size_t end = std::min(line.find('\t', start), line.size());
             fields.emplace_back();
             whole = FieldText::Unescape(std::string_view(line).substr(start, end - start),
                                         fields.back());
+            longField = longField || fields.back().size() > maxField;
             start = end + 1;
         }
         DownloadEntry e;
         whole = whole && (fields.size() == fieldCount || fields.size() == oldFieldCount) &&
                 ReadEntry(fields, e);
-        if (whole && !Listed(table, e) && table.downloadCount < DownloadTable::capacity)
+        if (!whole || Listed(table, e))
+            continue;
+        if (longField || table.downloadCount >= DownloadTable::capacity)
+            setRowAside(line) << '\n';
+        else
             table.downloads[table.downloadCount++] = std::move(e);
     }
-    if (whole && in.eof())
+    if (whole)
         return LoadResult::Loaded;
     table.downloadCount = listed; // a file read in part is no file
     return LoadResult::Damaged;
@@ -132,16 +191,23 @@ bool QueueFile::Save(const DownloadTable& table) {
 }
 
 bool QueueFile::Write(const std::string& text) {
-    const std::string temporary = path + ".new";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << text;
-        out.flush();
-        if (!out)
-            return false;
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0)
+    // A temporary file of its own, made exclusively (a name planted beside it is never
+    // followed), then renamed over the old one.
+    std::string temporary = path + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
         return false;
+    bool written = true;
+    for (std::size_t at = 0; written && at < text.size();) {
+        const ssize_t n = ::write(fd, text.data() + at, text.size() - at);
+        written = n > 0 || (n < 0 && errno == EINTR);
+        at += n > 0 ? static_cast<std::size_t>(n) : 0;
+    }
+    written = ::close(fd) == 0 && written;
+    if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
     saved = text;
     return true;
 }

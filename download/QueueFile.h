@@ -14,14 +14,27 @@ public:
     using Clock = std::chrono::steady_clock;
     enum class LoadResult { Loaded, Missing, Damaged };
 
+    // A field or a line longer than this, or a row past the table's capacity, is set aside.
+    static constexpr std::size_t maxField = 8 * 1024;
+    static constexpr std::size_t maxLine = 64 * 1024;
+
     explicit QueueFile(std::string path) : path(std::move(path)) {}
+    ~QueueFile();
+    QueueFile(const QueueFile&) = delete;
+    QueueFile& operator=(const QueueFile&) = delete;
     // "tk.queue" in the directory of the options file `settingsPath`.
     static std::string BesideSettings(const std::string& settingsPath);
 
+    // Takes the lock that says this run keeps the file: false while another run holds it.
+    bool Lock();
     // Appends the file's entries after those listed, skipping any whose whole address is listed
     // already. Finished, failed and cancelled entries come back as they were; all others come
-    // back Starting, to resume their part. A damaged or foreign file adds nothing.
-    LoadResult Load(DownloadTable& table) const;
+    // back Starting, to resume their part. A damaged or foreign file adds nothing. Rows too
+    // long, or past the table's capacity, are written whole to a file beside it (SetAsideRows).
+    LoadResult Load(DownloadTable& table);
+    // How many rows the last Load set aside, and where.
+    std::size_t SetAsideRows() const { return setAside; }
+    const std::string& SetAsidePath() const { return setAsidePath; }
     // Moves the file aside as PATH.damaged; returns that path.
     std::string SetAside() const;
     // Writes the table now. False when it could not be written.
@@ -40,5 +53,8 @@ private:
 
     std::string path;
     std::string saved; // the text last written
+    int lockFd = -1;
+    std::size_t setAside = 0;
+    std::string setAsidePath;
     Clock::time_point checkedAt{};
 };

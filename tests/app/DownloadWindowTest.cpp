@@ -124,4 +124,10 @@ TEST_F(WindowTest, TheModernQueueSurvivesEscapeAndAKill) {
     ClickInNextDialog({1040, 1}); // the modern rules' box, then OK
     w->OnCommand(ControlId::Options);
     EXPECT_EQ(Rows(w->DownloadList()).size(), 16u);
+    // A second window of the folder keeps no list of its own, and says so once.
+    platform.messages.clear();
+    auto second = MakeConfirmedWindow(true);
+    EXPECT_EQ(platform.messages, Items{"Another Tarvik keeps the Download List of this folder; "
+                                       "this window's list will not be kept."});
+    EXPECT_TRUE(Rows(second->DownloadList()).empty());
 }

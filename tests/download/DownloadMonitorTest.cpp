@@ -333,4 +333,32 @@ TEST(QueueFile, RoundTripAndDamage) {
         << good.substr(0, good.find('\n') + 1) + "4\t1\t0\th\t/x\tx\t\t0\t0\t\t\t\n";
     DownloadTable old;
     EXPECT_EQ(queue.Load(old), QueueFile::LoadResult::Loaded) << "a file of twelve fields is read";
+
+    // A name planted where a temporary file might go is never followed.
+    TempDir elsewhere;
+    std::ofstream(elsewhere.File("target")) << "theirs";
+    std::filesystem::create_symlink(elsewhere.File("target"), dir.File("tk.queue.new"));
+    ASSERT_TRUE(queue.Save(table));
+    EXPECT_EQ(ReadFile(elsewhere.File("target")), "theirs");
+    EXPECT_FALSE(std::filesystem::is_symlink(dir.File("tk.queue")));
+    // One run keeps the file at a time.
+    ASSERT_TRUE(queue.Lock());
+    EXPECT_FALSE(QueueFile(queue.Path()).Lock());
+
+    // Rows too long, and rows past the capacity, are set aside whole, never cut.
+    const std::string header = good.substr(0, good.find('\n') + 1);
+    const std::string longField =
+        "4\t1\t0\th\t/f\t" + std::string(9000, 'f') + "\t\t0\t0\t\t\t\t\n";
+    const std::string longLine =
+        "4\t1\t0\th\t/l\tl\t\t0\t0\t\t" + std::string(70000, 'l') + "\t\t\n";
+    std::string rows;
+    for (int i = 0; i < 1026; ++i)
+        rows += "4\t1\t0\th\t/" + std::to_string(i) + "\tx\t\t0\t0\t\t\t\t\n";
+    std::ofstream(dir.File("tk.queue"), std::ios::trunc) << header + longField + longLine + rows;
+    DownloadTable full;
+    EXPECT_EQ(queue.Load(full), QueueFile::LoadResult::Loaded);
+    EXPECT_EQ(full.downloadCount, DownloadTable::capacity);
+    EXPECT_EQ(queue.SetAsideRows(), 4u);
+    EXPECT_EQ(ReadFile(queue.SetAsidePath()),
+              header + longField + longLine + rows.substr(rows.find("\t/1024\t") - 7));
 }
