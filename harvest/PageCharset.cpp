@@ -2,6 +2,7 @@
 
 #include "harvest/TextMatch.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -33,6 +34,11 @@ std::size_t SequenceLength(std::string_view text, std::size_t at) {
     return n;
 }
 
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 bool IsUtf8(std::string_view text) {
     for (std::size_t at = 0; at < text.size();) {
         // Eight bytes of ASCII at a time: most of a page is.
@@ -54,25 +60,51 @@ bool IsUtf8(std::string_view text) {
     return true;
 }
 
-// UTF-8 as it stands; a byte that starts no valid sequence is a Latin-1 character.
-std::string Utf8OrLatin1(std::string_view text) {
+constexpr std::string_view replacement = "\xEF\xBF\xBD"; // U+FFFD
+
+void AppendUtf8(std::string& out, uint32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// windows-1252 as browsers read it (and read iso-8859-1 and us-ascii): 0x81, 0x8D, 0x8F, 0x90
+// and 0x9D stand for those code points.
+std::string FromWindows1252(std::string_view text) {
+    static constexpr uint16_t high[32] = {
+        0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
     std::string out;
     out.reserve(text.size() + text.size() / 8);
-    for (std::size_t at = 0; at < text.size();) {
-        const std::size_t n = SequenceLength(text, at);
-        if (n > 0) {
-            out.append(text.substr(at, n));
-            at += n;
-        } else {
-            const auto b = static_cast<unsigned char>(text[at++]);
-            out += static_cast<char>(0xC0 | (b >> 6));
-            out += static_cast<char>(0x80 | (b & 0x3F));
-        }
+    for (const char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        AppendUtf8(out, b >= 0x80 && b < 0xA0 ? high[b - 0x80] : b);
     }
     return out;
 }
 
-// `text` converted from `charset`; false when the set is unknown or the text does not decode.
+// UTF-8 as it stands; each byte that starts no valid sequence is U+FFFD.
+std::string Utf8Repaired(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 16);
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t n = SequenceLength(text, at);
+        out.append(n > 0 ? text.substr(at, n) : replacement);
+        at += n > 0 ? n : 1;
+    }
+    return out;
+}
+
+// `text` converted from `charset` by iconv, a byte that does not decode standing as U+FFFD;
+// false when iconv does not know the set.
 bool Convert(std::string_view text, const std::string& charset, std::string& out) {
     const iconv_t cd = ::iconv_open("UTF-8", charset.c_str());
     if (cd == reinterpret_cast<iconv_t>(-1))
@@ -81,7 +113,6 @@ bool Convert(std::string_view text, const std::string& charset, std::string& out
     char* in = const_cast<char*>(text.data());
     std::size_t inLeft = text.size();
     std::size_t done = 0;
-    bool ok = true;
     while (inLeft > 0) {
         char* to = out.data() + done;
         std::size_t outLeft = out.size() - done;
@@ -89,16 +120,20 @@ bool Convert(std::string_view text, const std::string& charset, std::string& out
         done = out.size() - outLeft;
         if (r != static_cast<std::size_t>(-1))
             continue;
-        if (errno == E2BIG) {
+        if (errno == E2BIG || out.size() - done < replacement.size()) {
             out.resize(out.size() * 2);
             continue;
         }
-        ok = false; // a byte the set does not know, or a sequence cut off at the end
-        break;
+        // One byte that does not decode costs one character; the next byte goes on.
+        out.replace(done, replacement.size(), replacement);
+        done += replacement.size();
+        ++in;
+        --inLeft;
+        ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
     ::iconv_close(cd);
     out.resize(done);
-    return ok;
+    return true;
 }
 
 bool IsNameChar(char c) {
@@ -106,16 +141,58 @@ bool IsNameChar(char c) {
            c == '_' || c == '.' || c == ':';
 }
 
-// What browsers read under these names.
-std::string Canonical(std::string name) {
-    if (name == "iso-8859-1" || name == "latin1" || name == "us-ascii" || name == "ascii" ||
-        name == "iso8859-1")
-        return "windows-1252";
-    if (name == "gb2312")
-        return "gbk";
-    if (name == "utf8")
-        return "utf-8";
-    return name;
+// The set browsers read under a label (the labels of the web's encoding standard that differ
+// from what iconv would read), as iconv names it.
+std::string Canonical(const std::string& label) {
+    static constexpr std::pair<std::string_view, std::string_view> labels[] = {
+        {"ascii", "windows-1252"},
+        {"cp1252", "windows-1252"},
+        {"cp819", "windows-1252"},
+        {"ibm819", "windows-1252"},
+        {"iso-8859-1", "windows-1252"},
+        {"iso8859-1", "windows-1252"},
+        {"iso_8859-1", "windows-1252"},
+        {"l1", "windows-1252"},
+        {"latin1", "windows-1252"},
+        {"us-ascii", "windows-1252"},
+        {"x-cp1252", "windows-1252"},
+        {"shift_jis", "CP932"},
+        {"shift-jis", "CP932"},
+        {"sjis", "CP932"},
+        {"x-sjis", "CP932"},
+        {"ms_kanji", "CP932"},
+        {"windows-31j", "CP932"},
+        {"csshiftjis", "CP932"},
+        {"euc-kr", "CP949"},
+        {"ks_c_5601-1987", "CP949"},
+        {"ks_c_5601-1989", "CP949"},
+        {"ksc5601", "CP949"},
+        {"korean", "CP949"},
+        {"windows-949", "CP949"},
+        {"gb2312", "GB18030"},
+        {"gbk", "GB18030"},
+        {"x-gbk", "GB18030"},
+        {"chinese", "GB18030"},
+        {"csgb2312", "GB18030"},
+        {"gb_2312-80", "GB18030"},
+        {"big5", "BIG5-HKSCS"},
+        {"big5-hkscs", "BIG5-HKSCS"},
+        {"x-mac-cyrillic", "MACCYRILLIC"},
+        {"x-mac-ukrainian", "MACCYRILLIC"},
+        {"x-mac-roman", "MACINTOSH"},
+        {"mac", "MACINTOSH"},
+        {"tis-620", "CP874"},
+        {"iso-8859-11", "CP874"},
+        {"iso-8859-9", "windows-1254"},
+        {"latin5", "windows-1254"},
+        {"utf8", "utf-8"},
+        {"unicode-1-1-utf-8", "utf-8"},
+        {"utf-16", "utf-16le"},
+    };
+    for (const auto& [name, set] : labels)
+        if (label == name)
+            return std::string(set);
+    return label;
 }
 
 } // namespace
@@ -151,6 +228,7 @@ std::string PageCharset::Declared(std::string_view page, std::string_view conten
         return "utf-16be";
     if (std::string fromHeader = CharsetParameter(contentType); !fromHeader.empty())
         return Canonical(fromHeader);
+
     // Only a meta element's charset counts, not a script's.
     const std::string_view head = page.substr(0, 1024);
     for (std::size_t at = FindNoCase(head, "<META"); at != std::string_view::npos;) {
@@ -162,21 +240,35 @@ std::string PageCharset::Declared(std::string_view page, std::string_view conten
         const std::size_t next = FindNoCase(head.substr(at + 5), "<META");
         at = next == std::string_view::npos ? next : at + 5 + next;
     }
-    return "utf-8";
+    return "windows-1252";
 }
 
 std::optional<std::string> PageCharset::ToUtf8(std::string_view page,
                                                std::string_view contentType) {
-    const std::string charset = Declared(page, contentType);
-    const bool marked = page.substr(0, 3) == utf8Mark ||
-                        (charset.rfind("utf-16", 0) == 0 &&
-                         (page.substr(0, 2) == "\xFF\xFE" || page.substr(0, 2) == "\xFE\xFF"));
-    if (marked)
-        page.remove_prefix(page.substr(0, 3) == utf8Mark ? 3 : 2);
-    std::string converted;
-    if (charset != "utf-8" && Convert(page, charset, converted))
-        return converted;
-    if (IsUtf8(page))
-        return marked ? std::optional<std::string>(std::string(page)) : std::nullopt;
-    return Utf8OrLatin1(page);
+    std::string utf8;
+    const bool utf16 = page.substr(0, 2) == "\xFF\xFE" || page.substr(0, 2) == "\xFE\xFF";
+    if (page.substr(0, 3) == utf8Mark) {
+        utf8 = Utf8Repaired(page.substr(3));
+    } else if (utf16) {
+        Convert(page.substr(2), page[0] == '\xFF' ? "UTF-16LE" : "UTF-16BE", utf8);
+    } else if (IsUtf8(page) && !IsAscii(page)) {
+        // A page in another set is practically never valid UTF-8, whatever it declares.
+        if (page.find('\0') == std::string_view::npos)
+            return std::nullopt;
+        utf8 = page;
+    } else {
+        const std::string charset = Declared(page, contentType);
+        // ASCII reads the same in every set but the 7-bit and 16-bit ones.
+        if (IsAscii(page) && charset.rfind("ISO-2022", 0) != 0 &&
+            charset.rfind("iso-2022", 0) != 0 && charset.rfind("utf-16", 0) != 0 &&
+            page.find('\0') == std::string_view::npos)
+            return std::nullopt;
+        if (charset == "utf-8")
+            utf8 = Utf8Repaired(page);
+        else if (charset == "windows-1252" || !Convert(page, charset, utf8))
+            utf8 = FromWindows1252(page);
+    }
+    // The parser reads no NUL: once the text is UTF-8, none is left.
+    utf8.erase(std::remove(utf8.begin(), utf8.end(), '\0'), utf8.end());
+    return utf8;
 }

@@ -21,7 +21,8 @@ bool PageText::Append(const char* data, std::size_t size) {
     const bool keepLineBreaks = modernRules;
     for (std::size_t i = 0; i < size && out < end; ++i) {
         const char c = data[i];
-        if (c != '\0' && (keepLineBreaks || (c != '\r' && c != '\n')))
+        // A modern page keeps its NUL bytes until its character set is known (UTF-16).
+        if (keepLineBreaks || (c != '\0' && c != '\r' && c != '\n'))
             *out++ = c;
     }
     *out = '\0';

@@ -1,7 +1,8 @@
 #pragma once
 // The text of one fetched page, kept NUL-terminated. Under the classic rules it is the body with
 // every carriage return, line feed and NUL byte removed, in a fixed 1 MiB buffer allocated once;
-// under the modern rules it is the body as sent (less its NUL bytes), up to 16 MiB, for a real
+// under the modern rules it is the body as sent, NUL bytes included (a UTF-16 page has
+// them), up to 16 MiB, for a real
 // HTML parser to read.
 
 #include "net/PageSink.h"

@@ -28,6 +28,14 @@ struct ModernPage {
     TempDir dir;
 };
 
+// `latin1` as a UTF-16LE page with its byte-order mark.
+std::string Utf16(const std::string& latin1) {
+    std::string page = "\xFF\xFE";
+    for (const char c : latin1)
+        page += std::string{c, '\0'};
+    return page;
+}
+
 struct PageCase {
     std::string html;
     std::string expected; // the sorted lines of `links`, '|' for a tab, H for the test's server
@@ -42,6 +50,19 @@ TEST(ModernHarvest, PagesOfTodaysWeb) {
          "end.jpg|JPEG|/a/b/end.jpg|H|HTTP"},
         {"<img src=\"/caf\xE9.jpg\">", "caf\xC3\xA9.jpg|JPEG|/caf%c3%a9.jpg|H|HTTP",
          "Content-Type: text/html; charset=ISO-8859-1\r\n"},
+        // Read as browsers read them: one bad byte costs one character; labels iconv does not
+        // know; iso-8859-1 as windows-1252, with 0x81 as itself.
+        {"<img src=\"/\x93\xFA.jpg\"><img src=\"/\xFF\x82\xA0.jpg\">",
+         "\xE6\x97\xA5.jpg|JPEG|/%e6%97%a5.jpg|H|HTTP\n"
+         "\xEF\xBF\xBD\xE3\x81\x82.jpg|JPEG|/%ef%bf%bd%e3%81%82.jpg|H|HTTP",
+         "Content-Type: text/html; charset=x-sjis\r\n"},
+        {"<meta charset=ks_c_5601-1987><img src=\"/\xC7\xD1.jpg\">",
+         "\xED\x95\x9C.jpg|JPEG|/%ed%95%9c.jpg|H|HTTP"},
+        {"<img src=\"/\x93q\x94\x80\x81.jpg\">",
+         "\xE2\x80\x9Cq\xE2\x80\x9D\xE2\x82\xAC\xC2\x81.jpg|JPEG|/"
+         "%e2%80%9cq%e2%80%9d%e2%82%ac%c2%81.jpg|H|HTTP",
+         "Content-Type: text/html; charset=iso-8859-1\r\n"},
+        {Utf16("<title>T</title><img src=\"/\xFC.jpg\">"), "\xC3\xBC.jpg|JPEG|/%c3%bc.jpg|H|HTTP"},
     };
     // The pages of tests/pages/today name their rows in their first comment; the answer's own
     // character set and a page too large for a file are made here.
