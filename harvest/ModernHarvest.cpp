@@ -12,6 +12,7 @@ std::string ModernHarvest::AddressKey(const ResolvedLink& link) {
 void ModernHarvest::Scan(std::string_view page, const std::string& pageAddress,
                          const TitleSink& onTitle, std::string_view contentType) {
     found.clear();
+    candidates = 0;
     baseHref.clear();
     hasBase = false;
     titleSink = onTitle ? &onTitle : nullptr;
@@ -34,8 +35,13 @@ void ModernHarvest::OnLink(std::vector<SrcCandidate> candidates, LinkContext con
                            const PictureSignals& signals) {
     // Far more than a File List holds, even after duplicates; a page of millions of links
     // costs no more memory than this.
-    if (found.size() < maxFound)
-        found.push_back({std::move(candidates), context, signals});
+    if (found.size() >= maxFound)
+        return;
+    if (this->candidates + candidates.size() > maxCandidates && candidates.size() > 1)
+        candidates = {std::move(candidates[ModernScanner::Largest(candidates)])};
+    this->candidates += candidates.size();
+    candidates.shrink_to_fit(); // a long srcset's room is not kept for the few it named
+    found.push_back({std::move(candidates), context, signals});
 }
 
 void ModernHarvest::OnTitle(const std::string& title) {

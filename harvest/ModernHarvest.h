@@ -18,6 +18,8 @@ struct Settings;
 class ModernHarvest : private ModernScanListener {
 public:
     static constexpr std::size_t maxFound = 65536; // links kept from one page
+    // Sizes kept of all a page's pictures; past them a picture keeps only its largest.
+    static constexpr std::size_t maxCandidates = 262144;
     using TitleSink = std::function<void(const std::string&)>;
 
     ModernHarvest(LinkTable& table, const Settings& settings) : table(table), settings(settings) {}
@@ -58,6 +60,7 @@ private:
     const Settings& settings;
     const TitleSink* titleSink = nullptr;
     std::vector<Found> found;
+    std::size_t candidates = 0; // kept in `found`
     PlaceScorer scorer;
     std::string baseHref;
     bool hasBase = false;

@@ -4,6 +4,7 @@
 #include "harvest/PlaceWords.h"
 #include "harvest/TextMatch.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <libxml/HTMLparser.h>
@@ -197,8 +198,39 @@ private:
         return error == std::errc() && n > 0 ? n : 0;
     }
     void Emit(Picture&& p) {
-        if (!p.candidates.empty())
-            listener.OnLink(std::move(p.candidates), LinkContext::Picture, p.signals);
+        if (p.candidates.empty())
+            return;
+        Unique(p.candidates);
+        listener.OnLink(std::move(p.candidates), LinkContext::Picture, p.signals);
+    }
+    // One candidate per address, with the largest size it was given, in the order of the
+    // first: a srcset that repeats one address costs one.
+    static void Unique(std::vector<SrcCandidate>& candidates) {
+        if (candidates.size() < 2)
+            return;
+        std::vector<uint8_t> order(candidates.size());
+        for (std::size_t i = 0; i < order.size(); ++i)
+            order[i] = static_cast<uint8_t>(i);
+        std::stable_sort(order.begin(), order.end(), [&](uint8_t a, uint8_t b) {
+            return candidates[a].address < candidates[b].address;
+        });
+        std::vector<bool> repeated(candidates.size(), false);
+        for (std::size_t k = 1, first = order[0]; k < order.size(); ++k) {
+            SrcCandidate& kept = candidates[first];
+            const SrcCandidate& c = candidates[order[k]];
+            if (c.address != kept.address) {
+                first = order[k];
+                continue;
+            }
+            kept.width = std::max(kept.width, c.width);
+            kept.density = std::max(kept.density, c.density);
+            repeated[order[k]] = true;
+        }
+        std::size_t out = 0;
+        for (std::size_t i = 0; i < candidates.size(); ++i)
+            if (!repeated[i])
+                candidates[out++] = std::move(candidates[i]);
+        candidates.resize(out);
     }
     static void Add(std::vector<SrcCandidate>& to, std::vector<SrcCandidate>&& more) {
         for (SrcCandidate& c : more)
