@@ -69,7 +69,7 @@ inline std::string SyntheticModernPage(int links) {
 }
 
 // Shapes a hostile or broken page takes, of `bytes` bytes: elements nested without end
-// (`<div><img>` never closed), pictures never closed, or pictures of 64 srcset sizes each.
+// (`<div><img>` never closed), pictures never closed, or pictures of the same 64 srcset sizes.
 enum class HostileShape { NestedDivs, UnclosedPictures, LongSrcsets };
 
 inline std::string HostilePage(HostileShape shape, std::size_t bytes) {
@@ -82,9 +82,9 @@ inline std::string HostilePage(HostileShape shape, std::size_t bytes) {
             page += "<picture><img src=/q" + n + ".jpg>";
         } else {
             page += "<img srcset='";
+            // The same 64 sizes on every picture: the table never fills, so each is read.
             for (int k = 0; k < 64; ++k)
-                page +=
-                    "/s" + n + "-" + std::to_string(k) + ".jpg " + std::to_string(100 + k) + "w, ";
+                page += "/s" + std::to_string(k) + ".jpg " + std::to_string(100 + k) + "w, ";
             page += "'>";
         }
     }

@@ -228,8 +228,8 @@ private:
         }
         std::size_t out = 0;
         for (std::size_t i = 0; i < candidates.size(); ++i)
-            if (!repeated[i])
-                candidates[out++] = std::move(candidates[i]);
+            if (!repeated[i] && out++ != i)
+                candidates[out - 1] = std::move(candidates[i]);
         candidates.resize(out);
     }
     static void Add(std::vector<SrcCandidate>& to, std::vector<SrcCandidate>&& more) {
