@@ -17,6 +17,7 @@
 #include "lists/FileListSort.h"
 #include "lists/ListMenus.h"
 #include "lists/PageHarvest.h"
+#include "net/HttpStatus.h"
 
 #include <QContextMenuEvent>
 #include <QGroupBox>
@@ -82,11 +83,9 @@ void CMainDialog::CreateControls() {
     // The layout's size is the smallest, unless it would not fit the screen (a large font on a
     // small screen): then the gaps and the lists give up what is missing. A larger window gives
     // its extra room to the lists.
-    layoutSize = du.Size(611, 410);
-    const QScreen* shownOn = screen();
-    setMinimumSize(shownOn != nullptr ? layoutSize.boundedTo(shownOn->availableGeometry().size())
-                                      : layoutSize);
-    resize(minimumSize());
+    classicSize = layoutSize = du.Size(611, 410);
+    modernSize = du.Size(611, 420); // the status line below the lists
+    FitLayout();
 
     auto button = [&](int id, const char* caption, int x, int y, int w, int h) {
         auto* b = Tagged(new QPushButton(caption, this), id);
@@ -118,6 +117,10 @@ void CMainDialog::CreateControls() {
     titleLabel = Tagged(new QLabel("Website Title", this), ControlId::TitleLabel);
     titleLabel->setTextFormat(Qt::PlainText); // a page's title is never markup
     du.Place(titleLabel, 31, 24, 425, 8);
+    statusLine = Tagged(new QLabel(this), ControlId::StatusLine);
+    statusLine->setTextFormat(Qt::PlainText);
+    du.Place(statusLine, 11, 408, 539, 10);
+    statusLine->hide();
     backButton = button(ControlId::Back, "Back", 30, 35, 40, 15);
     forwardButton = button(ControlId::Forward, "Forward", 88, 35, 40, 15);
     backMenuButton = button(ControlId::BackMenu, "", 70, 35, 10, 15);
@@ -168,6 +171,10 @@ void CMainDialog::CreateControls() {
 
 void CMainDialog::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
+    PlaceControls();
+}
+
+void CMainDialog::PlaceControls() {
     // What the window has beyond the layout's size: the width goes to the URL box, the title
     // and both lists, which the buttons on the right follow; the height is shared by the lists
     // in proportion to their heights, and the buttons at the bottom follow.
@@ -181,6 +188,8 @@ void CMainDialog::resizeEvent(QResizeEvent* event) {
         const int id = widget->property(controlIdProperty).toInt();
         if (widget == urlBox || widget == titleLabel)
             r.setWidth(r.width() + dw);
+        else if (widget == statusLine)
+            r = QRect(r.x(), r.y() + dh, r.width() + dw, r.height());
         else if (id == ControlId::GetUrl)
             r.translate(dw, 0);
         else if (id == ControlId::Options || id == ControlId::Quit)
@@ -435,6 +444,10 @@ void CMainDialog::OnGetUrl() {
                                        : std::string("Unable to open this URL."));
         return;
     }
+    // The modern rules list an error page's links, and say what the answer was.
+    const long status = session->LastStatus();
+    statusLine->setText(status >= 200 && status <= 299 ? QString()
+                                                       : ToQt(HttpStatus::Text(status)));
     harvest.ScanFetched(*session, url, *incomingPage, [this](const std::string& t) {
         title = t;
         ShowMembers();
@@ -515,6 +528,25 @@ void CMainDialog::OnOptions() {
 
 void CMainDialog::ShowRules() {
     jpegsButton->setText(settings.modernRules ? "Download All Pictures" : "Download All JPG's");
+    // The modern rules' status line takes a line below the lists; the classic window has none.
+    statusLine->setVisible(settings.modernRules != 0);
+    statusLine->clear();
+    const QSize wanted = settings.modernRules ? modernSize : classicSize;
+    if (wanted != layoutSize) {
+        layoutSize = wanted;
+        FitLayout();
+    }
+}
+
+void CMainDialog::FitLayout() {
+    // The layout's size is the smallest, unless it would not fit the screen (a large font on a
+    // small screen): then the gaps and the lists give up what is missing.
+    const QScreen* shownOn = screen();
+    setMinimumSize(shownOn != nullptr ? layoutSize.boundedTo(shownOn->availableGeometry().size())
+                                      : layoutSize);
+    resize(size().expandedTo(minimumSize()));
+    if (fileList != nullptr) // once the controls are made
+        PlaceControls();
 }
 
 void CMainDialog::OnQuit() {

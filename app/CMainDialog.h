@@ -94,6 +94,10 @@ private:
     void OnQuit();
     // The captions that follow the rules in force: "Download All Pictures" under the modern ones.
     void ShowRules();
+    // The smallest size for the layout in force, within the screen.
+    void FitLayout();
+    // Each control where the window's size puts it.
+    void PlaceControls();
     void OnFileListHeaderClicked(int column);
 
     void OnFileListDoubleClick(int row);
@@ -133,6 +137,7 @@ private:
 
     QLineEdit* urlBox = nullptr;
     QLabel* titleLabel = nullptr;
+    QLabel* statusLine = nullptr;
     QTreeWidget* fileList = nullptr;
     QTreeWidget* downloadList = nullptr;
     QPushButton* getUrlButton = nullptr;
@@ -143,4 +148,6 @@ private:
     QPushButton* jpegsButton = nullptr;
     std::vector<std::pair<QWidget*, QRect>> layoutRects; // every control at the layout's size
     QSize layoutSize;
+    QSize classicSize; // the layout without the status line, and with it
+    QSize modernSize;
 };

@@ -29,4 +29,5 @@ constexpr int DownloadAllJpegs = 1035;
 constexpr int DownloadAllMovies = 1036;
 constexpr int OpenDownloadDirectory = 1037;
 constexpr int GetPicturesBehindLinks = 1044;
+constexpr int StatusLine = 1050; // the modern rules' line under the lists
 } // namespace ControlId

@@ -26,7 +26,7 @@ const char* const version = "1.0";
 const char* const usage =
     "usage: tarvik-cli links [--modern | --classic] [--title] [--follow] [--json]\n"
     "                        [--all | --pictures | --all-pictures | --jpegs | --movies]\n"
-    "                        (ADDRESS | -i FILE)\n"
+    "                        [--timeout SECONDS] (ADDRESS | -i FILE)\n"
     "       tarvik-cli download [--modern | --classic] [--follow] [--json] [-q]\n"
     "                           [--all | --pictures | --all-pictures | --jpegs | --movies]\n"
     "                           [-d DIR] [-j N] [--flat] [--timeout SECONDS] (ADDRESS | -i FILE)\n"
@@ -53,11 +53,12 @@ const char* const help =
     "(\"1600x900\"), empty when unknown; PAGE the address of the page the row was found on.\n"
     "With a selection (below) links lists only the rows that download would take.\n"
     "\n"
-    "--follow (modern rules) reads the pages behind the page's gallery, one level deep: every\n"
-    "link to a page of the same server that wraps a content picture, each page once, at most\n"
-    "200, at most 4 at once. The picture each shows (its largest content picture) is added as a\n"
-    "row whose PAGE is that page, and the thumbnails that led there read \"thumbnail\"; a page\n"
-    "that fails is skipped and counted on stderr.\n"
+    "--follow (it turns the modern rules on) reads the pages behind the page's gallery, one\n"
+    "level deep: every link to a page of the same server that wraps a content picture, each\n"
+    "page once (never the page itself), at most 200, at most 4 at once. The picture each shows\n"
+    "(its largest content picture) is added as a row whose PAGE is that page, and the\n"
+    "thumbnails that led there read \"thumbnail\"; a page that fails, or is not read within\n"
+    "--timeout, is skipped and counted on stderr.\n"
     "HTML links are shown as \"  ->NAME\". With --title the first line is \"title\", a tab and\n"
     "the page title.\n"
     "\n"
@@ -177,7 +178,7 @@ bool ParseOptions(const std::vector<std::string>& args, DownloadCommand::Options
                 error = "--threads takes 1 to 16";
                 return false;
             }
-        } else if (download && arg == "--timeout") {
+        } else if (arg == "--timeout") {
             const auto v = takeValue();
             const auto seconds = v ? ParseNumber(*v, 1, 86400) : std::nullopt;
             if (!seconds) {
@@ -199,6 +200,12 @@ bool ParseOptions(const std::vector<std::string>& args, DownloadCommand::Options
 // skipped.
 std::vector<std::string> ReadAddresses(std::istream& in) {
     std::vector<std::string> addresses;
+    if (in.peek() == 0xEF) { // a UTF-8 byte-order mark is no part of the first address
+        char mark[3] = {};
+        in.read(mark, 3);
+        if (std::string_view(mark, 3) != "\xEF\xBB\xBF")
+            in.seekg(0);
+    }
     for (std::string line; std::getline(in, line);) {
         const std::size_t start = line.find_first_not_of(" \t\r");
         const std::size_t end = line.find_last_not_of(" \t\r");
@@ -206,6 +213,25 @@ std::vector<std::string> ReadAddresses(std::istream& in) {
             addresses.push_back(line.substr(start, end - start + 1));
     }
     return addresses;
+}
+
+// Why `typed` is no address this tool reads; empty when it is one. A bare host is an address.
+std::string NotAnAddress(const std::string& typed) {
+    if (typed.empty() ||
+        std::any_of(typed.begin(), typed.end(),
+                    [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == 0x7F; }))
+        return "not an address";
+    const std::size_t colon = typed.find("://");
+    if (colon != std::string::npos) {
+        std::string scheme = typed.substr(0, colon);
+        for (char& c : scheme)
+            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+        if (scheme != "http" && scheme != "https")
+            return "only http and https addresses are read";
+        if (colon + 3 >= typed.size() || typed[colon + 3] == '/')
+            return "not an address";
+    }
+    return {};
 }
 
 // One links row: tab-separated fields, or a JSON object naming them.
@@ -255,13 +281,19 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
     std::optional<std::string> inputFile;
     std::string error;
     const bool article = !args.empty() && args[0] == "article";
-    if (article && std::find(args.begin(), args.end(), "--classic") != args.end())
-        error = "--classic: article reads the page by the modern rules";
-    else if (article && inputFile)
-        error = "article takes one address";
-    if (args.empty() || (args[0] != "links" && args[0] != "download" && !article) ||
-        !ParseOptions(args, options, withTitle, modern, operands, inputFile, error) ||
-        !error.empty() || (article && inputFile)) {
+    bool wrong = args.empty() || (args[0] != "links" && args[0] != "download" && !article) ||
+                 !ParseOptions(args, options, withTitle, modern, operands, inputFile, error) ||
+                 (article && inputFile);
+    // What needs the modern rules turns them on, and is an error beside --classic.
+    const char* needsModern = article ? "article" : options.follow ? "--follow" : nullptr;
+    if (!wrong && needsModern != nullptr) {
+        if (modern && !*modern) {
+            error = std::string(needsModern) + " needs the modern rules, not --classic";
+            wrong = true;
+        }
+        modern = true;
+    }
+    if (wrong) {
         if (!error.empty())
             err << "tarvik-cli: " << error << "\n";
         err << usage;
@@ -275,6 +307,10 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
             return 2;
         }
         addresses = ReadAddresses(*inputFile == "-" ? std::cin : file);
+        if (addresses.empty()) {
+            err << *inputFile << ": no addresses\n";
+            return 1;
+        }
     }
     // The save directory is made before anything is asked of a server.
     if (args[0] == "download" && !options.directory.empty()) {
@@ -290,18 +326,22 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
     Settings settings = SettingsFile(settingsPath).Load();
     if (modern)
         settings.modernRules = *modern ? 1 : 0;
-    if (article)
-        settings.modernRules = 1;
     InternetSession session("Tarvik");
     const auto timeout = std::chrono::milliseconds(options.timeoutSeconds * 1000LL);
     session.SetTimeouts(timeout, timeout);
     // Each page is harvested in turn; one that fails is told on stderr and the others go on.
     std::vector<std::unique_ptr<LinkTable>> tables;
     std::vector<std::string> titles;
-    bool failed = false;
+    int pagesFailed = 0;
     for (const std::string& typed : addresses) {
+        // Every message about a page names it.
+        if (const std::string why = NotAnAddress(typed); !why.empty()) {
+            err << typed << ": " << why << "\n";
+            ++pagesFailed;
+            continue;
+        }
         const std::string address = NormaliseAddress(typed);
-        const std::string where = inputFile ? address + ": " : "";
+        const std::string where = address + ": ";
         PageText page;
         auto table = std::make_unique<LinkTable>();
         uint8_t sortDescending = 1;
@@ -310,14 +350,14 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
             harvest.KeepArticleText();
         if (!harvest.Harvest(session, address, page)) {
             err << where << "Unable to open this URL.\n" << where << session.LastFailure() << "\n";
-            failed = true;
+            ++pagesFailed;
             continue;
         }
         // The window lists an error page's links; a command line says that the page failed.
         const long status = session.LastStatus();
         if (status < 200 || status > 299) {
             err << where << "HTTP " << status << "\n";
-            failed = true;
+            ++pagesFailed;
             continue;
         }
         if (options.follow && table->modernRows)
@@ -327,6 +367,7 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
         titles.push_back(harvest.Title());
         tables.push_back(std::move(table));
     }
+    const bool failed = pagesFailed > 0;
     if (article)
         return failed ? 1 : 0;
     if (args[0] == "download") {
@@ -335,6 +376,7 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
         std::vector<const LinkTable*> pages;
         for (const auto& t : tables)
             pages.push_back(t.get());
+        options.pagesFailed = pagesFailed;
         const int status =
             DownloadCommand::Run(pages, settings, session, options, out, err, errIsTerminal);
         return status == 0 && failed ? 1 : status;

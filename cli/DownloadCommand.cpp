@@ -97,19 +97,47 @@ void DrawProgress(std::ostream& err, const DownloadTable& table, const DownloadM
     err << "\x1b[K" << std::flush;
 }
 
-// "12 complete, 1 failed, 34.5 MiB in 3.2 s"
-void Summary(std::ostream& err, const DownloadTable& table, Clock::time_point started) {
+// What a run came to, over all its turns.
+struct Tally {
     int32_t complete = 0;
-    uint64_t bytes = 0;
-    for (int32_t i = 0; i < table.downloadCount; ++i) {
-        complete += table.downloads[i].status == DownloadStatus::Complete;
-        bytes += table.downloads[i].receivedBytes;
+    int32_t failed = 0;
+    int32_t alreadyThere = 0; // complete files a rerun found whole: no byte fetched
+    int32_t unfinished = 0;   // left by an interrupt
+    uint64_t bytes = 0;       // fetched by this run
+
+    void Add(const DownloadTable& table) {
+        for (int32_t i = 0; i < table.downloadCount; ++i) {
+            const DownloadEntry& e = table.downloads[i];
+            const bool there = e.status == DownloadStatus::Complete && e.resumedFrom > 0 &&
+                               e.resumedFrom == e.receivedBytes;
+            alreadyThere += there;
+            complete += e.status == DownloadStatus::Complete && !there;
+            failed += IsFinal(e.status) && e.status != DownloadStatus::Complete;
+            unfinished += !IsFinal(e.status);
+            bytes += e.receivedBytes - std::min(e.receivedBytes, e.resumedFrom);
+        }
+    }
+};
+
+// "12 complete, 1 failed, 3 already there, 34.5 MiB in 3.2 s; 2 pages failed", or after an
+// interrupt "interrupted: 3 complete, 8 unfinished (run again to resume)".
+void Summary(std::ostream& err, const Tally& t, Clock::time_point started, int pagesFailed,
+             bool interrupted) {
+    if (interrupted) {
+        err << "interrupted: " << t.complete + t.alreadyThere << " complete, "
+            << t.unfinished + t.failed << " unfinished (run again to resume)\n";
+        return;
     }
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.1f s",
                   std::chrono::duration<double>(Clock::now() - started).count());
-    err << complete << " complete, " << table.downloadCount - complete << " failed, "
-        << Megabytes(static_cast<double>(bytes)) << " in " << seconds << "\n";
+    err << t.complete << " complete, " << t.failed << " failed, ";
+    if (t.alreadyThere > 0)
+        err << t.alreadyThere << " already there, ";
+    err << Megabytes(static_cast<double>(t.bytes)) << " in " << seconds;
+    if (pagesFailed > 0)
+        err << "; " << pagesFailed << (pagesFailed == 1 ? " page" : " pages") << " failed";
+    err << "\n";
 }
 
 } // namespace
@@ -123,15 +151,19 @@ int DownloadCommand::Run(const std::vector<const LinkTable*>& pages, Settings se
     if (options.flat)
         settings.serverNameSubdirectory = 0;
 
-    DownloadTable table;
+    // Every row to take, in page order; the table takes them in turns of its capacity.
+    std::vector<std::pair<const LinkTable*, int32_t>> wanted;
     for (const LinkTable* links : pages) {
-        table.QueueLinks(*links, options.selection);
+        for (int32_t i = 0; i < links->linkCount; ++i)
+            if (DownloadTable::Takes(options.selection, links->links[i], links->modernRows))
+                wanted.emplace_back(links, i);
         // A page whose article shows no picture is said, not passed over in silence.
         if (const int32_t others = DownloadTable::PicturesLeftOut(*links, options.selection);
             others > 0 && !options.quiet)
             err << links->pageAddress << ": no content pictures; " << others
                 << " other pictures listed (--all-pictures takes them)\n";
     }
+    DownloadTable table;
     DownloadMonitor monitor(table, session);
     LineView view(out, options.json);
     const bool progress = errIsTerminal && !options.quiet;
@@ -146,22 +178,34 @@ int DownloadCommand::Run(const std::vector<const LinkTable*>& pages, Settings se
 
     const Clock::time_point started = Clock::now();
     bool cancelling = false;
-    for (;;) {
-        if (interrupted.load(std::memory_order_relaxed) && !cancelling) {
-            cancelling = true;
-            monitor.StopStarting();
-            // The parts stay for the next run to continue.
-            for (int32_t i = 0; i < table.downloadCount; ++i)
-                monitor.RequestCancel(i, true);
+    Tally tally;
+    for (std::size_t next = 0; next < wanted.size() && !cancelling;) {
+        table.downloadCount = 0;
+        for (; next < wanted.size() && table.downloadCount < DownloadTable::capacity; ++next) {
+            const auto& [links, row] = wanted[next];
+            table.QueueDownload(links->links[row], links->modernRows,
+                                links->PageOf(links->links[row]));
         }
-        monitor.MonitorTick(settings, view);
-        if (progress)
-            DrawProgress(err, table, monitor, started);
-        if (cancelling ? monitor.RunningCount() == 0 : table.AllFinal())
-            break;
-        pollfd wake{monitor.Waker()->Fd(), POLLIN, 0};
-        if (::poll(&wake, 1, static_cast<int>(tickPeriod.count())) > 0)
-            monitor.Waker()->Take();
+        for (;;) {
+            if (interrupted.load(std::memory_order_relaxed) && !cancelling) {
+                cancelling = true;
+                monitor.StopStarting();
+                // The parts stay for the next run to continue.
+                for (int32_t i = 0; i < table.downloadCount; ++i)
+                    monitor.RequestCancel(i, true);
+            }
+            monitor.MonitorTick(settings, view);
+            if (progress)
+                DrawProgress(err, table, monitor, started);
+            if (cancelling ? monitor.RunningCount() == 0 : table.AllFinal())
+                break;
+            pollfd wake{monitor.Waker()->Fd(), POLLIN, 0};
+            if (::poll(&wake, 1, static_cast<int>(tickPeriod.count())) > 0)
+                monitor.Waker()->Take();
+        }
+        tally.Add(table);
+        if (cancelling)
+            tally.unfinished += static_cast<int32_t>(wanted.size() - next);
     }
 
     sigaction(SIGINT, &previous, nullptr);
@@ -169,13 +213,10 @@ int DownloadCommand::Run(const std::vector<const LinkTable*>& pages, Settings se
     if (progress)
         err << "\n";
     if (!options.quiet)
-        Summary(err, table, started);
+        Summary(err, tally, started, options.pagesFailed, cancelling);
     if (cancelling)
         return 130;
-    for (int32_t i = 0; i < table.downloadCount; ++i)
-        if (table.downloads[i].status != DownloadStatus::Complete)
-            return 1;
-    return 0;
+    return tally.failed > 0 ? 1 : 0;
 }
 
 void DownloadCommand::FollowLinks(LinkTable& links, const Settings& settings,

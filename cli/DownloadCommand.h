@@ -24,9 +24,11 @@ public:
         bool quiet = false;         // no progress line and no summary
         bool json = false;          // one JSON object a line instead of tab-separated fields
         int timeoutSeconds = 30;
+        int pagesFailed = 0; // pages that could not be read, for the summary
     };
 
-    // Queues the rows of every table of `pages` and runs the engine until each has ended.
+    // Queues the rows of every table of `pages`, in turns of the table's capacity, and runs the
+    // engine until each has ended.
     // Exit status: 0 every entry Complete, 1 any other, 130 after an interrupt.
     static int Run(const std::vector<const LinkTable*>& pages, Settings settings,
                    const InternetSession& session, const Options& options, std::ostream& out,

@@ -4,8 +4,10 @@
 // touched. The worker's release store of a final state is its last access to the job; the
 // monitor reads the byte counts and frees the job only after an acquire load of that state.
 
+#include "harvest/LinkTable.h"
 #include "harvest/PageText.h"
 #include "net/Transfer.h"
+#include "settings/Settings.h"
 
 #include <atomic>
 #include <cstdint>
@@ -55,6 +57,9 @@ struct DownloadJob {
     // A page read behind a link reads into `page` instead of a file (the monitor's alone again
     // after the final store).
     std::unique_ptr<PageText> page;
+    // ... and harvests it there by the modern rules, off the window's thread, into `links`.
+    std::unique_ptr<LinkTable> links;
+    Settings harvest{};
 
     // Worker -> monitor, written before the final store and read only after it.
     std::string partName;     // the part it claimed; empty when it claimed none

@@ -200,6 +200,8 @@ void DownloadMonitor::Settle(int32_t index, DownloadStatus status, DownloadView&
     DownloadJob& job = *slot.job;
     e.totalBytes = job.totalBytes.load(relaxed);
     e.receivedBytes = job.receivedBytes.load(relaxed);
+    if (const uint64_t from = job.resumedFrom.load(relaxed); from != DownloadJob::notResumed)
+        e.resumedFrom = from; // a file found whole has every byte from before
     if (slot.thread.joinable())
         slot.thread.join(); // it has stored its final state: only its return is left
     if (job.modern) {
@@ -391,8 +393,7 @@ void DownloadMonitor::FollowPageReads(const Settings& settings) {
             r.done = true;
             if (!r.dropped && pageSink != nullptr)
                 pageSink->OnPageRead(i - static_cast<int32_t>(batchStart),
-                                     state == JobState::Finished, s.job->finalName, *s.job->page,
-                                     s.job->contentType);
+                                     state == JobState::Finished, s.job->finalName, *s.job->links);
         }
         s.job.reset();
     }
@@ -414,7 +415,7 @@ void DownloadMonitor::FollowPageReads(const Settings& settings) {
     }
 }
 
-void DownloadMonitor::StartPageRead(int32_t index, int32_t slot, const Settings&) {
+void DownloadMonitor::StartPageRead(int32_t index, int32_t slot, const Settings& settings) {
     PendingRead& r = pageReads[index];
     const std::size_t scheme = r.address.find("://");
     const std::string rest = scheme == std::string::npos ? r.address : r.address.substr(scheme + 3);
@@ -427,6 +428,11 @@ void DownloadMonitor::StartPageRead(int32_t index, int32_t slot, const Settings&
     job.page = std::make_unique<PageText>();
     job.page->UseModernRules(true);
     job.page->Clear();
+    job.links = std::make_unique<LinkTable>();
+    job.harvest = settings;
+    job.harvest.modernRules = 1;
+    // A page that drips holds its slot no longer than a stalled one would.
+    job.limits.total = job.limits.stall;
     r.slot = slot;
     StartJob(slot);
 }

@@ -25,9 +25,9 @@ struct Settings;
 class PageReadSink {
 public:
     virtual ~PageReadSink() = default;
-    // Read `index` of the last QueuePageReads ended; `page` holds it when `read`.
+    // Read `index` of the last QueuePageReads ended; `links` holds its harvest when `read`.
     virtual void OnPageRead(int32_t index, bool read, const std::string& finalAddress,
-                            const PageText& page, const std::string& contentType) = 0;
+                            const LinkTable& links) = 0;
 };
 
 class DownloadMonitor {
@@ -64,8 +64,9 @@ public:
     void ShutDown(std::chrono::milliseconds wait);
 
     // Reads `addresses` (pages behind links) as jobs of the worker slots, at most
-    // maxPageReads at once, beside the downloads; `sink` is told of each as it ends. Replaces
-    // what reads were queued before.
+    // maxPageReads at once, beside the downloads, each given up once it has taken the
+    // session's stall limit (30 s) of its own; each page is harvested by the modern rules on
+    // its worker, and `sink` is told of each as it ends. Replaces what reads were queued before.
     static constexpr int32_t maxPageReads = 4;
     void QueuePageReads(std::vector<std::string> addresses, const std::string& referer,
                         PageReadSink* sink);

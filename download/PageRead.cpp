@@ -2,6 +2,7 @@
 
 #include "download/DownloadWorker.h"
 #include "download/ResumingDownload.h"
+#include "harvest/ModernHarvest.h"
 #include "harvest/PageText.h"
 #include "net/CurlHandles.h"
 
@@ -75,5 +76,10 @@ JobState PageRead::Run(DownloadJob& job) {
     }
     job.finalName = Transfer::FinalAddress(*job.handles);
     job.contentType = Transfer::Header(*job.handles, "Content-Type");
+    // Harvested here, so that a large page never holds the window.
+    if (job.links)
+        ModernHarvest(*job.links, job.harvest)
+            .Scan({job.page->Text(), static_cast<std::size_t>(job.page->Length())},
+                  job.finalName.empty() ? address : job.finalName, {}, job.contentType);
     return JobState::Finished;
 }

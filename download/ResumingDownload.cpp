@@ -255,6 +255,7 @@ JobState ResumingDownload::Fetch(DownloadJob& job, PartFile& part, const std::st
             const PartFile::Identity& known = part.Recorded();
             job.receivedBytes.store(known.total, relaxed);
             job.totalBytes.store(known.total, relaxed);
+            job.resumedFrom.store(known.total, relaxed); // every byte was there: none in the rate
             job.finalName = known.finalName;
             return JobState::Finished;
         }

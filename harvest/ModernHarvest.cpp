@@ -135,9 +135,12 @@ void ModernHarvest::Admit(const std::string& pageAddress) {
             // The declared size: the attributes, else the chosen width and their aspect ratio.
             const SrcCandidate& c = usable[best];
             const PictureSignals& s = f.signals;
+            // A linked file's size is its own: the thumbnail's is not.
             const bool described = ChosenWidth(c) > 0;
-            entry.width = described ? ChosenWidth(c) : s.width;
-            entry.height = !described    ? s.height
+            const bool linkedFile = c.width >= 1e9;
+            entry.width = described ? ChosenWidth(c) : linkedFile ? 0 : s.width;
+            entry.height = linkedFile    ? 0
+                           : !described  ? s.height
                            : s.width > 0 ? static_cast<int32_t>(c.width * s.height / s.width)
                                          : 0;
             if (entry.width == 0 || entry.height == 0)

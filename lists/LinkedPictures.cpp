@@ -21,13 +21,18 @@ std::string ServerOf(const std::string& address) {
     return address.substr(start, address.find('/', start) - start);
 }
 
+std::string WithoutFragment(const std::string& address) {
+    return address.substr(0, address.find('#'));
+}
+
 } // namespace
 
 std::vector<std::string> LinkedPictures::Targets(const std::vector<int32_t>& selected) const {
     std::vector<std::string> targets;
-    std::unordered_set<std::string> seen;
+    // The page itself, however its links name it, is never read again.
+    std::unordered_set<std::string> seen = {WithoutFragment(table.pageAddress)};
     auto add = [&](const LinkEntry& e) {
-        const std::string address = table.FollowAddress(e);
+        const std::string address = WithoutFragment(table.FollowAddress(e));
         if (targets.size() < static_cast<std::size_t>(maxPages) && seen.insert(address).second)
             targets.push_back(address);
     };
@@ -46,13 +51,13 @@ std::vector<std::string> LinkedPictures::Targets(const std::vector<int32_t>& sel
         const LinkEntry& e = table.links[i];
         if (IsPicture(e) && !e.wrapPage.empty() &&
             (e.place == PicturePlace::Content || e.place == PicturePlace::Thumbnail))
-            wrapping.insert(e.wrapPage);
+            wrapping.insert(WithoutFragment(e.wrapPage));
     }
     const std::string server = ServerOf(table.pageAddress);
     for (int32_t i = 0; i < table.linkCount; ++i) {
         const LinkEntry& e = table.links[i];
         if (e.category == FileCategory::HtmlLink && e.server == server &&
-            wrapping.count(table.FollowAddress(e)) != 0)
+            wrapping.count(WithoutFragment(table.FollowAddress(e))) != 0)
             add(e);
     }
     return targets;
@@ -94,7 +99,7 @@ std::string LinkedPictures::ProgressText() const {
 }
 
 void LinkedPictures::OnPageRead(int32_t index, bool ok, const std::string& finalAddress,
-                                const PageText& page, const std::string& contentType) {
+                                const LinkTable& behind) {
     if (index < 0 || index >= Total() || !running)
         return;
     ++read;
@@ -105,9 +110,6 @@ void LinkedPictures::OnPageRead(int32_t index, bool ok, const std::string& final
         return;
     }
     const std::string& address = finalAddress.empty() ? pages[index] : finalAddress;
-    LinkTable behind;
-    ModernHarvest(behind, settings)
-        .Scan({page.Text(), static_cast<std::size_t>(page.Length())}, address, {}, contentType);
     // The picture the thumbnail stands for: the page's largest content picture by declared
     // size, else its first content picture.
     const LinkEntry* best = nullptr;
@@ -122,7 +124,9 @@ void LinkedPictures::OnPageRead(int32_t index, bool ok, const std::string& final
         return;
     for (int32_t i = 0; i < table.linkCount; ++i) {
         LinkEntry& e = table.links[i];
-        if (IsPicture(e) && e.wrapPage == pages[index])
+        const bool itself = e.service == best->service && e.server == best->server &&
+                            e.path == best->path; // a row is never its own thumbnail
+        if (IsPicture(e) && WithoutFragment(e.wrapPage) == pages[index] && !itself)
             e.place = PicturePlace::Thumbnail; // no longer taken by Download All Pictures
     }
     for (int32_t i = 0; i < table.linkCount; ++i) {

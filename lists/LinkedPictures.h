@@ -41,8 +41,8 @@ public:
     std::string ProgressText() const;
 
 private:
-    void OnPageRead(int32_t index, bool ok, const std::string& finalAddress, const PageText& page,
-                    const std::string& contentType) override;
+    void OnPageRead(int32_t index, bool ok, const std::string& finalAddress,
+                    const LinkTable& behind) override;
 
     LinkTable& table;
     const Settings& settings;

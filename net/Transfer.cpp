@@ -85,6 +85,8 @@ void Configure(CURL* easy, const std::string& url, const std::string& userAgent,
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L); // the path is requested as the page wrote it
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect.count()));
+    if (limits.total.count() > 0)
+        curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.total.count()));
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, OnHeaderBytes);
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, &run);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, OnBodyBytes);

@@ -43,6 +43,8 @@ public:
         // A transfer that receives fewer than stallBytes in this much unpaused time is given up.
         std::chrono::milliseconds stall{30000};
         uint64_t stallBytes = 1024;
+        // The whole transfer is given up after this long; 0: no such limit.
+        std::chrono::milliseconds total{0};
     };
 
     using Request = TransferRequest;

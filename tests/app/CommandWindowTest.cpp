@@ -177,10 +177,12 @@ TEST_F(WindowTest, DoubleClicksFollowLinksAndTheHistoryWalksBack) {
 }
 
 TEST_F(WindowTest, ModernRulesListTodaysPicturesAndFollowWholeAddresses) {
-    Server server(Pages(
+    const Server::Handler pages = Pages(
         {{"/news/story.html", "<img data-src=/img/a.webp srcset='/img/a-4.webp 400w, /img/a-8.webp "
                               "800w' width=400 height=300><a href='more.html?p=2'>"},
-         {"/news/more.html?p=2", "<title>More</title>"}}));
+         {"/news/more.html?p=2", "<title>More</title>"}});
+    const Server::Handler gone = Server::Answer("<img src=/x.jpg>", "404 Not Found");
+    Server server([&](Server::Connection& c) { (c.Path() == "/gone.html" ? gone : pages)(c); });
     auto w = MakeConfirmedWindow(true);
     EXPECT_EQ(static_cast<QAbstractButton*>(w->Control(ControlId::DownloadAllJpegs))->text(),
               "Download All Pictures");
@@ -191,6 +193,12 @@ TEST_F(WindowTest, ModernRulesListTodaysPicturesAndFollowWholeAddresses) {
     DoubleClick(w->FileList(), 1);
     EXPECT_EQ(UrlText(*w).toStdString(), "http://" + server.Address("/news/more.html?p=2"));
     EXPECT_EQ(TitleText(*w), "More");
+    // An error page's links are listed, and the status line says what the answer was.
+    auto* status = static_cast<QLabel*>(w->Control(ControlId::StatusLine));
+    EXPECT_TRUE(status->isVisible() && status->text().isEmpty());
+    GetUrl(*w, server.Address("/gone.html"));
+    EXPECT_EQ(status->text(), "HTTP 404 Not Found");
+    EXPECT_EQ(Rows(*w).size(), 1u);
 }
 
 TEST_F(WindowTest, PicturesBehindLinksComeInWhileTheWindowGoesOn) {

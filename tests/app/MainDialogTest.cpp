@@ -135,5 +135,6 @@ TEST_F(LargeFont, TheSmallestWindowFitsTheScreen) {
     EXPECT_GT(w->fontMetrics().height(), 20) << "the large font is in force";
     w->resize(w->minimumSize());
     for (QWidget* c : w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        EXPECT_TRUE(w->rect().contains(c->geometry())) << c->property("controlId").toInt();
+        EXPECT_TRUE(c->isHidden() || w->rect().contains(c->geometry()))
+            << c->property("controlId").toInt();
 }

@@ -41,10 +41,19 @@ TEST(CliCommand, UnopenablePageFailedPageAndWrongArguments) {
     TempDir dir;
     Server missing(Server::Answer("<img src=a.jpg>", "404 Not Found"));
     for (const char* command : {"links", "download"}) {
+        // Every message about a page names it.
+        const std::string gone = "http://" + missing.Address("/gone.htm");
         for (const auto& [address, why] :
-             {std::pair<std::string, const char*>{"http://127.0.0.1:1/",
-                                                  "Unable to open this URL.\nrefused\n"},
-              {missing.Address("/gone.htm"), "HTTP 404\n"}}) {
+             {std::pair<std::string, std::string>{
+                  "http://127.0.0.1:1/",
+                  "http://127.0.0.1:1/: Unable to open this URL.\nhttp://127.0.0.1:1/: refused\n"},
+              {gone, gone + ": HTTP 404\n"},
+              {"two words", "two words: not an address\n"},
+              {"http://", "http://: not an address\n"},
+              {"ftp://example.org/a",
+               "ftp://example.org/a: only http and https addresses are read\n"},
+              {"file:///etc/passwd",
+               "file:///etc/passwd: only http and https addresses are read\n"}}) {
             const CliRun failed = RunCli({command, address}, dir.File("tk.opt"));
             EXPECT_EQ(failed.status, 1);
             EXPECT_EQ(failed.err, why);
@@ -59,7 +68,9 @@ TEST(CliCommand, UnopenablePageFailedPageAndWrongArguments) {
         {"download --threads 0 x", "--threads takes 1 to 16"}, {"download --threads=17 x", "--threads takes 1 to 16"},
         {"download --threads 4x x", "--threads takes 1 to 16"}, {"download --dir", "--dir takes a directory"},
         {"download --timeout 0 x", "--timeout takes 1 to 86400 seconds"},
-        {"download --dir /proc/no/such x", "cannot make the directory /proc/no/such"}};
+        {"download --dir /proc/no/such x", "cannot make the directory /proc/no/such"},
+        {"links --follow --classic x", "--follow needs the modern rules, not --classic"},
+        {"article --classic x", "article needs the modern rules, not --classic"}};
     // clang-format on
     for (const auto& [line, message] : wrong) {
         std::istringstream words(line);
@@ -135,6 +146,7 @@ TEST(CliCommand, InterruptCancelsTheRunningDownloads) {
             << "3.jpg never started and prints nothing";
         EXPECT_EQ(server.Requests().size(), 3u) << "no resume";
         EXPECT_EQ(kept("1.jpg"), "some");
+        EXPECT_EQ(r.err, "interrupted: 0 complete, 3 unfinished (run again to resume)\n");
     }
 }
 
@@ -170,6 +182,7 @@ TEST(CliCommand, InputFileJsonProgressAndSummary) {
         EXPECT_EQ(r.err.find(" s left") != std::string::npos, !quiet) << r.err;
         EXPECT_EQ(r.err.find("\n1 complete, 0 failed, 0.0 MiB in ") != std::string::npos, !quiet)
             << r.err;
+        EXPECT_EQ(r.err.find(" s; 1 page failed\n") != std::string::npos, !quiet) << r.err;
         if (quiet) {
             EXPECT_EQ(r.err, failure);
         }
@@ -180,4 +193,34 @@ TEST(CliCommand, InputFileJsonProgressAndSummary) {
     EXPECT_EQ(nlohmann::json::parse(links.out.substr(0, row)), nlohmann::json({{"title", ""}}));
     EXPECT_EQ(nlohmann::json::parse(links.out.substr(row))["name"], "x \"1\"\t.jpg")
         << "tabs and quotes intact";
+}
+
+// More rows than the table holds are taken in turns; a rerun counts the files already there
+// apart; an input file's byte-order mark is no address, and a file of none is said.
+TEST(CliCommand, RowsInTurnsAndFilesAlreadyThere) {
+    Server server([](Server::Connection& c) {
+        const std::string path = c.Path();
+        std::string page;
+        for (int i = 0; path.size() > 5 && path.substr(path.size() - 4) == ".htm" && i < 520; ++i)
+            page += "<img src=/" + path.substr(1, 1) + std::to_string(i) + ".jpg>";
+        c.Send(page.empty() ? "HTTP/1.1 200 OK\r\nETag: \"e\"\r\nContent-Length: 1\r\n\r\nx"
+                            : Server::Response(page));
+    });
+    TempDir dir;
+    std::ofstream(dir.File("pages")) << "\xEF\xBB\xBF" << server.Address("/a.htm") << "\n"
+                                     << server.Address("/b.htm") << "\nno page\n";
+    for (const char* summary : {"1040 complete, 0 failed, 0.0 MiB in ",
+                                "0 complete, 0 failed, 1040 already there, 0.0 MiB in "}) {
+        const CliRun r = RunCli({"download", "--modern", "-i", dir.File("pages"), "-j", "16",
+                                 "--flat", "-d", dir.Path()},
+                                dir.File("tk.opt"));
+        EXPECT_EQ(r.status, 1) << "a page failed";
+        EXPECT_EQ(SortedLines(r.out).size(), 1040u);
+        EXPECT_EQ(r.err.substr(0, r.err.find(summary)), "no page: not an address\n");
+        EXPECT_NE(r.err.find(" s; 1 page failed\n"), std::string::npos) << r.err;
+    }
+    std::ofstream(dir.File("none")) << "# nothing\n\n";
+    const CliRun none = RunCli({"links", "-i", dir.File("none")}, dir.File("tk.opt"));
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.err, dir.File("none") + ": no addresses\n");
 }

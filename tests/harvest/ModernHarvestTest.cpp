@@ -261,3 +261,30 @@ TEST(ModernHarvest, ArticleTextAndPagesWithoutContentPictures) {
                                      "(--all-pictures takes them)\n");
     }
 }
+
+// Pages behind links: a page that drips is given up in time, a gallery whose thumbnails link to
+// itself is not read again and keeps its pictures, and a linked file shows no thumbnail's size.
+TEST(ModernHarvest, FollowEndsInTimeAndKeepsThePageItself) {
+    std::atomic<int> selfAsked{0};
+    const Server::Handler self =
+        Server::Answer("<a href='/self#1'><img src=/s1.jpg></a><a href='#2'><img src=/s2.jpg></a>"
+                       "<a href=/big.jpg><img src=/t.jpg width=200 height=150></a>");
+    Server server(
+        Server::Routes({{"/slow.htm", Server::Answer("<a href=/drip.html><img src=/d.jpg></a>")},
+                        {"/drip.html", Server::Drip("HTTP/1.0 200 OK\r\n\r\n", 100, 2048, 200)},
+                        {"/self", [&](Server::Connection& c) { ++selfAsked, self(c); }}}));
+    TempDir dir;
+    const auto started = std::chrono::steady_clock::now();
+    const CliRun slow = RunCli({"links", "--follow", "--timeout", "1", server.Address("/slow.htm")},
+                               dir.File("tk.opt"));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    EXPECT_EQ(slow.err, "Read 1 of 1 linked pages, 1 failed\n");
+    const CliRun gallery =
+        RunCli({"links", "--follow", "--pictures", server.Address("/self")}, dir.File("tk.opt"));
+    EXPECT_EQ(Places(gallery.out), SortedLines("big.jpg content\ns1.jpg content\ns2.jpg content"));
+    EXPECT_EQ(selfAsked.load(), 1);
+    EXPECT_NE(
+        gallery.out.find("big.jpg\tJPEG\t/big.jpg\t" + server.Address("") + "\tHTTP\tcontent\t\t"),
+        std::string::npos)
+        << "the linked file's size is not the thumbnail's";
+}
