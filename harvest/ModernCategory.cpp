@@ -1,5 +1,6 @@
 #include "harvest/ModernCategory.h"
 
+#include "harvest/Utf8.h"
 #include "settings/Settings.h"
 
 #include <algorithm>
@@ -117,9 +118,15 @@ std::string SafeName(std::string name) {
         const bool turning =
             static_cast<unsigned char>(c) == 0xE2 &&
             ((b1 == 0x80 && b2 >= 0xAA && b2 <= 0xAE) || (b1 == 0x81 && b2 >= 0xA6 && b2 <= 0xA9));
+        const std::size_t length = Utf8::SequenceLength(name, i);
         if (turning) {
             out += '_';
             i += 2;
+        } else if (length == 0) {
+            out += '_'; // a byte of no UTF-8 sequence: the name stays text a file system shows
+        } else if (length > 1) {
+            out.append(name, i, length);
+            i += length - 1;
         } else {
             out += static_cast<unsigned char>(c) < 0x20 || c == 0x7f || c == '/' || c == '\\' ? '_'
                                                                                               : c;

@@ -1,6 +1,7 @@
 #include "harvest/PageCharset.h"
 
 #include "harvest/TextMatch.h"
+#include "harvest/Utf8.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,28 +12,6 @@
 namespace {
 
 constexpr std::string_view utf8Mark = "\xEF\xBB\xBF";
-
-// The length of the valid UTF-8 sequence at `at`, 0 when there is none.
-std::size_t SequenceLength(std::string_view text, std::size_t at) {
-    const auto b = static_cast<unsigned char>(text[at]);
-    if (b < 0x80)
-        return 1;
-    const std::size_t n = b >= 0xC2 && b <= 0xDF   ? 2
-                          : b >= 0xE0 && b <= 0xEF ? 3
-                          : b >= 0xF0 && b <= 0xF4 ? 4
-                                                   : 0;
-    if (n == 0 || at + n > text.size())
-        return 0;
-    for (std::size_t i = 1; i < n; ++i)
-        if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80)
-            return 0;
-    const auto b1 = static_cast<unsigned char>(text[at + 1]);
-    // Overlong forms, surrogates and code points beyond U+10FFFF are no UTF-8.
-    if ((b == 0xE0 && b1 < 0xA0) || (b == 0xED && b1 > 0x9F) || (b == 0xF0 && b1 < 0x90) ||
-        (b == 0xF4 && b1 > 0x8F))
-        return 0;
-    return n;
-}
 
 bool IsAscii(std::string_view text) {
     return std::all_of(text.begin(), text.end(),
@@ -52,7 +31,7 @@ bool IsUtf8(std::string_view text) {
             ++at;
             continue;
         }
-        const std::size_t n = SequenceLength(text, at);
+        const std::size_t n = Utf8::SequenceLength(text, at);
         if (n == 0)
             return false;
         at += n;
@@ -96,7 +75,7 @@ std::string Utf8Repaired(std::string_view text) {
     std::string out;
     out.reserve(text.size() + 16);
     for (std::size_t at = 0; at < text.size();) {
-        const std::size_t n = SequenceLength(text, at);
+        const std::size_t n = Utf8::SequenceLength(text, at);
         out.append(n > 0 ? text.substr(at, n) : replacement);
         at += n > 0 ? n : 1;
     }
