@@ -73,6 +73,10 @@ std::string ModernHarvest::WithoutTracking(const std::string& path) {
 
 namespace {
 
+std::string WithoutFragment(const std::string& address) {
+    return address.substr(0, address.find('#'));
+}
+
 // The width a srcset candidate names; 0 for none, and for a linked file of unknown size.
 int32_t ChosenWidth(const SrcCandidate& c) {
     return c.width > 0 && c.width < 1e9 ? static_cast<int32_t>(c.width) : 0;
@@ -125,7 +129,13 @@ void ModernHarvest::Admit(const std::string& pageAddress) {
         const std::size_t best = ModernScanner::Largest(usable);
         ResolvedLink& chosen = addresses[best];
         const bool picture = f.context == LinkContext::Picture;
-        const PicturePlace place = picture ? scorer.PlaceOf(f.signals, chosen.server + chosen.path,
+        // A link to the page itself leads nowhere else.
+        PictureSignals signals = f.signals;
+        if (signals.linksToPage)
+            if (const std::optional<ResolvedLink> r = resolver.Resolve(signals.linkHref);
+                r && WithoutFragment(AddressText(*r)) == WithoutFragment(pageAddress))
+                signals.linksToPage = false, signals.linkHref.clear();
+        const PicturePlace place = picture ? scorer.PlaceOf(signals, chosen.server + chosen.path,
                                                             ChosenWidth(usable[best]))
                                            : PicturePlace::None;
         LinkEntry entry;
@@ -134,7 +144,7 @@ void ModernHarvest::Admit(const std::string& pageAddress) {
         if (picture) {
             // The declared size: the attributes, else the chosen width and their aspect ratio.
             const SrcCandidate& c = usable[best];
-            const PictureSignals& s = f.signals;
+            const PictureSignals& s = signals;
             // A linked file's size is its own: the thumbnail's is not.
             const bool described = ChosenWidth(c) > 0;
             const bool linkedFile = c.width >= 1e9;

@@ -96,6 +96,11 @@ void PlaceScorer::Finish() {
         for (int32_t up = top; up >= 0 && !above[static_cast<std::size_t>(up)];
              up = nodes[static_cast<std::size_t>(up)].parent)
             above[static_cast<std::size_t>(up)] = 1;
+    // The containers the article's blocks stand in.
+    std::vector<uint8_t> holdsRoot(count, 0);
+    for (const int32_t root : article.roots)
+        if (const int32_t parent = nodes[static_cast<std::size_t>(root)].parent; parent >= 0)
+            holdsRoot[static_cast<std::size_t>(parent)] = 1;
     around.assign(count, {});
     for (std::size_t i = 0; i < count; ++i) {
         const PageTree::Node& e = nodes[i];
@@ -105,6 +110,10 @@ void PlaceScorer::Finish() {
         a.inArticle = p.inArticle || e.tag == HtmlTag::Article || e.landmark == PageTree::Main;
         if (above[i])
             continue;
+        const int32_t parent = e.parent;
+        a.beside = parent >= 0 && above[static_cast<std::size_t>(parent)]
+                       ? HasArticle() && holdsRoot[static_cast<std::size_t>(parent)]
+                       : p.beside;
         const bool inBlock = HasArticle() && article.in[i];
         a.words = p.words;
         // Inside the article only a wrapper without prose names furniture.
@@ -165,7 +174,9 @@ PicturePlace PlaceScorer::PlaceOf(const PictureSignals& p, std::string_view addr
     if (const auto place = ByWords(p.words, ownWords);
         place && (*place != PicturePlace::Icon || !large))
         return *place;
-    if (!HasArticle() || a.header == 2)
+    // A large picture beside the article in its own container, not leading elsewhere, is
+    // the article's lead picture.
+    if (!HasArticle() || a.header == 2 || (a.beside && large && !p.linksToPage))
         return PicturePlace::Content;
     if (p.linksToPage)
         return PicturePlace::Related;

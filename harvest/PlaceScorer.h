@@ -58,6 +58,7 @@ private:
         uint8_t landmark = 0;   // the nearest navigation, footer or aside
         uint8_t header = 0;     // the nearest header: 1 the site's, 2 the article's
         bool inArticle = false; // inside an article or main element
+        bool beside = false;    // in the article's own container, beside it (a lead picture)
     };
 
     PageTree tree;
