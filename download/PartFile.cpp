@@ -1,6 +1,7 @@
 #include "download/PartFile.h"
 
 #include "download/FieldText.h"
+#include "download/FileOrigin.h"
 #include "download/LocalFile.h"
 
 #include <cerrno>
@@ -198,7 +199,7 @@ bool PartFile::Open(LocalFile& file, uint64_t keep) {
     return made.device == identity.device && made.inode == identity.inode ? true : Record(made);
 }
 
-std::string PartFile::Publish(const std::string& fileName) {
+std::string PartFile::Publish(const std::string& fileName, const std::string& referrer) {
     if (recordFd < 0 || !ownsPart)
         return {};
     const std::string published =
@@ -206,10 +207,17 @@ std::string PartFile::Publish(const std::string& fileName) {
     if (published.empty())
         return {};
     ownsPart = false;
-    Identity done = identity;
-    done.finalName = published;
-    Record(done);
+    if (const int dir = LocalFile::OpenFileDirectory(saveDirectory, subdirectory); dir >= 0) {
+        FileOrigin{identity.address, referrer, identity.validator}.Write(dir, published);
+        ::close(dir);
+    }
+    Discard(); // the record: the file keeps its origin itself
     return published;
+}
+
+void PartFile::DiscardUnlessResumable() {
+    if (recordFd >= 0 && !(identity.validator.size() > 0 && Size() > 0))
+        Discard();
 }
 
 void PartFile::Discard() {

@@ -1,8 +1,8 @@
 #pragma once
 // The ".part" a modern download writes, and the hidden record beside it that proves it is
-// Tarvik's: the record names the one address and version the part holds, is locked for as long
-// as a download writes it (so two runs at once never share a part), and stays behind a
-// completed file, so that a rerun knows the file it already has.
+// Tarvik's: the record names the one address and version the part holds and is locked for as
+// long as a download writes it (so two runs at once never share a part). It lives as long as
+// its part: a finished file keeps its origin itself (FileOrigin).
 
 #include <cstdint>
 #include <string>
@@ -56,10 +56,14 @@ public:
     // removed, never its contents), created exclusively.
     bool Open(LocalFile& file, uint64_t keep);
     // Renames the complete part to `fileName`, or a free variant of it, never replacing a file,
-    // and records the name it got. Empty when it could not be renamed.
-    std::string Publish(const std::string& fileName);
+    // gives the file its origin (the address, `referrer` and the version) and removes the
+    // record: nothing stands beside a finished file. Empty when it could not be renamed.
+    std::string Publish(const std::string& fileName, const std::string& referrer);
     // Removes the part and the record, and gives the claim up.
     void Discard();
+    // After a failure for good: keeps a part that a later run can resume (bytes of a known
+    // version), else discards the part and its record.
+    void DiscardUnlessResumable();
 
 private:
     void Release();

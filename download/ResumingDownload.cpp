@@ -1,6 +1,7 @@
 #include "download/ResumingDownload.h"
 
 #include "download/DownloadWorker.h"
+#include "download/FileOrigin.h"
 #include "download/JobHooks.h"
 #include "download/PartFile.h"
 #include "net/CurlHandles.h"
@@ -8,6 +9,9 @@
 #include <charconv>
 #include <ctime>
 #include <curl/curl.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -21,6 +25,13 @@ std::optional<uint64_t> Number(std::string_view text) {
     return value;
 }
 
+// A file an earlier run published for the address: its name, version and size.
+struct Earlier {
+    std::string name;
+    std::string version;
+    uint64_t size = 0;
+};
+
 // What one request of a resuming download met.
 enum class Answer { None, Body, StartAgain, AlreadyComplete, AlreadyHave, Wait, Refused };
 
@@ -28,8 +39,9 @@ enum class Answer { None, Body, StartAgain, AlreadyComplete, AlreadyHave, Wait, 
 // write where, and only bytes of the version the part holds are added to it.
 class ResumeHooks : public JobHooks {
 public:
-    ResumeHooks(DownloadJob& job, PartFile& part, uint64_t offset, const std::string& address)
-        : JobHooks(job), part(part), offset(offset), address(address) {}
+    ResumeHooks(DownloadJob& job, PartFile& part, uint64_t offset, const std::string& address,
+                const Earlier* earlier)
+        : JobHooks(job), part(part), offset(offset), address(address), earlier(earlier) {}
 
     void OnConnected() override {
         if (answer == Answer::None)
@@ -119,9 +131,13 @@ private:
                                                  Transfer::Header(*job.handles, "Last-Modified"));
     }
 
-    // The file this address gave before is still there, whole, and the answer is of the same
-    // version: nothing to fetch again.
+    // The file this address gave before is still there, and the server announces no other
+    // version and no other length: nothing to fetch again.
     bool HaveAlready(const std::string& validator, int64_t length) const {
+        if (earlier != nullptr)
+            return (validator.empty() || validator == earlier->version) &&
+                   (length < 0 || static_cast<uint64_t>(length) == earlier->size);
+        // A record of an older run that named the file it published.
         const PartFile::Identity& known = part.Recorded();
         return !known.finalName.empty() && !known.validator.empty() &&
                validator == known.validator && (length < 0 || known.total == uint64_t(length)) &&
@@ -166,7 +182,30 @@ private:
     PartFile& part;
     uint64_t offset;
     const std::string& address;
+    const Earlier* earlier;
 };
+
+// The file an earlier run published for `address`: the row's name or a numbered variant of it
+// that keeps this address as its origin.
+std::optional<Earlier> FindEarlier(const DownloadJob& job, const std::string& address) {
+    const int dir = LocalFile::OpenFileDirectory(job.saveDirectory, job.subdirectory);
+    if (dir < 0)
+        return std::nullopt;
+    std::optional<Earlier> found;
+    const std::string origin = FileOrigin::WithoutCredentials(address);
+    for (int n = 1; n <= LocalFile::maxVariants && !found; ++n) {
+        const std::string name = LocalFile::FreeName(job.fileName, n);
+        struct stat st {};
+        if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            break; // the names are taken in turn: none further
+        const std::optional<FileOrigin> o =
+            S_ISREG(st.st_mode) ? FileOrigin::Read(dir, name) : std::nullopt;
+        if (o && o->address == origin)
+            found = Earlier{name, o->version, static_cast<uint64_t>(st.st_size)};
+    }
+    ::close(dir);
+    return found;
+}
 
 } // namespace
 
@@ -224,16 +263,19 @@ JobState ResumingDownload::Run(DownloadJob& job) {
     if (outcome == JobState::Cancelled &&
         job.cancelRequested.load(relaxed) != DownloadJob::cancelKeepingPart)
         part.Discard();
+    if (outcome == JobState::Failed || outcome == JobState::FileError)
+        part.DiscardUnlessResumable(); // a failure keeps at most its resumable part
     return outcome;
 }
 
 JobState ResumingDownload::Fetch(DownloadJob& job, PartFile& part, const std::string& address) {
     // A part is resumed only against the validator its record holds.
     uint64_t offset = part.Recorded().validator.empty() ? 0 : part.Size();
+    const std::optional<Earlier> earlier = FindEarlier(job, address);
     for (int resumes = 0;; ++resumes) {
         if (part.Recorded().validator.empty())
             offset = 0; // nothing to resume against: the whole file again
-        ResumeHooks hooks(job, part, offset, address);
+        ResumeHooks hooks(job, part, offset, address, earlier ? &*earlier : nullptr);
         const std::string& validator = part.Recorded().validator;
         const Transfer::Request request{job.referer, offset, offset > 0 ? validator : ""};
         const Transfer::Result result =
@@ -253,10 +295,12 @@ JobState ResumingDownload::Fetch(DownloadJob& job, PartFile& part, const std::st
         }
         if (hooks.answer == Answer::AlreadyHave) {
             const PartFile::Identity& known = part.Recorded();
-            job.receivedBytes.store(known.total, relaxed);
-            job.totalBytes.store(known.total, relaxed);
-            job.resumedFrom.store(known.total, relaxed); // every byte was there: none in the rate
-            job.finalName = known.finalName;
+            const uint64_t size = earlier ? earlier->size : known.total;
+            job.receivedBytes.store(size, relaxed);
+            job.totalBytes.store(size, relaxed);
+            job.resumedFrom.store(size, relaxed); // every byte was there: none in the rate
+            job.finalName = earlier ? earlier->name : known.finalName;
+            part.Discard(); // no record stays beside the file
             return JobState::Finished;
         }
         const bool complete = hooks.answer == Answer::AlreadyComplete ||
@@ -267,7 +311,7 @@ JobState ResumingDownload::Fetch(DownloadJob& job, PartFile& part, const std::st
                 job.receivedBytes.store(offset, relaxed);
                 job.totalBytes.store(offset, relaxed);
             }
-            job.finalName = part.Publish(job.fileName);
+            job.finalName = part.Publish(job.fileName, job.referer);
             if (job.finalName.empty()) {
                 job.cause = "cannot rename";
                 return JobState::FileError;

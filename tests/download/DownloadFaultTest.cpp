@@ -1,5 +1,6 @@
 // tarvik-cli download against servers that misbehave: every case ends in a final state with the
 // file on disk as it should be, and nothing is written outside the save directory.
+#include "download/FileOrigin.h"
 #include "download/PartFile.h"
 #include "tests/support/CliRun.h"
 #include "tests/support/LoopbackServer.h"
@@ -11,6 +12,7 @@
 #include <set>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 
 namespace {
 
@@ -164,13 +166,17 @@ TEST(Download, EveryFaultEndsInAFinalStateWithTheFileAsExpected) {
                                                  std::to_string(beside ? 3000 : c.bytes) + "\t" +
                                                  local.string() + "\t" + cause + "\n");
             EXPECT_EQ(r.status, complete ? 0 : 1);
-            // A failure leaves only its ".part" under the modern rules.
+            // Under the modern rules a failure with no version to resume against leaves nothing,
+            // and nothing but the file stands beside a finished one.
             const bool partial = modern && !complete;
             EXPECT_EQ(ReadFile(local), beside                   ? body
                                        : partial && c.bytes > 0 ? std::nullopt
                                                                 : c.file);
-            if (partial) {
-                EXPECT_EQ(ReadFile(PartOf(sub, name)), c.bytes > 0 ? c.file : std::nullopt);
+            if (modern) {
+                EXPECT_EQ(ReadFile(PartOf(sub, name)), std::nullopt);
+                std::error_code none;
+                for (const auto& f : fs::directory_iterator(sub, none))
+                    EXPECT_NE(f.path().filename().string()[0], '.') << f.path();
             }
             EXPECT_FALSE(fs::exists(save.parent_path() / name))
                 << "written outside the save directory";
@@ -376,4 +382,68 @@ TEST(Download, EachRowContinuesOnlyItsOwnPartAcrossRuns) {
     const std::string bPath = dir.File(*one == b ? "img.jpg" : "img (2).jpg");
     EXPECT_NE(third.out.find("Complete\t1000\t" + bPath + "\t\t"), std::string::npos) << third.out;
     EXPECT_FALSE(fs::exists(dir.File("img (4).jpg")));
+}
+
+// A finished file keeps its origin itself, and nothing stands beside it: a rerun finds it by
+// that origin and fetches it again only when the server announces another version or length;
+// where user attributes are refused, one index file of the folder serves instead.
+TEST(Download, AFinishedFileKeepsItsOriginAndNothingElse) {
+    struct OriginCase {
+        const char* what;
+        std::string first;       // the headers of the first run's answer
+        std::string second = ""; // of the second run's; "" the same
+        bool refused = false;    // user attributes refused
+        const char* rerun = "f.jpg";
+    };
+    const std::string etag = "ETag: \"v\"\r\n", length = "Content-Length: 5\r\n";
+    // clang-format off
+    const OriginCase cases[] = {
+        {.what = "validator and length", .first = etag + length},
+        {.what = "length only", .first = length},
+        {.what = "validator only", .first = etag},
+        {.what = "neither", .first = ""},
+        {.what = "neither, attributes refused", .first = "", .refused = true},
+        {.what = "another validator", .first = etag + length, .second = "ETag: \"w\"\r\n", .rerun = "f (2).jpg"},
+        {.what = "another length, attributes refused", .first = length, .second = "Content-Length: 6\r\n", .refused = true, .rerun = "f (2).jpg"},
+    };
+    // clang-format on
+    for (const OriginCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        FileOrigin::RefuseAttributes(c.refused);
+        std::atomic<int> runs{0};
+        Server server([&](Server::Connection& s) {
+            if (s.Path() == "/index.htm")
+                return static_cast<void>(
+                    s.Send(Server::Response("<img src=/f.jpg><img src=/x.jpg>")));
+            if (s.Path() == "/x.jpg")
+                return static_cast<void>(s.Send(Server::Response("", "404 Not Found")));
+            const std::string headers = runs++ > 0 && !c.second.empty() ? c.second : c.first;
+            s.Send("HTTP/1.1 200 OK\r\nConnection: close\r\n" + headers + "\r\nhello" +
+                   (headers.find(": 6") != std::string::npos ? "!" : ""));
+        });
+        TempDir dir;
+        for (const std::string name : {"f.jpg", c.rerun}) {
+            const CliRun r = Download(
+                {"--modern", "--flat", "--dir", dir.File("save"), server.Address("/index.htm")},
+                dir);
+            const char* bytes =
+                name == "f.jpg" || c.second.find(": 6") == std::string::npos ? "5" : "6";
+            EXPECT_NE(
+                r.out.find("Complete\t" + std::string(bytes) + "\t" + dir.File("save/" + name)),
+                std::string::npos)
+                << r.out;
+        }
+        std::set<std::string> files, expected = {"f.jpg", c.rerun};
+        for (const auto& f : fs::directory_iterator(dir.File("save")))
+            files.insert(f.path().filename());
+        if (c.refused)
+            expected.insert(FileOrigin::indexName);
+        EXPECT_EQ(files, expected) << "no record and no part of the file or of the 404";
+        char origin[256] = {};
+        const ssize_t n = ::getxattr(dir.File("save/f.jpg").c_str(), "user.xdg.origin.url", origin,
+                                     sizeof origin);
+        EXPECT_EQ(n < 0 ? "" : std::string(origin, static_cast<std::size_t>(n)),
+                  c.refused ? "" : "http://" + server.Address("/f.jpg"));
+    }
+    FileOrigin::RefuseAttributes(false);
 }

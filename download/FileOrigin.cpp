@@ -1,0 +1,130 @@
+#include "download/FileOrigin.h"
+
+#include "download/FieldText.h"
+
+#include <atomic>
+#include <cerrno>
+#include <fcntl.h>
+#include <string_view>
+#include <sys/file.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+std::atomic<bool> refused{false};
+
+const char* const attributes[] = {"user.xdg.origin.url", "user.xdg.referrer.url",
+                                  "user.tarvik.version"};
+
+// The file system has no user attributes (or they are refused to us).
+bool Unsupported(int error) {
+    return error == ENOTSUP || error == EPERM || error == EACCES;
+}
+
+int OpenFile(int directory, const std::string& name) {
+    return ::openat(directory, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+}
+
+// The index: one line a file, NAME, ADDRESS, REFERRER and VERSION escaped and tab-separated;
+// the last line of a name holds.
+std::string IndexLine(const std::string& name, const FileOrigin& o) {
+    return FieldText::Escape(name) + "\t" + FieldText::Escape(o.address) + "\t" +
+           FieldText::Escape(o.referrer) + "\t" + FieldText::Escape(o.version) + "\n";
+}
+
+} // namespace
+
+void FileOrigin::RefuseAttributes(bool refuse) {
+    refused.store(refuse, std::memory_order_relaxed);
+}
+
+std::string FileOrigin::WithoutCredentials(const std::string& address) {
+    const std::size_t scheme = address.find("://");
+    const std::size_t start = scheme == std::string::npos ? 0 : scheme + 3;
+    const std::size_t end = std::min(address.find('/', start), address.size());
+    const std::size_t at = address.rfind('@', end);
+    if (at == std::string::npos || at < start)
+        return address;
+    return address.substr(0, start) + address.substr(at + 1);
+}
+
+bool FileOrigin::Write(int directory, const std::string& name) const {
+    const int fd = OpenFile(directory, name);
+    if (fd < 0)
+        return false;
+    const std::string values[] = {WithoutCredentials(address), WithoutCredentials(referrer),
+                                  version};
+    bool written = true, unsupported = refused.load(std::memory_order_relaxed);
+    for (std::size_t i = 0; i < 3 && written && !unsupported; ++i) {
+        if (values[i].empty()) {
+            ::fremovexattr(fd, attributes[i]); // an older version's is no longer true
+            continue;
+        }
+        written = ::fsetxattr(fd, attributes[i], values[i].data(), values[i].size(), 0) == 0;
+        unsupported = !written && Unsupported(errno);
+    }
+    ::close(fd);
+    if (!unsupported)
+        return written;
+    // The one index file of the folder, appended to under its lock.
+    const int index = ::openat(directory, indexName,
+                               O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (index < 0)
+        return false;
+    const std::string line = IndexLine(name, {values[0], values[1], values[2]});
+    const bool done = ::flock(index, LOCK_EX) == 0 &&
+                      ::write(index, line.data(), line.size()) == static_cast<ssize_t>(line.size());
+    ::close(index); // and with it the lock
+    return done;
+}
+
+std::optional<FileOrigin> FileOrigin::Read(int directory, const std::string& name) {
+    const int fd = OpenFile(directory, name);
+    if (fd < 0)
+        return std::nullopt;
+    FileOrigin origin;
+    std::string* fields[] = {&origin.address, &origin.referrer, &origin.version};
+    bool unsupported = refused.load(std::memory_order_relaxed);
+    bool found = false;
+    for (std::size_t i = 0; i < 3 && !unsupported; ++i) {
+        char value[8192];
+        const ssize_t n = ::fgetxattr(fd, attributes[i], value, sizeof value);
+        if (n >= 0) {
+            fields[i]->assign(value, static_cast<std::size_t>(n));
+            found = found || i == 0;
+        } else {
+            unsupported = Unsupported(errno);
+        }
+    }
+    ::close(fd);
+    if (!unsupported)
+        return found ? std::optional(origin) : std::nullopt;
+    const int index = ::openat(directory, indexName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (index < 0)
+        return std::nullopt;
+    std::string text;
+    char buffer[65536];
+    for (ssize_t n; ::flock(index, LOCK_SH) == 0 && (n = ::read(index, buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(n));
+    ::close(index);
+    std::optional<FileOrigin> last;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        std::vector<std::string> f;
+        for (std::size_t s = at; s <= end;) {
+            const std::size_t tab = std::min(text.find('\t', s), end);
+            f.emplace_back();
+            if (!FieldText::Unescape(std::string_view(text).substr(s, tab - s), f.back()))
+                f.clear();
+            s = tab + 1;
+            if (f.empty())
+                break;
+        }
+        if (f.size() == 4 && f[0] == name)
+            last = FileOrigin{f[1], f[2], f[3]};
+        at = end + 1;
+    }
+    return last;
+}

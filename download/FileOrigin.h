@@ -1,0 +1,27 @@
+#pragma once
+// Where a finished file came from, kept with the file itself: its address and its page in the
+// extended attributes browsers and download tools write (user.xdg.origin.url,
+// user.xdg.referrer.url), its version in user.tarvik.version. Where the file system refuses user
+// attributes, one hidden index file in the file's directory (.tarvik-origins, locked while
+// written) holds the same. Nothing else stands beside a finished file.
+
+#include <optional>
+#include <string>
+
+class FileOrigin {
+public:
+    static constexpr const char* indexName = ".tarvik-origins";
+
+    std::string address;  // the address asked for, without a user name or password
+    std::string referrer; // the page it was found on; empty: none
+    std::string version;  // the strong validator it was fetched at; empty: none
+
+    // Records this origin for the regular file `name` in the open directory `directory`.
+    bool Write(int directory, const std::string& name) const;
+    // The origin recorded for `name`; nothing when none is.
+    static std::optional<FileOrigin> Read(int directory, const std::string& name);
+    // `address` without the user name and password it may carry.
+    static std::string WithoutCredentials(const std::string& address);
+    // For tests: every file system refuses user attributes while this holds.
+    static void RefuseAttributes(bool refuse);
+};
