@@ -1,10 +1,12 @@
 #include "app/AppIcons.h"
 #include "app/CMainApp.h"
+#include "settings/ConfigFolder.h"
 
 #include <QApplication>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 
 namespace {
@@ -35,8 +37,19 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Tarvik");
     QApplication::setWindowIcon(AppIcons::Application());
     // "tarvik ADDRESS", as a browser's "open link with" or the desktop entry's %u hands one
-    // over: the first is fetched at once, any others are left.
-    const QStringList args = QApplication::arguments();
+    // over: the first is fetched at once, any others are left. Started from the desktop
+    // (--desktop), the settings live in the user's configuration folder.
+    QStringList args = QApplication::arguments();
+    if (args.size() > 1 && args[1] == "--desktop") {
+        args.removeAt(1);
+        const char* home = std::getenv("HOME");
+        const char* config = std::getenv("XDG_CONFIG_HOME");
+        const std::string folder =
+            ConfigFolder::PathFor(home != nullptr ? home : "", config != nullptr ? config : "");
+        if (std::string why; !ConfigFolder::Enter(folder, home != nullptr ? home : "", why))
+            std::fprintf(stderr, "tarvik: cannot use %s (%s); the settings stay in %s\n",
+                         folder.c_str(), why.c_str(), std::filesystem::current_path().c_str());
+    }
     for (qsizetype i = 2; i < args.size(); ++i)
         std::fprintf(stderr, "tarvik: only the first address is fetched; ignoring %s\n",
                      args[i].toLocal8Bit().constData());

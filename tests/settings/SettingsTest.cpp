@@ -1,3 +1,4 @@
+#include "settings/ConfigFolder.h"
 #include "settings/SettingsFile.h"
 #include "tests/support/TempDir.h"
 
@@ -101,4 +102,30 @@ TEST(Settings, DamagedFileFallsBackFieldByField) {
             record[offset] = static_cast<uint8_t>(value);
         EXPECT_EQ(Settings::FromRecord(record.data(), length), Changed(fallback)) << what;
     }
+}
+
+// Started from the desktop, the settings live in the user's configuration folder; the first
+// such start brings the home folder's, and a later one leaves the home folder alone.
+TEST(Settings, TheDesktopsConfigurationFolder) {
+    EXPECT_EQ(ConfigFolder::PathFor("/home/u", ""), "/home/u/.config/tarvik");
+    EXPECT_EQ(ConfigFolder::PathFor("/home/u", "/x/conf"), "/x/conf/tarvik");
+    EXPECT_EQ(ConfigFolder::PathFor("/home/u", "relative"), "/home/u/.config/tarvik");
+    TempDir home;
+    const std::filesystem::path was = std::filesystem::current_path();
+    std::ofstream(home.File("tk.opt")) << "options";
+    std::ofstream(home.File("tk.queue")) << "queue";
+    const std::string folder = ConfigFolder::PathFor(home.Path(), "");
+    std::string why;
+    ASSERT_TRUE(ConfigFolder::Enter(folder, home.Path(), why)) << why;
+    EXPECT_EQ(std::filesystem::current_path(), folder);
+    const auto text = [](const std::string& path) {
+        const std::vector<uint8_t> bytes = ReadBytes(path);
+        return std::string(bytes.begin(), bytes.end());
+    };
+    EXPECT_EQ(text(folder + "/tk.opt") + text(folder + "/tk.queue"), "optionsqueue");
+    EXPECT_FALSE(std::filesystem::exists(home.File("tk.opt")));
+    std::ofstream(home.File("tk.opt")) << "newer";
+    ASSERT_TRUE(ConfigFolder::Enter(folder, home.Path(), why));
+    EXPECT_EQ(text(folder + "/tk.opt"), "options") << "moved once only";
+    std::filesystem::current_path(was);
 }
