@@ -2,6 +2,7 @@
 
 #include "cli/CliJson.h"
 #include "cli/DownloadCommand.h"
+#include "download/NameMask.h"
 #include "harvest/PageAddress.h"
 #include "harvest/PageText.h"
 #include "harvest/PicturePlace.h"
@@ -29,7 +30,8 @@ const char* const usage =
     "                        [--timeout SECONDS] (ADDRESS | -i FILE)\n"
     "       tarvik-cli download [--modern | --classic] [--follow] [--json] [-q]\n"
     "                           [--all | --pictures | --all-pictures | --jpegs | --movies]\n"
-    "                           [-d DIR] [-j N] [--flat] [--timeout SECONDS] (ADDRESS | -i FILE)\n"
+    "                           [-d DIR] [-j N] [--flat | --name MASK] [--timeout SECONDS]\n"
+    "                           (ADDRESS | -i FILE)\n"
     "       tarvik-cli article ADDRESS\n"
     "Short options: -d and -P for --dir, -j for --threads, -i for --input-file, -q for --quiet.\n";
 
@@ -93,6 +95,16 @@ const char* const help =
     "captions, share bars and author lines; paragraphs separated by blank lines. A page\n"
     "without an article (a gallery, a listing) prints nothing.\n"
     "\n"
+    "--name MASK (it turns the modern rules on) names each file, under DIR, by a mask of tags:\n"
+    "*name* and *ext* (the file's), *host*, *subdirs* (the address's folders), *title* (the\n"
+    "page's; \"untitled\" when it has none), *text* (a picture's alt text or a link's text, else\n"
+    "*name*), *num* (its place on the page: among the pictures for a picture, among all rows\n"
+    "for others; at least 3 digits), *date* (of the queueing) and / for folders; for example\n"
+    "\"*title*/*num* *name*.*ext*\" (a folder per page) or \"*host*/*subdirs*/*name*.*ext*\".\n"
+    "Each name a tag gives is made safe (no control characters, no /, no leading dot, at most\n"
+    "200 bytes); two rows of one path are numbered \" (2)\" in the page's order. --flat is\n"
+    "\"*name*.*ext*\"; it and --name do not go together.\n"
+    "\n"
     "--json writes one JSON object a line instead (download: status, bytes, path, cause,\n"
     "address; links: name, type, path, server, protocol, and under the modern rules place,\n"
     "size, page; --title: {\"title\": ...}).\n"
@@ -154,6 +166,13 @@ bool ParseOptions(const std::vector<std::string>& args, DownloadCommand::Options
                                                     : Take::Pictures;
         } else if (download && arg == "--flat" && !value) {
             o.flat = true;
+        } else if (download && arg == "--name") {
+            const auto v = takeValue();
+            if (const auto why = v ? NameMask::Check(*v) : std::optional<std::string>("no mask")) {
+                error = "--name: " + *why;
+                return false;
+            }
+            o.nameMask = *v;
         } else if (arg == "--follow" && !value) {
             o.follow = true;
         } else if (arg == "--quiet" && !value) {
@@ -219,9 +238,9 @@ std::vector<std::string> ReadAddresses(std::istream& in) {
 
 // Why `typed` is no address this tool reads; empty when it is one. A bare host is an address.
 std::string NotAnAddress(const std::string& typed) {
-    if (typed.empty() ||
-        std::any_of(typed.begin(), typed.end(),
-                    [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == 0x7F; }))
+    if (typed.empty() || std::any_of(typed.begin(), typed.end(), [](char c) {
+            return static_cast<unsigned char>(c) <= ' ' || c == 0x7F;
+        }))
         return "not an address";
     const std::size_t colon = typed.find("://");
     if (colon != std::string::npos) {
@@ -287,7 +306,14 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
                  !ParseOptions(args, options, withTitle, modern, operands, inputFile, error) ||
                  (article && inputFile);
     // What needs the modern rules turns them on, and is an error beside --classic.
-    const char* needsModern = article ? "article" : options.follow ? "--follow" : nullptr;
+    const char* needsModern = article                     ? "article"
+                              : options.follow            ? "--follow"
+                              : !options.nameMask.empty() ? "--name"
+                                                          : nullptr;
+    if (!wrong && options.flat && !options.nameMask.empty()) {
+        error = "--flat and --name: a mask says where files go";
+        wrong = true;
+    }
     if (!wrong && needsModern != nullptr) {
         if (modern && !*modern) {
             error = std::string(needsModern) + " needs the modern rules, not --classic";

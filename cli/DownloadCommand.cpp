@@ -152,18 +152,19 @@ int DownloadCommand::Run(const std::vector<const LinkTable*>& pages, Settings se
         settings.serverNameSubdirectory = 0;
 
     // Every row to take, in page order; the table takes them in turns of its capacity.
+    DownloadTable table;
+    table.nameMask = options.nameMask;
+    table.saveDirectory = settings.saveDirectory;
     std::vector<std::pair<const LinkTable*, int32_t>> wanted;
     for (const LinkTable* links : pages) {
-        for (int32_t i = 0; i < links->linkCount; ++i)
-            if (DownloadTable::Takes(options.selection, links->links[i], links->modernRows))
-                wanted.emplace_back(links, i);
+        for (const int32_t i : table.Taken(*links, options.selection))
+            wanted.emplace_back(links, i);
         // A page whose article shows no picture is said, not passed over in silence.
         if (const int32_t others = DownloadTable::PicturesLeftOut(*links, options.selection);
             others > 0 && !options.quiet)
             err << links->pageAddress << ": no content pictures; " << others
                 << " other pictures listed (--all-pictures takes them)\n";
     }
-    DownloadTable table;
     DownloadMonitor monitor(table, session);
     LineView view(out, options.json);
     const bool progress = errIsTerminal && !options.quiet;
@@ -184,7 +185,7 @@ int DownloadCommand::Run(const std::vector<const LinkTable*>& pages, Settings se
         for (; next < wanted.size() && table.downloadCount < DownloadTable::capacity; ++next) {
             const auto& [links, row] = wanted[next];
             table.QueueDownload(links->links[row], links->modernRows,
-                                links->PageOf(links->links[row]));
+                                links->PageOf(links->links[row]), links->pageTitle);
         }
         for (;;) {
             if (interrupted.load(std::memory_order_relaxed) && !cancelling) {

@@ -25,6 +25,7 @@ public:
         bool json = false;          // one JSON object a line instead of tab-separated fields
         int timeoutSeconds = 30;
         int pagesFailed = 0; // pages that could not be read, for the summary
+        std::string nameMask; // the modern rows' names (NameMask); empty: none
     };
 
     // Queues the rows of every table of `pages`, in turns of the table's capacity, and runs the

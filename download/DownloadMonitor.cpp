@@ -255,8 +255,10 @@ void DownloadMonitor::FollowWait(int32_t index, DownloadView& view) {
 
 void DownloadMonitor::StartDownload(int32_t index, int32_t slot, const Settings& settings) {
     DownloadEntry& e = table.downloads[index];
-    const bool perServer = settings.serverNameSubdirectory != 0;
-    const std::string subdirectory = perServer ? e.server : std::string();
+    // A name mask chose the folders; otherwise the server's name makes one, when asked for.
+    const bool masked = e.modern && !e.folder.empty();
+    const bool perServer = settings.serverNameSubdirectory != 0 && !masked;
+    const std::string subdirectory = masked ? e.folder : perServer ? e.server : std::string();
     const std::string localPath = LocalFile::JoinPath(settings.saveDirectory, subdirectory, e.name);
     // A second writer of one file waits until the first has ended.
     if (PathInUse(localPath))
@@ -267,7 +269,14 @@ void DownloadMonitor::StartDownload(int32_t index, int32_t slot, const Settings&
     e.lastTickTime = t;
     e.localPath = localPath;
     const bool modern = e.modern;
-    if (!LocalFile::SafeName(e.name) || (perServer && !LocalFile::SafeName(e.server))) {
+    bool safeFolders = true; // a kept queue's folders are checked as a mask's were made
+    for (std::size_t at = 0; masked && at <= e.folder.size();) {
+        const std::size_t end = std::min(e.folder.find('/', at), e.folder.size());
+        safeFolders = safeFolders && LocalFile::SafeName(e.folder.substr(at, end - at));
+        at = end + 1;
+    }
+    if (!LocalFile::SafeName(e.name) || (perServer && !LocalFile::SafeName(e.server)) ||
+        !safeFolders) {
         // Nothing is written, and nothing is asked of the server, for a name that could lead
         // outside the save directory.
         e.status = DownloadStatus::DiskError;
@@ -283,8 +292,8 @@ void DownloadMonitor::StartDownload(int32_t index, int32_t slot, const Settings&
         settledInTick = true;
         return;
     }
-    if (perServer)
-        LocalFile::MakeSubdirectory(settings.saveDirectory, e.server);
+    if (perServer || masked)
+        LocalFile::MakeSubdirectory(settings.saveDirectory, subdirectory);
     // Nothing is asked of the server for a file that could not be written: its name is taken by
     // a directory, a link or a FIFO. (A modern download writes a part of its own and never
     // replaces a file.)

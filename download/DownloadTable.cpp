@@ -1,12 +1,50 @@
 #include "download/DownloadTable.h"
 
+#include "download/DownloadWorker.h"
+#include "download/FileOrigin.h"
 #include "download/LocalFile.h"
+#include "download/NameMask.h"
 #include "download/PartFile.h"
+#include "harvest/ModernCategory.h"
 
 #include <algorithm>
+#include <ctime>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
-void DownloadTable::QueueDownload(const LinkEntry& link, bool byAddress,
-                                  const std::string& referer) {
+namespace {
+
+// The local date, yyyy-mm-dd.
+std::string Today() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[16];
+    std::strftime(text, sizeof text, "%Y-%m-%d", &local);
+    return text;
+}
+
+// The folders of an address's path, decoded.
+std::vector<std::string> Folders(const std::string& path) {
+    std::vector<std::string> folders;
+    const std::string_view p = std::string_view(path).substr(0, path.find_first_of("?#"));
+    for (std::size_t at = 1; at < p.size();) {
+        const std::size_t end = p.find('/', at);
+        if (end == std::string_view::npos)
+            break;
+        if (end > at)
+            folders.push_back(ModernCategory::PercentDecode(p.substr(at, end - at)));
+        at = end + 1;
+    }
+    return folders;
+}
+
+} // namespace
+
+void DownloadTable::QueueDownload(const LinkEntry& link, bool byAddress, const std::string& referer,
+                                  const std::string& title) {
     if (downloadCount >= capacity)
         return;
     for (int32_t i = 0; i < downloadCount; ++i) {
@@ -27,7 +65,44 @@ void DownloadTable::QueueDownload(const LinkEntry& link, bool byAddress,
     e.totalBytes = static_cast<uint64_t>(std::max<int32_t>(link.size, 0));
     e.referer = referer;
     e.modern = byAddress;
+    if (byAddress && !nameMask.empty())
+        Name(e, link, title);
     ++downloadCount;
+}
+
+void DownloadTable::Name(DownloadEntry& e, const LinkEntry& link, const std::string& title) {
+    const NameMask::Values values{link.name,
+                                  link.server,
+                                  Folders(link.path),
+                                  link.title.empty() ? title : link.title,
+                                  link.text,
+                                  link.number,
+                                  Today()};
+    const std::string path = NameMask::Expand(nameMask, values);
+    const std::size_t slash = path.rfind('/');
+    e.folder = slash == std::string::npos ? "" : path.substr(0, slash);
+    const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    const std::string address = FileOrigin::WithoutCredentials(
+        DownloadWorker::RequestAddress(link.server, link.path, link.service));
+    // Told apart now, in the order rows are queued: from the rows queued before, and from a
+    // file of another address. A file of this address is this row's own from an earlier run.
+    const int dir = LocalFile::OpenFileDirectory(saveDirectory, e.folder);
+    for (int n = 1; n <= LocalFile::maxVariants; ++n) {
+        e.name = LocalFile::FreeName(name, n);
+        const bool queued = std::any_of(
+            downloads.begin(), downloads.begin() + downloadCount, [&](const DownloadEntry& d) {
+                return d.modern && d.folder == e.folder && d.name == e.name;
+            });
+        struct stat st {};
+        const bool onDisk =
+            dir >= 0 && ::fstatat(dir, e.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+        const std::optional<FileOrigin> origin =
+            onDisk && S_ISREG(st.st_mode) ? FileOrigin::Read(dir, e.name) : std::nullopt;
+        if (!queued && (!onDisk || (origin && origin->address == address)))
+            break;
+    }
+    if (dir >= 0)
+        ::close(dir);
 }
 
 void DownloadTable::CompactDownloads() {
@@ -79,10 +154,23 @@ bool DownloadTable::Takes(Take take, const LinkEntry& row, bool modern) {
     return false;
 }
 
-void DownloadTable::QueueLinks(const LinkTable& links, Take take) {
+std::vector<int32_t> DownloadTable::Taken(const LinkTable& links, Take take) const {
+    std::vector<int32_t> rows;
     for (int32_t i = 0; i < links.linkCount; ++i)
         if (Takes(take, links.links[i], links.modernRows))
-            QueueDownload(links.links[i], links.modernRows, links.PageOf(links.links[i]));
+            rows.push_back(i);
+    // A name mask numbers what it names in the page's own order, however the list is sorted.
+    if (links.modernRows && !nameMask.empty())
+        std::stable_sort(rows.begin(), rows.end(), [&](int32_t a, int32_t b) {
+            return links.links[a].number < links.links[b].number;
+        });
+    return rows;
+}
+
+void DownloadTable::QueueLinks(const LinkTable& links, Take take) {
+    for (const int32_t i : Taken(links, take))
+        QueueDownload(links.links[i], links.modernRows, links.PageOf(links.links[i]),
+                      links.pageTitle);
 }
 
 int32_t DownloadTable::PicturesLeftOut(const LinkTable& links, Take take) {

@@ -18,17 +18,22 @@ public:
     // same file is there already, in any state: one with the same path and name (whatever its
     // server), or with `byAddress` one with the same whole address (service, server and path).
     // `referer` is the page it was found on, for the modern rules. Silent.
+    // With a name mask set, a modern row's folders and name come from it (`title` standing for
+    // the page's title when the row names none), numbered " (2)"... when another row queued or
+    // a file of another address has them already.
     void QueueDownload(const LinkEntry& link, bool byAddress = false,
-                       const std::string& referer = {});
+                       const std::string& referer = {}, const std::string& title = {});
     // Which rows a command takes: every row; the JPEG rows ("Download All JPG's"); the
     // pictures (under the modern rules the content pictures, "Download All Pictures"); every
     // picture; the movies ("Download All Movies", with VIDEO under the modern rules). A tracker
     // is never taken.
     enum class Take { All, Jpegs, Pictures, AllPictures, Movies };
     static bool Takes(Take take, const LinkEntry& row, bool modern);
-    // Queues, in the link table's order, every link `take` takes; the rows of the modern rules
-    // by their whole address.
+    // Queues, in the link table's order (with a name mask, the page's own order), every link
+    // `take` takes; the rows of the modern rules by their whole address.
     void QueueLinks(const LinkTable& links, Take take);
+    // The rows of `links` that `take` takes, in the order QueueLinks queues them.
+    std::vector<int32_t> Taken(const LinkTable& links, Take take) const;
     // The pictures a selection of content pictures leaves out when it takes none of a modern
     // page's rows (trackers not counted); 0 when it takes any, or for another selection.
     static int32_t PicturesLeftOut(const LinkTable& links, Take take);
@@ -47,6 +52,15 @@ public:
                 downloads[i].category = FileCategory::Excluded;
     }
 
+    // The name mask of modern rows (empty: the server-name setting decides), and the save
+    // directory whose files its names are checked against.
+    std::string nameMask;
+    std::string saveDirectory;
+
+private:
+    void Name(DownloadEntry& e, const LinkEntry& link, const std::string& title);
+
+public:
     std::vector<DownloadEntry>
         downloads; // always `capacity` entries; the first downloadCount count
     int32_t downloadCount = 0;

@@ -32,11 +32,16 @@ std::optional<struct stat> StatOf(const std::string& saveDirectory, const std::s
 int LocalFile::OpenFileDirectory(const std::string& saveDirectory,
                                  const std::string& subdirectory) {
     int dir = OpenDirectory(saveDirectory);
-    if (dir >= 0 && !subdirectory.empty()) {
+    // Each folder below the save directory is opened relative to the one above it, never
+    // through a symbolic link, so a link planted inside never leads out.
+    for (std::size_t at = 0; dir >= 0 && at < subdirectory.size();) {
+        const std::size_t end = std::min(subdirectory.find('/', at), subdirectory.size());
+        const std::string level = subdirectory.substr(at, end - at);
         const int sub =
-            ::openat(dir, subdirectory.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            ::openat(dir, level.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         ::close(dir);
         dir = sub;
+        at = end + 1;
     }
     return dir;
 }
@@ -83,11 +88,19 @@ std::string LocalFile::JoinPath(const std::string& saveDirectory, const std::str
 }
 
 void LocalFile::MakeSubdirectory(const std::string& saveDirectory, const std::string& name) {
-    const int dir = OpenDirectory(saveDirectory);
-    if (dir < 0)
-        return;
-    ::mkdirat(dir, name.c_str(), 0755);
-    ::close(dir);
+    int dir = OpenDirectory(saveDirectory);
+    for (std::size_t at = 0; dir >= 0 && at < name.size();) {
+        const std::size_t end = std::min(name.find('/', at), name.size());
+        const std::string level = name.substr(at, end - at);
+        ::mkdirat(dir, level.c_str(), 0755);
+        const int sub =
+            ::openat(dir, level.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        ::close(dir);
+        dir = sub;
+        at = end + 1;
+    }
+    if (dir >= 0)
+        ::close(dir);
 }
 
 bool LocalFile::Open(const std::string& saveDirectory, const std::string& subdirectory,

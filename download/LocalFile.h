@@ -28,14 +28,16 @@ public:
     static std::string JoinPath(const std::string& saveDirectory, const std::string& subdirectory,
                                 const std::string& name);
     // The directory a file goes into, opened: the save directory (which may be a symbolic link)
-    // and the subdirectory inside it (which may not). -1 when it cannot be opened.
+    // and the subdirectory inside it ("a/b": each level, none a link). -1 when it cannot be
+    // opened.
     static int OpenFileDirectory(const std::string& saveDirectory, const std::string& subdirectory);
     // The directory part of `path`, with its trailing '/'; empty for a bare name.
     static std::string DirectoryOf(const std::string& path);
     // Makes `path` and its parents; false, with the reason, when it is not a directory after.
     static bool MakeDirectories(const std::string& path, std::string& reason);
-    // Creates the one directory level `name` inside the save directory; an existing directory
-    // is fine and a failure shows later, when the file cannot be opened.
+    // Creates the directory levels of `name` ("a" or "a/b") inside the save directory, never
+    // through a link; an existing directory is fine and a failure shows later, when the file
+    // cannot be opened.
     static void MakeSubdirectory(const std::string& saveDirectory, const std::string& name);
 
     // Creates or empties the file (mode 0644 less the umask). The save directory may be a

@@ -17,8 +17,9 @@
 namespace {
 
 const char* const header = "tarvik download list 1";
-// The part's name came as a 13th field; a file of 12 fields is still read.
-constexpr std::size_t fieldCount = 13;
+// The part's name came as a 13th field, a name mask's folders as a 14th; files of 12 and 13
+// fields are still read.
+constexpr std::size_t fieldCount = 14;
 constexpr std::size_t oldFieldCount = 12;
 
 template <typename T> bool ParseNumber(const std::string& text, T& value, T low, T high) {
@@ -51,6 +52,8 @@ bool ReadEntry(const std::vector<std::string>& f, DownloadEntry& e) {
     e.cause = f[11];
     if (f.size() > oldFieldCount)
         e.partName = f[12];
+    if (f.size() > oldFieldCount + 1)
+        e.folder = f[13];
     return true;
 }
 
@@ -89,7 +92,8 @@ std::string QueueFile::Text(const DownloadTable& table) {
                                                 e.validator,
                                                 e.referer,
                                                 e.cause,
-                                                e.partName};
+                                                e.partName,
+                                                e.folder};
         for (std::size_t f = 0; f < fieldCount; ++f)
             text += (f == 0 ? "" : "\t") + FieldText::Escape(fields[f]);
         text += '\n';
@@ -165,7 +169,7 @@ QueueFile::LoadResult QueueFile::Load(DownloadTable& table) {
             start = end + 1;
         }
         DownloadEntry e;
-        whole = whole && (fields.size() == fieldCount || fields.size() == oldFieldCount) &&
+        whole = whole && fields.size() >= oldFieldCount && fields.size() <= fieldCount &&
                 ReadEntry(fields, e);
         if (!whole || Listed(table, e))
             continue;

@@ -51,4 +51,5 @@ public:
     bool modernRows = false;
     // The address the rows were harvested from (after redirects under the modern rules).
     std::string pageAddress;
+    std::string pageTitle; // the page's title, for name masks
 };

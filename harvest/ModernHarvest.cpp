@@ -41,7 +41,23 @@ void ModernHarvest::OnLink(std::vector<SrcCandidate> candidates, LinkContext con
         candidates = {std::move(candidates[ModernScanner::Largest(candidates)])};
     this->candidates += candidates.size();
     candidates.shrink_to_fit(); // a long srcset's room is not kept for the few it named
-    found.push_back({std::move(candidates), context, signals});
+    found.push_back({std::move(candidates), context, signals, {}});
+}
+
+void ModernHarvest::OnLinkText(std::string_view text) {
+    if (found.empty() || found.back().context != LinkContext::Anchor)
+        return;
+    std::string& kept = found.back().text;
+    // Blanks collapsed, at most 200 bytes: a name's worth.
+    for (const char c : text) {
+        const bool blank = c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+        if (kept.size() >= 200)
+            break;
+        if (!blank)
+            kept += c;
+        else if (!kept.empty() && kept.back() != ' ')
+            kept += ' ';
+    }
 }
 
 void ModernHarvest::OnTitle(const std::string& title) {
@@ -97,6 +113,8 @@ void ModernHarvest::Admit(const std::string& pageAddress) {
     // address is content when any of its occurrences is.
     std::unordered_map<std::string, int32_t> seen;
     std::vector<std::pair<std::string, LinkEntry>> pages; // with their keys
+    std::unordered_set<std::string> pageKeys;
+    uint32_t rows = 0, pictures = 0;
     std::vector<ResolvedLink> addresses;
     std::vector<SrcCandidate> usable;
     std::vector<std::string> keys;
@@ -173,11 +191,20 @@ void ModernHarvest::Admit(const std::string& pageAddress) {
             }
             continue;
         }
+        if (entry.category == FileCategory::HtmlLink && !pageKeys.insert(keys.front()).second)
+            continue; // the same page again
         entry.name = ModernCategory::FileName(chosen.path, entry.category);
         entry.attributeKind = f.context == LinkContext::Anchor ? 1 : 0;
         entry.server = std::move(chosen.server);
         entry.path = std::move(chosen.path);
         entry.service = chosen.service;
+        // Its place in the page's own order, whatever order the File List shows.
+        const bool isPicture = entry.category == FileCategory::Jpeg ||
+                               entry.category == FileCategory::Gif ||
+                               entry.category == FileCategory::Image;
+        ++rows;
+        entry.number = isPicture ? ++pictures : rows;
+        entry.text = picture ? signals.text : f.text;
         if (entry.category == FileCategory::HtmlLink) {
             pages.emplace_back(std::move(keys.front()), std::move(entry));
             continue;

@@ -48,12 +48,14 @@ private:
         std::vector<SrcCandidate> candidates;
         LinkContext context;
         PictureSignals signals;
+        std::string text; // a link's text
     };
 
     void OnBase(const std::string& href) override;
     void OnLink(std::vector<SrcCandidate> candidates, LinkContext context,
                 const PictureSignals& signals) override;
     void OnTitle(const std::string& title) override;
+    void OnLinkText(std::string_view text) override;
     void Admit(const std::string& pageAddress);
 
     LinkTable& table;

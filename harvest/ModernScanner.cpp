@@ -92,6 +92,28 @@ void ReadDescriptor(std::string_view descriptor, SrcCandidate& candidate) {
     }
 }
 
+// `text` with its blanks collapsed and trimmed, cut to `limit` bytes at a character boundary.
+std::string Collapsed(std::string_view text, std::size_t limit) {
+    std::string out;
+    for (const char c : text) {
+        if (out.size() >= limit)
+            break;
+        if (IsBlank(c)) {
+            if (!out.empty() && out.back() != ' ')
+                out += ' ';
+        } else {
+            out += c;
+        }
+    }
+    while (!out.empty() && out.back() == ' ')
+        out.pop_back();
+    while (!out.empty() && (static_cast<unsigned char>(out.back()) & 0xC0) == 0x80)
+        out.pop_back(); // a character the cut split
+    if (!out.empty() && (static_cast<unsigned char>(out.back()) & 0xC0) == 0xC0)
+        out.pop_back();
+    return out;
+}
+
 // `a` and `b` differ at most in their numbers: sizes and qualities of one picture.
 bool SameButDigits(std::string_view a, std::string_view b) {
     auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
@@ -135,6 +157,8 @@ public:
         if (!Trimmed(t).empty() && noscriptDepth == 0)
             FlushPending(); // words between a picture and a noscript part them
         scorer.Text(t);
+        if (linkTextOpen)
+            listener.OnLinkText(t);
         if (titleState == TitleState::Reading && title.size() < 4 * ModernScanner::titleLimit)
             title.append(t);
     }
@@ -179,6 +203,8 @@ private:
         for (const char* name : {"class", "id"})
             if (const char* v = Attribute(attributes, name))
                 s.words |= PlaceWords::Of(v);
+        if (const char* alt = Attribute(attributes, "alt"))
+            s.text = Collapsed(alt, 200);
         s.width = Dimension(Attribute(attributes, "width"));
         s.height = Dimension(Attribute(attributes, "height"));
         const char* style = Attribute(attributes, "style");
@@ -282,6 +308,7 @@ private:
     std::string pictureLink;
     std::string pageLink; // the href of the last link to another page that opened
     bool pictureLinkOpen = false;
+    bool linkTextOpen = false; // the link to a page reported last is open: its text is told
     bool pictureLinkShown = false;
     int noscriptDepth = 0;
     bool pendingTakesCopy = false; // the noscript right after the pending picture is open
@@ -325,6 +352,7 @@ void ScanState::Start(const xmlChar* name, const xmlChar** attributes) {
             Report(href, LinkContext::Anchor);
             if (href != nullptr && Is(name, "a"))
                 pageLink = href;
+            linkTextOpen = href != nullptr && Is(name, "a");
         }
     } else if (isImg) {
         Picture picture{{}, Signals(attributes)};
@@ -425,10 +453,11 @@ void ScanState::End(const xmlChar* name) {
     } else if (Is(name, "noscript") && noscriptDepth > 0 && --noscriptDepth == 0) {
         pendingTakesCopy = false;
         FlushPending();
-    } else if (Is(name, "a") && pictureLinkOpen) {
-        pictureLinkOpen = false;
-        if (!pictureLinkShown)
+    } else if (Is(name, "a")) {
+        linkTextOpen = false;
+        if (pictureLinkOpen && !pictureLinkShown)
             Report(pictureLink.c_str(), LinkContext::Anchor);
+        pictureLinkOpen = false;
     }
 }
 

@@ -31,6 +31,8 @@ public:
                         const PictureSignals& signals) = 0;
     // The text of the first title (outside SVG), blanks collapsed, at most 500 bytes.
     virtual void OnTitle(const std::string& title) = 0;
+    // Text inside the link to a page reported last, while that link is open.
+    virtual void OnLinkText(std::string_view text) = 0;
 };
 
 class ModernScanner {

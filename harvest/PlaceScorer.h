@@ -23,6 +23,7 @@ struct PictureSignals {
     bool linksToPage = false; // inside a link to another page
     uint32_t words = 0;       // the PlaceWords of its own class and id
     std::string linkHref;     // the link to another page it stands in, as written; empty: none
+    std::string text;         // its alt text, blanks collapsed, at most 200 bytes
 };
 
 class PlaceScorer {

@@ -137,6 +137,13 @@ void LinkedPictures::OnPageRead(int32_t index, bool ok, const std::string& final
     LinkEntry row = *best;
     row.page = address;
     row.wrapPage.clear();
+    // Named as the gallery's: the thumbnail's place and the gallery's title, whichever page
+    // answers first.
+    row.number = 0;
+    row.title = table.pageTitle.empty() ? "untitled" : table.pageTitle;
+    for (int32_t i = 0; i < table.linkCount && row.number == 0; ++i)
+        if (IsPicture(table.links[i]) && WithoutFragment(table.links[i].wrapPage) == pages[index])
+            row.number = table.links[i].number;
     if (!table.Append(std::move(row)))
         ++overflow;
 }

@@ -56,6 +56,7 @@ void PageHarvest::Scan(std::string_view text, const std::string& address, const 
         PageScanner::ScanPage(text, address, *this);
         titleSink = nullptr;
     }
+    table.pageTitle = title;
     FileListSort::SortFileList(table, sortDescending, table.linkCount, 0, true, false);
 }
 

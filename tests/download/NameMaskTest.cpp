@@ -1,0 +1,87 @@
+#include "download/NameMask.h"
+#include "download/DownloadTable.h"
+#include "tests/support/CliRun.h"
+#include "tests/support/LoopbackServer.h"
+#include "tests/support/TempDir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+// Each tag, and names that must be made safe, to the path written.
+TEST(NameMask, TagsAndSafeNames) {
+    const NameMask::Values row{"large.photo.jpg", "h:81", {"a b", "c"}, "Day / one",
+                               "Alt text",        7,      "2026-12-07"};
+    auto with = [&](auto change) {
+        NameMask::Values v = row;
+        change(v);
+        return v;
+    };
+    // clang-format off
+    const std::tuple<const char*, NameMask::Values, std::string> cases[] = {
+        {"*name*.*ext*", row, "large.photo.jpg"},
+        {"*host*/*subdirs*/*text* *num* *date*.*ext*", row, "h:81/a b/c/Alt text 007 2026-12-07.jpg"},
+        {NameMask::folderPerPage, row, "Day _ one/007 large.photo.jpg"},
+        {"*title*/*name*", with([](auto& v) { v.title = "..\x01\xE2\x80\xAEx"; }), "__x/large.photo"},
+        {"*title*/*name*", with([](auto& v) { v.title = ".."; }), "large.photo"},
+        {"*title*/*text*.*ext*", with([](auto& v) { v.title = "", v.text = ""; }), "untitled/large.photo.jpg"},
+        {"*subdirs*/*name*.*ext*", with([](auto& v) { v.subdirs = {}, v.name = "noext"; }), "noext"},
+        {"*title*", with([](auto& v) { v.title = std::string(400, 'x'); }), std::string(200, 'x')},
+        {"*title*.*ext*", with([](auto& v) { v.title = std::string(399, 'x') + "\xC3\xA9"; }), std::string(196, 'x') + ".jpg"},
+    };
+    // clang-format on
+    for (const auto& [mask, values, path] : cases) {
+        ASSERT_FALSE(NameMask::Check(mask)) << mask;
+        EXPECT_EQ(NameMask::Expand(mask, values), path) << mask;
+    }
+    for (const auto& [mask, why] : {std::pair{"*nom*", "unknown tag *nom*"},
+                                    {"/abs/*name*", "an absolute path"},
+                                    {"a/../*name*", "a .. folder"}})
+        EXPECT_EQ(NameMask::Check(mask), why);
+}
+
+// A gallery of 24 photos, each named large.jpg: two runs give the same ordered names, whatever
+// order the downloads end in; a link planted where a folder goes leads nothing outside.
+TEST(NameMask, TheSameGalleryGetsTheSameNamesAndStaysInside) {
+    std::string gallery = "<title>Boats</title>";
+    for (int i = 1; i <= 24; ++i)
+        gallery += "<img src=/photos/" + std::to_string(i) + "/large.jpg>";
+    LoopbackServer server([&](LoopbackServer::Connection& c) {
+        const std::string path = c.Path();
+        c.Send(LoopbackServer::Response(path == "/g" ? gallery : "photo " + path));
+    });
+    TempDir dir, outside;
+    const std::string save = dir.File("save");
+    for (int run = 0; run < 2; ++run) {
+        const CliRun r = RunCli({"download", "--name", "*title*/*num* *name*.*ext*", "-j", "8",
+                                 "-q", "-d", save, server.Address("/g")},
+                                dir.File("tk.opt"));
+        EXPECT_EQ(r.status, 0) << r.err;
+        for (int i = 1; i <= 24; ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, "/Boats/%03d large.jpg", i);
+            EXPECT_EQ(ReadFile(save + name), "photo /photos/" + std::to_string(i) + "/large.jpg");
+        }
+        EXPECT_EQ(std::distance(fs::directory_iterator(save + "/Boats"), {}), 24);
+    }
+    // Two rows of one name in one run are told apart in the page's order.
+    DownloadTable table;
+    table.nameMask = "*name*.*ext*";
+    table.saveDirectory = save + "/Boats";
+    LinkEntry a{.path = "/x/large.jpg", .name = "large.jpg", .server = "h", .number = 2};
+    LinkEntry b = a;
+    b.path = "/y/large.jpg";
+    std::ofstream(save + "/Boats/large.jpg") << "the user's";
+    table.QueueDownload(a, true);
+    table.QueueDownload(b, true);
+    EXPECT_EQ(table.downloads[0].name + "|" + table.downloads[1].name,
+              "large (2).jpg|large (3).jpg");
+
+    fs::create_directory_symlink(outside.Path(), save + "/Elsewhere");
+    const CliRun planted = RunCli(
+        {"download", "--name", "Elsewhere/*name*.*ext*", "-q", "-d", save, server.Address("/g")},
+        dir.File("tk.opt"));
+    EXPECT_EQ(planted.status, 1);
+    EXPECT_TRUE(fs::is_empty(outside.Path())) << "nothing written outside the save directory";
+}
