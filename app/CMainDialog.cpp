@@ -9,6 +9,7 @@
 #include "app/DialogUnits.h"
 #include "app/ListView.h"
 #include "app/TextBridge.h"
+#include "download/NameMask.h"
 #include "download/QueueFile.h"
 #include "download/TickRequest.h"
 #include "harvest/PageAddress.h"
@@ -249,6 +250,7 @@ void CMainDialog::OnInitDialog() {
     ListView::SetUpColumns(downloadList, ListColumns::downloadList, scale);
     session = std::make_unique<InternetSession>("Tarvik");
     settings = settingsFile.Load();
+    modernSettings = ModernSettings::Load(ModernSettings::BesideSettings(settingsFile.Path()));
     ShowRules();
     downloadTable.downloadCount = 0;
     monitor = std::make_unique<DownloadMonitor>(downloadTable, *session);
@@ -515,8 +517,11 @@ void CMainDialog::OnFileListHeaderClicked(int column) {
 }
 
 void CMainDialog::OnOptions() {
-    if (!optionsDialog)
+    if (!optionsDialog) {
         optionsDialog = std::make_unique<COptionsDialog>(this, settings, platform);
+        optionsDialog->SetModernOptions(&modernSettings,
+                                        ModernSettings::BesideSettings(settingsFile.Path()));
+    }
     const bool wasModern = settings.modernRules != 0;
     optionsDialog->Run();
     ShowRules();
@@ -528,6 +533,10 @@ void CMainDialog::OnOptions() {
 
 void CMainDialog::ShowRules() {
     jpegsButton->setText(settings.modernRules ? "Download All Pictures" : "Download All JPG's");
+    // Modern rows are named by the mask, when one is set and sound, under the save directory.
+    const std::string& mask = modernSettings.nameMask;
+    downloadTable.nameMask = mask.empty() || NameMask::Check(mask) ? std::string() : mask;
+    downloadTable.saveDirectory = settings.saveDirectory;
     // The modern rules' status line takes a line below the lists; the classic window has none.
     statusLine->setVisible(settings.modernRules != 0);
     statusLine->clear();

@@ -11,6 +11,7 @@
 #include "harvest/NavigationHistory.h"
 #include "harvest/PageText.h"
 #include "net/InternetSession.h"
+#include "settings/ModernSettings.h"
 #include "settings/Settings.h"
 #include "settings/SettingsFile.h"
 
@@ -115,7 +116,8 @@ private:
 
     Platform& platform;
     SettingsFile settingsFile;
-    bool handedOver; // started with an address: no clipboard offer
+    ModernSettings modernSettings; // tk.modern, beside the options file
+    bool handedOver;               // started with an address: no clipboard offer
     Settings settings;
     std::unique_ptr<InternetSession> session;
     std::unique_ptr<PageText> pageText;

@@ -1,5 +1,6 @@
 #include "app/COptionsDialog.h"
 
+#include "app/CModernOptionsDialog.h"
 #include "app/DialogUnits.h"
 #include "app/TextBridge.h"
 
@@ -20,6 +21,7 @@ constexpr const char* threadsMessage = "Number of threads must be between 1 and 
 constexpr int directoryId = 1006;
 constexpr int threadsId = 1031;
 constexpr int modernId = 1040;
+constexpr int modernOptionsId = 1051;
 constexpr int imageId = 1041;
 constexpr int videoId = 1042;
 
@@ -128,10 +130,14 @@ COptionsDialog::COptionsDialog(QWidget* owner, Settings& settings, Platform& pla
         place(c, spec.id, spec.x, spec.y, spec.w, spec.h);
         checkBoxes[box++] = c;
     }
-    // The modern categories mean something only under the modern rules.
+    modernButton = button(modernOptionsId, "Modern Options...", 290, 197);
+    du.Place(modernButton, 290, 197, 75, 14); // wider than the template's buttons
+    modernButton->hide();
+    // The modern categories and options mean something only under the modern rules.
     connect(CheckBox(modernId), &QCheckBox::toggled, this, [this](bool modern) {
         CheckBox(imageId)->setEnabled(modern);
         CheckBox(videoId)->setEnabled(modern);
+        modernButton->setEnabled(modern);
     });
     QPushButton* browse = button(3, "Browse", 315, 23);
     place(new QLabel("Note: URL has to be reloaded for filters to take effect", this), 0, 20, 200,
@@ -160,6 +166,12 @@ COptionsDialog::COptionsDialog(QWidget* owner, Settings& settings, Platform& pla
         setTabOrder(order[i], order[i + 1]);
 }
 
+void COptionsDialog::SetModernOptions(ModernSettings* settings, std::string path) {
+    modern = settings;
+    modernPath = std::move(path);
+    modernButton->setVisible(modern != nullptr);
+}
+
 QCheckBox* COptionsDialog::CheckBox(int id) const {
     for (std::size_t i = 0; i < checkBoxes.size(); ++i)
         if (checkBoxSpecs[i].id == id)
@@ -183,6 +195,10 @@ void COptionsDialog::OnCommand(int id) {
     case 3:
         OnBrowse();
         break;
+    case modernOptionsId:
+        if (modern != nullptr)
+            CModernOptionsDialog(this, *modern, modernPath, platform).exec();
+        break;
     default:
         break;
     }
@@ -193,6 +209,7 @@ void COptionsDialog::LoadFromSettings() {
         checkBoxes[i]->setChecked(settings.*(checkBoxSpecs[i].field) != 0);
     CheckBox(imageId)->setEnabled(settings.modernRules != 0);
     CheckBox(videoId)->setEnabled(settings.modernRules != 0);
+    modernButton->setEnabled(settings.modernRules != 0);
     SetDirectoryText(settings.saveDirectory);
     threadCountText->setText(QString::number(settings.maxThreads));
     okButton->setFocus();

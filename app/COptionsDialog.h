@@ -4,6 +4,7 @@
 // Cancel leaves them alone.
 
 #include "app/Platform.h"
+#include "settings/ModernSettings.h"
 #include "settings/Settings.h"
 
 #include <QDialog>
@@ -21,13 +22,18 @@ public:
 
     // Loads the controls from the settings and runs the dialog modally.
     int Run();
-    // The dialog's commands: 1 OK, 2 Cancel, 3 Browse.
+    // The dialog's commands: 1 OK, 2 Cancel, 3 Browse, 1051 Modern Options.
     void OnCommand(int id);
 
     void LoadFromSettings();
     void OnBrowse();
     void OnThreadCountKillFocus();
     void ApplyAndClose();
+
+    // Where the "Modern Options..." button (1051, enabled while the modern rules' box is
+    // ticked) finds the modern settings and their file; without it the button is hidden.
+    void SetModernOptions(ModernSettings* settings, std::string path);
+    QPushButton* ModernButton() const { return modernButton; }
 
     QLineEdit* DirectoryBox() const { return directoryText; }
     QLineEdit* ThreadCountBox() const { return threadCountText; }
@@ -49,4 +55,7 @@ private:
     QPushButton* okButton = nullptr;
     QLineEdit* directoryText = nullptr;
     QLineEdit* threadCountText = nullptr;
+    QPushButton* modernButton = nullptr;
+    ModernSettings* modern = nullptr;
+    std::string modernPath;
 };

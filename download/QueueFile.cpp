@@ -1,6 +1,7 @@
 #include "download/QueueFile.h"
 
 #include "download/FieldText.h"
+#include "settings/AtomicFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -195,23 +196,8 @@ bool QueueFile::Save(const DownloadTable& table) {
 }
 
 bool QueueFile::Write(const std::string& text) {
-    // A temporary file of its own, made exclusively (a name planted beside it is never
-    // followed), then renamed over the old one.
-    std::string temporary = path + ".XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0)
+    if (!AtomicFile::Replace(path, text))
         return false;
-    bool written = true;
-    for (std::size_t at = 0; written && at < text.size();) {
-        const ssize_t n = ::write(fd, text.data() + at, text.size() - at);
-        written = n > 0 || (n < 0 && errno == EINTR);
-        at += n > 0 ? static_cast<std::size_t>(n) : 0;
-    }
-    written = ::close(fd) == 0 && written;
-    if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
     saved = text;
     return true;
 }

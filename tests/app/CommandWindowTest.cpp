@@ -1,8 +1,13 @@
+#include "app/CModernOptionsDialog.h"
+#include "app/COptionsDialog.h"
 #include "tests/app/WindowFixture.h"
+#include "tests/support/CliRun.h"
 #include "tests/support/LoopbackServer.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <atomic>
 #include <thread>
@@ -186,7 +191,27 @@ TEST_F(WindowTest, ModernRulesListTodaysPicturesAndFollowWholeAddresses) {
     auto w = MakeConfirmedWindow(true);
     EXPECT_EQ(static_cast<QAbstractButton*>(w->Control(ControlId::DownloadAllJpegs))->text(),
               "Download All Pictures");
+    // The modern options name the files: a mask that cannot be used is refused, naming why.
+    QTimer::singleShot(0, [] {
+        QTimer::singleShot(50, [] {
+            auto* modern = qobject_cast<CModernOptionsDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(modern, nullptr);
+            for (const char* mask : {"*nom*", "*num* *name*.*ext*"}) {
+                modern->SaveAsBox()->setText(mask);
+                modern->OnCommand(1);
+            }
+        });
+        auto* options = qobject_cast<COptionsDialog*>(QApplication::activeModalWidget());
+        options->ModernButton()->click();
+        options->OnCommand(1);
+    });
+    w->OnCommand(ControlId::Options);
+    EXPECT_EQ(platform.messages,
+              Items{"The file name mask \"*nom*\" cannot be used: unknown tag *nom*."});
+    EXPECT_EQ(ReadFile(dir.File("tk.modern")), "name-mask = *num* *name*.*ext*\n");
     GetUrl(*w, server.Address("/news/story.html"));
+    w->OnCommand(ControlId::DownloadAllJpegs);
+    EXPECT_EQ(w->Downloads().downloads[0].name, "001 a-8.webp");
     EXPECT_EQ(Rows(*w), (Items{"a-8.webp|IMAGE|/img/a-8.webp|content|800x600",
                                "  ->more.html|HTML Link|/news/more.html?p=2||"}))
         << "the place and the declared size in two columns more";

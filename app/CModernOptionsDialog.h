@@ -1,0 +1,32 @@
+#pragma once
+// The modern options: the settings beyond the modern rules' switch (how files are named, for
+// now). OK checks them and writes them to tk.modern; Cancel leaves everything as it was.
+
+#include "app/Platform.h"
+#include "settings/ModernSettings.h"
+
+#include <QDialog>
+#include <string>
+
+class QLineEdit;
+
+class CModernOptionsDialog : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int saveAsId = 1052;
+    static constexpr int folderPerPageId = 1053;
+    static constexpr int siteFoldersId = 1054;
+
+    CModernOptionsDialog(QWidget* owner, ModernSettings& modern, std::string path,
+                         Platform& platform);
+
+    // The dialog's commands: 1 OK, 2 Cancel, and the two presets of the name box.
+    void OnCommand(int id);
+    QLineEdit* SaveAsBox() const { return saveAs; }
+
+private:
+    ModernSettings& modern;
+    std::string path;
+    Platform& platform;
+    QLineEdit* saveAs = nullptr;
+};

@@ -1,0 +1,20 @@
+#pragma once
+// The settings beyond the modern rules' switch, kept in "tk.modern" beside the options file as
+// UTF-8 lines of "key = value": read at start (a missing file or a bad line means that key's
+// default), written only when the modern options are accepted, whole (AtomicFile). Keys this
+// version does not know are kept as they were.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+struct ModernSettings {
+    std::string nameMask; // "name-mask": how modern rows' files are named; empty: as before
+
+    // "tk.modern" beside the options file `settingsPath`.
+    static std::string BesideSettings(const std::string& settingsPath);
+    static ModernSettings Load(const std::string& path);
+    bool Save(const std::string& path) const;
+
+    std::vector<std::pair<std::string, std::string>> others; // keys not known, in their order
+};
