@@ -217,6 +217,11 @@ TEST(ModernHarvest, FollowTakesTheFullSizePicturesBehindAGallery) {
                                    dir.File("tk.opt"));
     EXPECT_EQ(SortedLines(download.out).size(), 7u) << download.out;
     EXPECT_EQ(ReadFile(dir.File("6.jpg")), "file /full/6.jpg");
+    // A picture behind a link is named as the gallery's: its thumbnail's place, its title.
+    RunCli({"download", "--pictures", "--follow", "--name", "*title*/*num* *name*.*ext*", "--dir",
+            dir.File("named"), server.Address("/gallery")},
+           dir.File("tk.opt"));
+    EXPECT_EQ(ReadFile(dir.File("named/Harbour at dusk: 6 photos/002 1.jpg")), "file /full/1.jpg");
 }
 
 // What a reader reads as the article, and nothing else: no headline, caption, share bar, author
