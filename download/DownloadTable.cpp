@@ -97,7 +97,8 @@ void DownloadTable::Name(DownloadEntry& e, const LinkEntry& link, const std::str
         const bool onDisk =
             dir >= 0 && ::fstatat(dir, e.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
         const std::optional<FileOrigin> origin =
-            onDisk && S_ISREG(st.st_mode) ? FileOrigin::Read(dir, e.name) : std::nullopt;
+            onDisk && S_ISREG(st.st_mode) ? FileOrigin::Read(saveDirectory, e.folder, e.name)
+                                          : std::nullopt;
         if (!queued && (!onDisk || (origin && origin->address == address)))
             break;
     }

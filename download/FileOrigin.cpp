@@ -1,6 +1,7 @@
 #include "download/FileOrigin.h"
 
 #include "download/FieldText.h"
+#include "download/LocalFile.h"
 
 #include <atomic>
 #include <cerrno>
@@ -23,8 +24,28 @@ bool Unsupported(int error) {
     return error == ENOTSUP || error == EPERM || error == EACCES;
 }
 
-int OpenFile(int directory, const std::string& name) {
-    return ::openat(directory, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+int OpenFile(const std::string& saveDirectory, const std::string& subdirectory,
+             const std::string& name) {
+    const int dir = LocalFile::OpenFileDirectory(saveDirectory, subdirectory);
+    if (dir < 0)
+        return -1;
+    const int fd = ::openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    ::close(dir);
+    return fd;
+}
+
+int OpenIndex(const std::string& saveDirectory, int flags) {
+    const int dir = LocalFile::OpenFileDirectory(saveDirectory, "");
+    if (dir < 0)
+        return -1;
+    const int fd = ::openat(dir, FileOrigin::indexName, flags | O_NOFOLLOW | O_CLOEXEC, 0644);
+    ::close(dir);
+    return fd;
+}
+
+// A file's name in the index: its path under the save directory.
+std::string Key(const std::string& subdirectory, const std::string& name) {
+    return subdirectory.empty() ? name : subdirectory + "/" + name;
 }
 
 // The index: one line a file, NAME, ADDRESS, REFERRER and VERSION escaped and tab-separated;
@@ -50,8 +71,9 @@ std::string FileOrigin::WithoutCredentials(const std::string& address) {
     return address.substr(0, start) + address.substr(at + 1);
 }
 
-bool FileOrigin::Write(int directory, const std::string& name) const {
-    const int fd = OpenFile(directory, name);
+bool FileOrigin::Write(const std::string& saveDirectory, const std::string& subdirectory,
+                       const std::string& name) const {
+    const int fd = OpenFile(saveDirectory, subdirectory, name);
     if (fd < 0)
         return false;
     const std::string values[] = {WithoutCredentials(address), WithoutCredentials(referrer),
@@ -68,20 +90,21 @@ bool FileOrigin::Write(int directory, const std::string& name) const {
     ::close(fd);
     if (!unsupported)
         return written;
-    // The one index file of the folder, appended to under its lock.
-    const int index = ::openat(directory, indexName,
-                               O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0644);
+    // The one index file of the save directory, appended to under its lock.
+    const int index = OpenIndex(saveDirectory, O_WRONLY | O_CREAT | O_APPEND);
     if (index < 0)
         return false;
-    const std::string line = IndexLine(name, {values[0], values[1], values[2]});
+    const std::string line = IndexLine(Key(subdirectory, name), {values[0], values[1], values[2]});
     const bool done = ::flock(index, LOCK_EX) == 0 &&
                       ::write(index, line.data(), line.size()) == static_cast<ssize_t>(line.size());
     ::close(index); // and with it the lock
     return done;
 }
 
-std::optional<FileOrigin> FileOrigin::Read(int directory, const std::string& name) {
-    const int fd = OpenFile(directory, name);
+std::optional<FileOrigin> FileOrigin::Read(const std::string& saveDirectory,
+                                           const std::string& subdirectory,
+                                           const std::string& name) {
+    const int fd = OpenFile(saveDirectory, subdirectory, name);
     if (fd < 0)
         return std::nullopt;
     FileOrigin origin;
@@ -101,9 +124,10 @@ std::optional<FileOrigin> FileOrigin::Read(int directory, const std::string& nam
     ::close(fd);
     if (!unsupported)
         return found ? std::optional(origin) : std::nullopt;
-    const int index = ::openat(directory, indexName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    const int index = OpenIndex(saveDirectory, O_RDONLY);
     if (index < 0)
         return std::nullopt;
+    const std::string key = Key(subdirectory, name);
     std::string text;
     char buffer[65536];
     for (ssize_t n; ::flock(index, LOCK_SH) == 0 && (n = ::read(index, buffer, sizeof buffer)) > 0;)
@@ -122,7 +146,7 @@ std::optional<FileOrigin> FileOrigin::Read(int directory, const std::string& nam
             if (f.empty())
                 break;
         }
-        if (f.size() == 4 && f[0] == name)
+        if (f.size() == 4 && f[0] == key)
             last = FileOrigin{f[1], f[2], f[3]};
         at = end + 1;
     }

@@ -2,8 +2,9 @@
 // Where a finished file came from, kept with the file itself: its address and its page in the
 // extended attributes browsers and download tools write (user.xdg.origin.url,
 // user.xdg.referrer.url), its version in user.tarvik.version. Where the file system refuses user
-// attributes, one hidden index file in the file's directory (.tarvik-origins, locked while
-// written) holds the same. Nothing else stands beside a finished file.
+// attributes, one hidden index file in the save directory (.tarvik-origins, locked while
+// written, each file named by its path under the save directory) holds the same. Nothing else
+// stands beside a finished file.
 
 #include <optional>
 #include <string>
@@ -16,10 +17,13 @@ public:
     std::string referrer; // the page it was found on; empty: none
     std::string version;  // the strong validator it was fetched at; empty: none
 
-    // Records this origin for the regular file `name` in the open directory `directory`.
-    bool Write(int directory, const std::string& name) const;
-    // The origin recorded for `name`; nothing when none is.
-    static std::optional<FileOrigin> Read(int directory, const std::string& name);
+    // Records this origin for the regular file `name` in the folder `subdirectory` ("" or
+    // "a/b") of the save directory; the index, when needed, is the save directory's.
+    bool Write(const std::string& saveDirectory, const std::string& subdirectory,
+               const std::string& name) const;
+    // The origin recorded for that file; nothing when none is.
+    static std::optional<FileOrigin> Read(const std::string& saveDirectory,
+                                          const std::string& subdirectory, const std::string& name);
     // `address` without the user name and password it may carry.
     static std::string WithoutCredentials(const std::string& address);
     // For tests: every file system refuses user attributes while this holds.

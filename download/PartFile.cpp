@@ -207,10 +207,8 @@ std::string PartFile::Publish(const std::string& fileName, const std::string& re
     if (published.empty())
         return {};
     ownsPart = false;
-    if (const int dir = LocalFile::OpenFileDirectory(saveDirectory, subdirectory); dir >= 0) {
-        FileOrigin{identity.address, referrer, identity.validator}.Write(dir, published);
-        ::close(dir);
-    }
+    FileOrigin{identity.address, referrer, identity.validator}.Write(saveDirectory, subdirectory,
+                                                                     published);
     Discard(); // the record: the file keeps its origin itself
     return published;
 }

@@ -199,7 +199,8 @@ std::optional<Earlier> FindEarlier(const DownloadJob& job, const std::string& ad
         if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
             break; // the names are taken in turn: none further
         const std::optional<FileOrigin> o =
-            S_ISREG(st.st_mode) ? FileOrigin::Read(dir, name) : std::nullopt;
+            S_ISREG(st.st_mode) ? FileOrigin::Read(job.saveDirectory, job.subdirectory, name)
+                                : std::nullopt;
         if (o && o->address == origin)
             found = Earlier{name, o->version, static_cast<uint64_t>(st.st_size)};
     }
