@@ -29,6 +29,7 @@ struct DownloadEntry {
     std::string validator;    // the strong ETag or Last-Modified a resume depends on
     std::string cause;        // why it ended Error or Disk Error: "HTTP 404", "refused"...
     std::string partName;     // the part its download claimed, beside localPath
+    bool masked = false;      // named by a name mask: its folders, not the server's name
     std::string folder;       // a name mask's folders under the save directory ("a/b")
     uint64_t resumedFrom = 0; // what the part held when this download began: not in the rate
     int32_t waits = 0;        // how often a server has asked it to wait

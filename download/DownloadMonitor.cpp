@@ -256,7 +256,7 @@ void DownloadMonitor::FollowWait(int32_t index, DownloadView& view) {
 void DownloadMonitor::StartDownload(int32_t index, int32_t slot, const Settings& settings) {
     DownloadEntry& e = table.downloads[index];
     // A name mask chose the folders; otherwise the server's name makes one, when asked for.
-    const bool masked = e.modern && !e.folder.empty();
+    const bool masked = e.modern && e.masked;
     const bool perServer = settings.serverNameSubdirectory != 0 && !masked;
     const std::string subdirectory = masked ? e.folder : perServer ? e.server : std::string();
     const std::string localPath = LocalFile::JoinPath(settings.saveDirectory, subdirectory, e.name);
@@ -270,7 +270,7 @@ void DownloadMonitor::StartDownload(int32_t index, int32_t slot, const Settings&
     e.localPath = localPath;
     const bool modern = e.modern;
     bool safeFolders = true; // a kept queue's folders are checked as a mask's were made
-    for (std::size_t at = 0; masked && at <= e.folder.size();) {
+    for (std::size_t at = 0; masked && !e.folder.empty() && at <= e.folder.size();) {
         const std::size_t end = std::min(e.folder.find('/', at), e.folder.size());
         safeFolders = safeFolders && LocalFile::SafeName(e.folder.substr(at, end - at));
         at = end + 1;
@@ -292,7 +292,7 @@ void DownloadMonitor::StartDownload(int32_t index, int32_t slot, const Settings&
         settledInTick = true;
         return;
     }
-    if (perServer || masked)
+    if (perServer || (masked && !subdirectory.empty()))
         LocalFile::MakeSubdirectory(settings.saveDirectory, subdirectory);
     // Nothing is asked of the server for a file that could not be written: its name is taken by
     // a directory, a link or a FIFO. (A modern download writes a part of its own and never

@@ -79,6 +79,7 @@ void DownloadTable::Name(DownloadEntry& e, const LinkEntry& link, const std::str
                                   link.number,
                                   Today()};
     const std::string path = NameMask::Expand(nameMask, values);
+    e.masked = true;
     const std::size_t slash = path.rfind('/');
     e.folder = slash == std::string::npos ? "" : path.substr(0, slash);
     const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);

@@ -53,8 +53,11 @@ bool ReadEntry(const std::vector<std::string>& f, DownloadEntry& e) {
     e.cause = f[11];
     if (f.size() > oldFieldCount)
         e.partName = f[12];
-    if (f.size() > oldFieldCount + 1)
-        e.folder = f[13];
+    // A masked row's folders end in '/' ("/" for none); an unmasked row's field is empty.
+    if (f.size() > oldFieldCount + 1 && !f[13].empty()) {
+        e.masked = true;
+        e.folder = f[13].substr(0, f[13].size() - 1);
+    }
     return true;
 }
 
@@ -94,7 +97,7 @@ std::string QueueFile::Text(const DownloadTable& table) {
                                                 e.referer,
                                                 e.cause,
                                                 e.partName,
-                                                e.folder};
+                                                e.masked ? e.folder + "/" : ""};
         for (std::size_t f = 0; f < fieldCount; ++f)
             text += (f == 0 ? "" : "\t") + FieldText::Escape(fields[f]);
         text += '\n';

@@ -45,19 +45,10 @@ void ModernHarvest::OnLink(std::vector<SrcCandidate> candidates, LinkContext con
 }
 
 void ModernHarvest::OnLinkText(std::string_view text) {
-    if (found.empty() || found.back().context != LinkContext::Anchor)
-        return;
-    std::string& kept = found.back().text;
-    // Blanks collapsed, at most 200 bytes: a name's worth.
-    for (const char c : text) {
-        const bool blank = c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-        if (kept.size() >= 200)
-            break;
-        if (!blank)
-            kept += c;
-        else if (!kept.empty() && kept.back() != ' ')
-            kept += ' ';
-    }
+    // Kept as it comes, up to a few times what a name takes; collapsed when admitted.
+    if (!found.empty() && found.back().context == LinkContext::Anchor &&
+        found.back().text.size() < 4 * ModernScanner::textLimit)
+        found.back().text.append(text.substr(0, 4 * ModernScanner::textLimit));
 }
 
 void ModernHarvest::OnTitle(const std::string& title) {
@@ -204,7 +195,8 @@ void ModernHarvest::Admit(const std::string& pageAddress) {
                                entry.category == FileCategory::Image;
         ++rows;
         entry.number = isPicture ? ++pictures : rows;
-        entry.text = picture ? signals.text : f.text;
+        entry.text =
+            picture ? signals.text : ModernScanner::Collapsed(f.text, ModernScanner::textLimit);
         if (entry.category == FileCategory::HtmlLink) {
             pages.emplace_back(std::move(keys.front()), std::move(entry));
             continue;

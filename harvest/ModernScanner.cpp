@@ -92,28 +92,6 @@ void ReadDescriptor(std::string_view descriptor, SrcCandidate& candidate) {
     }
 }
 
-// `text` with its blanks collapsed and trimmed, cut to `limit` bytes at a character boundary.
-std::string Collapsed(std::string_view text, std::size_t limit) {
-    std::string out;
-    for (const char c : text) {
-        if (out.size() >= limit)
-            break;
-        if (IsBlank(c)) {
-            if (!out.empty() && out.back() != ' ')
-                out += ' ';
-        } else {
-            out += c;
-        }
-    }
-    while (!out.empty() && out.back() == ' ')
-        out.pop_back();
-    while (!out.empty() && (static_cast<unsigned char>(out.back()) & 0xC0) == 0x80)
-        out.pop_back(); // a character the cut split
-    if (!out.empty() && (static_cast<unsigned char>(out.back()) & 0xC0) == 0xC0)
-        out.pop_back();
-    return out;
-}
-
 // `a` and `b` differ at most in their numbers: sizes and qualities of one picture.
 bool SameButDigits(std::string_view a, std::string_view b) {
     auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
@@ -204,7 +182,7 @@ private:
             if (const char* v = Attribute(attributes, name))
                 s.words |= PlaceWords::Of(v);
         if (const char* alt = Attribute(attributes, "alt"))
-            s.text = Collapsed(alt, 200);
+            s.text = ModernScanner::Collapsed(alt, ModernScanner::textLimit);
         s.width = Dimension(Attribute(attributes, "width"));
         s.height = Dimension(Attribute(attributes, "height"));
         const char* style = Attribute(attributes, "style");
@@ -463,24 +441,7 @@ void ScanState::End(const xmlChar* name) {
 
 void ScanState::EndTitle() {
     titleState = TitleState::Done;
-    std::string collapsed;
-    for (const char c : title) {
-        if (IsBlank(c)) {
-            if (!collapsed.empty() && collapsed.back() != ' ')
-                collapsed += ' ';
-        } else {
-            collapsed += c;
-        }
-    }
-    if (!collapsed.empty() && collapsed.back() == ' ')
-        collapsed.pop_back();
-    if (collapsed.size() > ModernScanner::titleLimit) {
-        std::size_t cut = ModernScanner::titleLimit;
-        while (cut > 0 && (static_cast<unsigned char>(collapsed[cut]) & 0xC0) == 0x80)
-            --cut;
-        collapsed.erase(cut);
-    }
-    listener.OnTitle(collapsed);
+    listener.OnTitle(ModernScanner::Collapsed(title, ModernScanner::titleLimit));
 }
 
 void OnStart(void* user, const xmlChar* name, const xmlChar** attributes) {
@@ -528,6 +489,25 @@ void ModernScanner::ScanPage(std::string_view page, ModernScanListener& listener
     htmlParseDocument(parser);
     htmlFreeParserCtxt(parser);
     state.Finish();
+}
+
+std::string ModernScanner::Collapsed(std::string_view text, std::size_t limit) {
+    std::string out;
+    for (const char c : text) {
+        if (!IsBlank(c))
+            out += c;
+        else if (!out.empty() && out.back() != ' ')
+            out += ' ';
+    }
+    if (!out.empty() && out.back() == ' ')
+        out.pop_back();
+    if (out.size() > limit) {
+        std::size_t cut = limit;
+        while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80)
+            --cut; // never inside a character
+        out.erase(cut);
+    }
+    return out;
 }
 
 void ModernScanner::AddSrcset(std::string_view srcset, std::vector<SrcCandidate>& out) {

@@ -51,6 +51,10 @@ public:
     // (trailing commas dropped, commas inside kept); its descriptor runs to the next comma
     // outside parentheses.
     static void AddSrcset(std::string_view srcset, std::vector<SrcCandidate>& out);
+    // `text` with its blanks collapsed and trimmed, cut to `limit` bytes, never inside a
+    // character.
+    static std::string Collapsed(std::string_view text, std::size_t limit);
+    static constexpr std::size_t textLimit = 200; // of an alt text or a link's text
     // The index of the candidate with the largest width, or, when none has a width, the largest
     // density; the first of equals. `candidates` must not be empty.
     static std::size_t Largest(const std::vector<SrcCandidate>& candidates);

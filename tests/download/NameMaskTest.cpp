@@ -49,7 +49,11 @@ TEST(NameMask, TheSameGalleryGetsTheSameNamesAndStaysInside) {
         gallery += "<img src=/photos/" + std::to_string(i) + "/large.jpg>";
     LoopbackServer server([&](LoopbackServer::Connection& c) {
         const std::string path = c.Path();
-        c.Send(LoopbackServer::Response(path == "/g" ? gallery : "photo " + path));
+        c.Send(LoopbackServer::Response(
+            path == "/g"   ? gallery
+            : path == "/t" ? "<img src=/p.jpg alt='A  boat'><a href=/doc.pdf> The annual\n"
+                             "report </a>"
+                           : "photo " + path));
     });
     TempDir dir, outside;
     const std::string save = dir.File("save");
@@ -77,6 +81,12 @@ TEST(NameMask, TheSameGalleryGetsTheSameNamesAndStaysInside) {
     table.QueueDownload(b, true);
     EXPECT_EQ(table.downloads[0].name + "|" + table.downloads[1].name,
               "large (2).jpg|large (3).jpg");
+
+    // *text*: a picture's alt text, a link's text.
+    RunCli({"download", "--name", "*text*.*ext*", "-q", "-d", save, server.Address("/t")},
+           dir.File("tk.opt"));
+    EXPECT_EQ(ReadFile(save + "/A boat.jpg"), "photo /p.jpg");
+    EXPECT_EQ(ReadFile(save + "/The annual report.pdf"), "photo /doc.pdf");
 
     fs::create_directory_symlink(outside.Path(), save + "/Elsewhere");
     const CliRun planted = RunCli(
