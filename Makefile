@@ -33,11 +33,13 @@ FUZZ_SECONDS ?= 60
 fuzz: deps
 	@cmake --preset fuzz >/dev/null
 	@cmake --build build-fuzz -j $(JOBS)
-	@mkdir -p build-fuzz/corpus build-fuzz/modern-corpus
+	@mkdir -p build-fuzz/corpus build-fuzz/modern-corpus build-fuzz/image-corpus
 	@build-fuzz/fuzz/harvest_fuzzer -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 		build-fuzz/corpus fuzz/seeds
 	@build-fuzz/fuzz/modern_harvest_fuzzer -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 		-max_len=65536 build-fuzz/modern-corpus fuzz/modern-seeds
+	@build-fuzz/fuzz/image_header_fuzzer -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+		-max_len=65536 build-fuzz/image-corpus fuzz/image-seeds
 
 bench: build
 	@build/bench/harvest_bench

@@ -1,0 +1,199 @@
+#include "harvest/ImageHeader.h"
+
+#include "harvest/TextMatch.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+
+namespace {
+
+using Info = ImageHeader::Info;
+
+// `n` bytes of `b` from `at`, fewer or none where it ends.
+std::string_view Part(std::string_view b, std::size_t at, std::size_t n = std::string_view::npos) {
+    return at <= b.size() ? b.substr(at, n) : std::string_view();
+}
+
+uint32_t Byte(std::string_view b, std::size_t at) {
+    return at < b.size() ? static_cast<unsigned char>(b[at]) : 0;
+}
+uint32_t Be16(std::string_view b, std::size_t at) {
+    return Byte(b, at) << 8 | Byte(b, at + 1);
+}
+uint32_t Le16(std::string_view b, std::size_t at) {
+    return Byte(b, at + 1) << 8 | Byte(b, at);
+}
+uint32_t Be32(std::string_view b, std::size_t at) {
+    return Be16(b, at) << 16 | Be16(b, at + 2);
+}
+uint32_t Le32(std::string_view b, std::size_t at) {
+    return Le16(b, at + 2) << 16 | Le16(b, at);
+}
+uint32_t Le24(std::string_view b, std::size_t at) {
+    return Byte(b, at + 2) << 16 | Le16(b, at);
+}
+
+Info Sized(const char* type, uint64_t w, uint64_t h, bool whole) {
+    // Sides the bytes did not hold, or that no picture has, are not told.
+    if (!whole || w == 0 || h == 0 || w > 1000000 || h > 1000000)
+        return {type, 0, 0};
+    return {type, static_cast<int32_t>(w), static_cast<int32_t>(h)};
+}
+
+// The EXIF orientation in an APP1 segment's TIFF data; 0 when none.
+uint32_t Orientation(std::string_view tiff) {
+    const bool little = tiff.substr(0, 2) == "II";
+    if (!little && tiff.substr(0, 2) != "MM")
+        return 0;
+    auto u16 = [&](std::size_t at) { return little ? Le16(tiff, at) : Be16(tiff, at); };
+    auto u32 = [&](std::size_t at) { return little ? Le32(tiff, at) : Be32(tiff, at); };
+    const uint32_t ifd = u32(4);
+    if (ifd + 2 > tiff.size())
+        return 0;
+    const uint32_t entries = u16(ifd);
+    for (uint32_t i = 0; i < entries && ifd + 2 + 12 * (i + 1) <= tiff.size(); ++i) {
+        const std::size_t entry = ifd + 2 + 12 * i;
+        if (u16(entry) == 0x0112)
+            return u16(entry + 8);
+    }
+    return 0;
+}
+
+Info Jpeg(std::string_view b) {
+    uint32_t orientation = 0;
+    for (std::size_t at = 2; at + 4 <= b.size();) {
+        if (Byte(b, at) != 0xFF)
+            return {"image/jpeg"};
+        const uint32_t marker = Byte(b, at + 1);
+        if (marker == 0xFF) { // fill bytes before a marker
+            ++at;
+            continue;
+        }
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
+            at += 2;
+            continue;
+        }
+        const uint32_t length = Be16(b, at + 2);
+        if (length < 2)
+            return {"image/jpeg"};
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame) {
+            uint32_t h = Be16(b, at + 5), w = Be16(b, at + 7);
+            if (orientation >= 5 && orientation <= 8)
+                std::swap(w, h);
+            return Sized("image/jpeg", w, h, at + 9 <= b.size());
+        }
+        if (marker == 0xE1 && Part(b, at + 4, 6) == std::string_view("Exif\0\0", 6))
+            orientation = Orientation(Part(b, at + 10, length - 8));
+        at += 2 + length; // a segment's contents, an EXIF thumbnail among them, are passed over
+    }
+    return {"image/jpeg"};
+}
+
+// A length or a number of an SVG attribute: "640", "640px", "12.5"; 0 for "100%" and the like.
+double SvgNumber(std::string_view text) {
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    const std::string_view unit = text.substr(static_cast<std::size_t>(end - text.data()));
+    return error == std::errc() && (unit.empty() || unit == "px") && value > 0 ? value : 0;
+}
+
+std::string_view SvgAttribute(std::string_view tag, std::string_view name) {
+    for (std::size_t at = tag.find(name); at != std::string_view::npos;
+         at = tag.find(name, at + 1)) {
+        const char before = at > 0 ? tag[at - 1] : ' ';
+        std::size_t p = at + name.size();
+        while (p < tag.size() && tag[p] == ' ')
+            ++p;
+        if ((before != ' ' && before != '\t' && before != '\n') || p >= tag.size() || tag[p] != '=')
+            continue;
+        ++p;
+        while (p < tag.size() && tag[p] == ' ')
+            ++p;
+        if (p >= tag.size() || (tag[p] != '"' && tag[p] != '\''))
+            continue;
+        const std::size_t end = tag.find(tag[p], p + 1);
+        if (end != std::string_view::npos)
+            return tag.substr(p + 1, end - p - 1);
+    }
+    return {};
+}
+
+Info Svg(std::string_view b, std::size_t start) {
+    const std::size_t end = b.find('>', start);
+    const std::string_view tag = Part(b, start, end == std::string_view::npos ? 0 : end - start);
+    double w = SvgNumber(SvgAttribute(tag, "width")), h = SvgNumber(SvgAttribute(tag, "height"));
+    if (w == 0 || h == 0) {
+        // The viewBox: min-x, min-y, width, height, apart by blanks or commas.
+        std::string box(SvgAttribute(tag, "viewBox"));
+        std::replace(box.begin(), box.end(), ',', ' ');
+        double v[4] = {};
+        const char* p = box.c_str();
+        for (double& x : v) {
+            char* next = nullptr;
+            x = std::strtod(p, &next);
+            p = next;
+        }
+        w = v[2], h = v[3];
+    }
+    return Sized("image/svg+xml", static_cast<uint64_t>(w + 0.5), static_cast<uint64_t>(h + 0.5),
+                 w >= 0.5 && h >= 0.5);
+}
+
+Info IsoMedia(std::string_view b) {
+    const std::string_view brand = Part(b, 8, 4);
+    const char* type = brand == "avif" || brand == "avis" ? "image/avif" : "image/heic";
+    // The image's spatial extent: "ispe", version and flags, then width and height.
+    const std::size_t ispe = b.find("ispe");
+    if (ispe == std::string_view::npos)
+        return {type};
+    return Sized(type, Be32(b, ispe + 8), Be32(b, ispe + 12), ispe + 16 <= b.size());
+}
+
+} // namespace
+
+ImageHeader::Info ImageHeader::Read(std::string_view b) {
+    if (Part(b, 0, 8) == "\x89PNG\r\n\x1a\n")
+        return Sized("image/png", Be32(b, 16), Be32(b, 20),
+                     b.size() >= 24 && Part(b, 12, 4) == "IHDR");
+    if (Part(b, 0, 6) == "GIF87a" || Part(b, 0, 6) == "GIF89a")
+        return Sized("image/gif", Le16(b, 6), Le16(b, 8), b.size() >= 10);
+    if (Part(b, 0, 4) == "RIFF" && Part(b, 8, 4) == "WEBP") {
+        const std::string_view chunk = Part(b, 12, 4);
+        if (chunk == "VP8 ")
+            return Sized("image/webp", Le16(b, 26) & 0x3FFF, Le16(b, 28) & 0x3FFF,
+                         b.size() >= 30 && Part(b, 23, 3) == "\x9d\x01\x2a");
+        if (chunk == "VP8L") {
+            const uint32_t bits = Le32(b, 21);
+            return Sized("image/webp", (bits & 0x3FFF) + 1, ((bits >> 14) & 0x3FFF) + 1,
+                         b.size() >= 25 && Byte(b, 20) == 0x2F);
+        }
+        if (chunk == "VP8X")
+            return Sized("image/webp", Le24(b, 24) + 1, Le24(b, 27) + 1, b.size() >= 30);
+        return {"image/webp"};
+    }
+    if (Part(b, 0, 2) == "\xFF\xD8")
+        return Jpeg(b);
+    if (Part(b, 0, 2) == "BM" && b.size() >= 26) {
+        const auto h = static_cast<int32_t>(Le32(b, 22));
+        return Sized("image/bmp", Le32(b, 18), static_cast<uint64_t>(h < 0 ? -int64_t{h} : h),
+                     true);
+    }
+    if (Part(b, 4, 4) == "ftyp")
+        return IsoMedia(b);
+    // Text: an SVG picture, or a web page whatever its name says.
+    const std::string_view head = Part(b, 0, 4096);
+    if (const std::size_t svg = FindNoCase(head, "<SVG");
+        svg != std::string_view::npos && FindNoCase(head, "<HTML") == std::string_view::npos)
+        return Svg(b, svg);
+    const std::size_t first = head.find_first_not_of(" \t\r\n\xEF\xBB\xBF");
+    if (first != std::string_view::npos &&
+        (StartsWithNoCase(head.substr(first), "<!DOCTYPE HTML") ||
+         StartsWithNoCase(head.substr(first), "<HTML") ||
+         FindNoCase(head, "<HEAD") != std::string_view::npos ||
+         FindNoCase(head, "<BODY") != std::string_view::npos))
+        return {"text/html"};
+    return {};
+}
