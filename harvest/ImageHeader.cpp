@@ -138,8 +138,10 @@ Info Svg(std::string_view b, std::size_t start) {
         }
         w = v[2], h = v[3];
     }
-    return Sized("image/svg+xml", static_cast<uint64_t>(w + 0.5), static_cast<uint64_t>(h + 0.5),
-                 w >= 0.5 && h >= 0.5);
+    // Sides beyond any picture's (or no number at all) are not told.
+    const bool sane = w >= 0.5 && h >= 0.5 && w <= 1e6 && h <= 1e6;
+    return Sized("image/svg+xml", sane ? static_cast<uint64_t>(w + 0.5) : 0,
+                 sane ? static_cast<uint64_t>(h + 0.5) : 0, sane);
 }
 
 Info IsoMedia(std::string_view b) {
