@@ -1,6 +1,8 @@
 // Makes the pictures of the README: the real window, offscreen, on sample pages served from the
 // loopback, each view saved as a PNG in the folder named on the command line.
 #include "app/CMainDialog.h"
+#include "app/CModernOptionsDialog.h"
+#include "app/COptionsDialog.h"
 #include "app/ControlIds.h"
 #include "app/QtPlatform.h"
 #include "settings/SettingsFile.h"
@@ -9,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -98,6 +101,19 @@ int main(int argc, char** argv) {
         ->setText(QString::fromStdString(server.Address("/news/storm.html")));
     w->OnCommand(ControlId::GetUrl);
     Save(*w, "modern-file-list.png");
+    // The modern options, opened from the options dialog, with a preset chosen.
+    QTimer::singleShot(0, [] {
+        QTimer::singleShot(0, [] {
+            auto* modern = static_cast<CModernOptionsDialog*>(QApplication::activeModalWidget());
+            modern->OnCommand(CModernOptionsDialog::folderPerPageId);
+            Save(*modern, "modern-options.png");
+            modern->reject();
+        });
+        auto* options = static_cast<COptionsDialog*>(QApplication::activeModalWidget());
+        options->ModernButton()->click();
+        options->reject();
+    });
+    w->OnCommand(ControlId::Options);
     w->OnCommand(ControlId::DownloadAllJpegs);
     Wait(1500);
     Save(*w, "download-list.png");
