@@ -60,24 +60,7 @@ std::optional<std::string> NameMask::Check(const std::string& mask) {
 }
 
 std::string NameMask::SafeSegment(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t n = Utf8::SequenceLength(text, i);
-        const auto b = static_cast<unsigned char>(text[i]);
-        const std::string_view c = std::string_view(text).substr(i, std::max<std::size_t>(n, 1));
-        // Bidirectional marks and embeddings turn what a name shows around.
-        const bool bidi = c == "\xE2\x80\x8E" || c == "\xE2\x80\x8F" ||
-                          (c.size() == 3 && c[0] == '\xE2' &&
-                           ((c[1] == '\x80' && c[2] >= '\xAA' && c[2] <= '\xAE') ||
-                            (c[1] == '\x81' && c[2] >= '\xA6' && c[2] <= '\xA9')));
-        if (n == 0 || b < 0x20 || b == 0x7F || c == "/" || c == "\\" || bidi)
-            out += '_';
-        else
-            out.append(c);
-        i += std::max<std::size_t>(n, 1);
-    }
-    out.erase(0, std::min(out.find_first_not_of('.'), out.size()));
-    return Cut(out, segmentLimit);
+    return Cut(Utf8::SafeFileName(text), segmentLimit);
 }
 
 std::string NameMask::Expand(const std::string& mask, const Values& v) {

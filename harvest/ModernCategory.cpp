@@ -106,36 +106,6 @@ uint8_t FlagOf(FileCategory category, const Settings& s) {
     return 0;
 }
 
-// Separators and control bytes become '_', and so do the characters that turn text around
-// (U+202A-U+202E, U+2066-U+2069: "\u202Egpj.exe" shows as "exe.jpg"); leading dots go.
-std::string SafeName(std::string name) {
-    std::string out;
-    out.reserve(name.size());
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const char c = name[i];
-        const auto b1 = i + 2 < name.size() ? static_cast<unsigned char>(name[i + 1]) : 0;
-        const auto b2 = i + 2 < name.size() ? static_cast<unsigned char>(name[i + 2]) : 0;
-        const bool turning =
-            static_cast<unsigned char>(c) == 0xE2 &&
-            ((b1 == 0x80 && b2 >= 0xAA && b2 <= 0xAE) || (b1 == 0x81 && b2 >= 0xA6 && b2 <= 0xA9));
-        const std::size_t length = Utf8::SequenceLength(name, i);
-        if (turning) {
-            out += '_';
-            i += 2;
-        } else if (length == 0) {
-            out += '_'; // a byte of no UTF-8 sequence: the name stays text a file system shows
-        } else if (length > 1) {
-            out.append(name, i, length);
-            i += length - 1;
-        } else {
-            out += static_cast<unsigned char>(c) < 0x20 || c == 0x7f || c == '/' || c == '\\' ? '_'
-                                                                                              : c;
-        }
-    }
-    out.erase(0, std::min(out.find_first_not_of('.'), out.size()));
-    return out;
-}
-
 } // namespace
 
 std::string ModernCategory::PercentDecode(std::string_view text) {
@@ -205,7 +175,7 @@ std::string ModernCategory::FileName(std::string_view path, FileCategory categor
     // A path that ends in '/' names its last non-empty segment.
     while (name.empty() && !rest.empty()) {
         const std::string_view segment = LastSegment(rest);
-        name = SafeName(PercentDecode(segment));
+        name = Utf8::SafeFileName(PercentDecode(segment));
         rest.remove_suffix(std::min(rest.size(), segment.size() + 1));
     }
     if (name.size() > nameLimit) {
@@ -218,7 +188,7 @@ std::string ModernCategory::FileName(std::string_view path, FileCategory categor
         std::size_t cut = limit;
         while (cut > 0 && cut + 3 > limit && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
             --cut;
-        name = SafeName(name.substr(0, cut) + extension);
+        name = Utf8::SafeFileName(name.substr(0, cut) + extension);
     }
     if (name.empty())
         return category == FileCategory::HtmlLink ? "index.html" : "file";

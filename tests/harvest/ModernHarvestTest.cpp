@@ -59,7 +59,7 @@ TEST(ModernHarvest, PagesOfTodaysWeb) {
         {"<meta charset=ks_c_5601-1987><img src=\"/\xC7\xD1.jpg\">",
          "\xED\x95\x9C.jpg|JPEG|/%ed%95%9c.jpg|H|HTTP"},
         {"<img src=\"/\x93q\x94\x80\x81.jpg\">",
-         "\xE2\x80\x9Cq\xE2\x80\x9D\xE2\x82\xAC\xC2\x81.jpg|JPEG|/"
+         "\xE2\x80\x9Cq\xE2\x80\x9D\xE2\x82\xAC_.jpg|JPEG|/"
          "%e2%80%9cq%e2%80%9d%e2%82%ac%c2%81.jpg|H|HTTP",
          "Content-Type: text/html; charset=iso-8859-1\r\n"},
         {Utf16("<title>T</title><img src=\"/\xFC.jpg\">"), "\xC3\xBC.jpg|JPEG|/%c3%bc.jpg|H|HTTP"},
