@@ -10,6 +10,7 @@
 #include "lists/CellText.h"
 #include "lists/FileListSort.h"
 #include "lists/LinkedPictures.h"
+#include "lists/PictureProbes.h"
 #include "net/RequestTarget.h"
 #include "settings/Settings.h"
 
@@ -154,6 +155,8 @@ int DownloadCommand::Run(const std::vector<const LinkTable*>& pages, Settings se
     // Every row to take, in page order; the table takes them in turns of its capacity.
     DownloadTable table;
     table.nameMask = options.nameMask;
+    table.minWidth = options.minWidth;
+    table.minHeight = options.minHeight;
     table.saveDirectory = settings.saveDirectory;
     std::vector<std::pair<const LinkTable*, int32_t>> wanted;
     for (const LinkTable* links : pages) {
@@ -221,21 +224,31 @@ int DownloadCommand::Run(const std::vector<const LinkTable*>& pages, Settings se
 }
 
 void DownloadCommand::FollowLinks(LinkTable& links, const Settings& settings,
-                                  const InternetSession& session, std::ostream& err) {
+                                  const InternetSession& session, std::ostream& err, bool follow,
+                                  bool probe) {
     DownloadTable none;
     DownloadMonitor monitor(none, session);
-    LinkedPictures linked(links, settings);
-    if (linked.Start(monitor, {}) == 0)
-        return;
     LineView quiet(err, false);
-    while (linked.Running()) {
-        monitor.MonitorTick(settings, quiet);
-        pollfd wake{monitor.Waker()->Fd(), POLLIN, 0};
-        if (::poll(&wake, 1, static_cast<int>(tickPeriod.count())) > 0)
-            monitor.Waker()->Take();
+    auto tickWhile = [&](auto running) {
+        while (running()) {
+            monitor.MonitorTick(settings, quiet);
+            pollfd wake{monitor.Waker()->Fd(), POLLIN, 0};
+            if (::poll(&wake, 1, static_cast<int>(tickPeriod.count())) > 0)
+                monitor.Waker()->Take();
+        }
+    };
+    LinkedPictures linked(links, settings);
+    if (follow && linked.Start(monitor, {}) > 0) {
+        tickWhile([&] { return linked.Running(); });
+        if (linked.Failed() > 0 || linked.Overflow() > 0)
+            err << linked.ProgressText() << "\n";
     }
-    if (linked.Failed() > 0 || linked.Overflow() > 0)
-        err << linked.ProgressText() << "\n";
+    // The pictures found behind the links are probed too.
+    PictureProbes probes(links);
+    if (probe && probes.Start(monitor) > 0) {
+        tickWhile([&] { return probes.Left() > 0; });
+        probes.Apply();
+    }
     FileListSort::SortLinks(links, 0, false);
 }
 

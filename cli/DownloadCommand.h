@@ -26,6 +26,10 @@ public:
         int timeoutSeconds = 30;
         int pagesFailed = 0; // pages that could not be read, for the summary
         std::string nameMask; // the modern rows' names (NameMask); empty: none
+        bool probe = false;   // probe the picture rows' first bytes
+        int minWidth = 0;     // pictures narrower or lower are left out of picture selections
+        int minHeight = 0;
+        bool minSizeGiven = false;
     };
 
     // Queues the rows of every table of `pages`, in turns of the table's capacity, and runs the
@@ -37,8 +41,10 @@ public:
     // Reads the pages behind the links of a modern table, one level deep, and adds the
     // pictures they show; returns when every page has been read or has failed, having told
     // `err` of the failures.
+    // With `probe`, then probes the picture rows (PictureProbes) and waits for every answer.
     static void FollowLinks(LinkTable& links, const Settings& settings,
-                            const InternetSession& session, std::ostream& err);
+                            const InternetSession& session, std::ostream& err, bool follow,
+                            bool probe);
     // What Ctrl-C does to a running download command: cancel the running downloads and end.
     static void Interrupt();
 };

@@ -60,6 +60,10 @@ struct DownloadJob {
     // ... and harvests it there by the modern rules, off the window's thread, into `links`.
     std::unique_ptr<LinkTable> links;
     Settings harvest{};
+    // A look-up of a file's first bytes (a probe, `rangeTo` 0 on asks for bytes 0..rangeTo) or
+    // of a whole small file (a thumbnail) reads at most bodyCap bytes into `body`.
+    std::size_t bodyCap = 0;
+    int64_t rangeTo = -1;
 
     // Worker -> monitor, written before the final store and read only after it.
     std::string partName;     // the part it claimed; empty when it claimed none
@@ -67,6 +71,9 @@ struct DownloadJob {
     std::string contentType;  // a page's Content-Type
     std::string cause;        // why it failed
     int32_t waitSeconds = -1; // Waiting: what Retry-After asked for, -1 when it said nothing
+    std::string body;         // a look-up's bytes
+    int64_t fileBytes = -1;   // the whole file's size by Content-Range or Content-Length
+    bool overCap = false;     // the whole file is larger than bodyCap
 
     // Worker -> monitor.
     std::atomic<JobState> state{JobState::Created};

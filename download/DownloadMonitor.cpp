@@ -144,7 +144,7 @@ void DownloadMonitor::MonitorTick(const Settings& settings, DownloadView& view) 
         }
     }
     SettleEndedBeyondScan(view);
-    FollowPageReads(settings);
+    FollowLookUps(settings);
     if (settledInTick)
         waker->Request(); // a slot came free: let the next waiting file start at once
 }
@@ -341,114 +341,86 @@ void DownloadMonitor::StartJob(int32_t slot) {
     }
 }
 
-void DownloadMonitor::QueuePageReads(std::vector<std::string> addresses, const std::string& referer,
-                                     PageReadSink* sink) {
-    StopPageReads();
-    pageReads.erase(std::remove_if(pageReads.begin(), pageReads.end(),
-                                   [](const PendingRead& r) { return r.slot < 0; }),
-                    pageReads.end());
-    batchStart = pageReads.size();
-    for (std::string& a : addresses)
-        pageReads.push_back({std::move(a)});
-    pageReferer = referer;
-    pageSink = sink;
+void DownloadMonitor::QueueLookUp(LookUpKind kind, std::string address, std::string referer,
+                                  LookUpSink* sink, int64_t ticket) {
+    lookUps.Add(kind, std::move(address), std::move(referer), sink, ticket);
     waker->Request();
 }
 
-void DownloadMonitor::StopPageReads() {
-    for (PendingRead& r : pageReads)
-        if (r.slot >= 0 && workerSlots[r.slot].job)
-            workerSlots[r.slot].job->cancelRequested.store(DownloadJob::cancelDiscarding, relaxed);
-    // A running read keeps its slot until it has ended; nothing is told of it.
-    for (PendingRead& r : pageReads) {
-        r.dropped = true;
-        r.done = r.done || r.slot < 0;
-    }
+void DownloadMonitor::DropLookUps(const LookUpSink* sink) {
+    // A running look-up keeps its slot until it has ended; nothing is told of it.
+    lookUps.Drop(sink, [this](int32_t slot) {
+        if (workerSlots[slot].job)
+            workerSlots[slot].job->cancelRequested.store(DownloadJob::cancelDiscarding, relaxed);
+    });
 }
 
-int32_t DownloadMonitor::PageReadsLeft() const {
-    return static_cast<int32_t>(std::count_if(pageReads.begin(), pageReads.end(),
-                                              [](const PendingRead& r) { return !r.done; }));
-}
-
-void DownloadMonitor::FollowPageReads(const Settings& settings) {
-    int32_t running = 0;
-    for (int32_t i = 0; i < static_cast<int32_t>(pageReads.size()); ++i) {
-        PendingRead& r = pageReads[i];
-        if (r.slot < 0)
+void DownloadMonitor::FollowLookUps(const Settings& settings) {
+    for (int32_t slot = 0; slot < slotCount; ++slot) {
+        LookUpQueue::Item* item = lookUps.OnSlot(slot);
+        if (item == nullptr)
             continue;
-        WorkerSlot& s = workerSlots[r.slot];
+        WorkerSlot& s = workerSlots[slot];
         if (!s.job) { // the shutdown took it: it ends untold
-            r.slot = -1;
-            r.done = true;
+            lookUps.Forget(*item);
             continue;
         }
         const JobState state = s.job->state.load(std::memory_order_acquire);
-        if (!IsFinal(state)) {
-            ++running;
+        if (!IsFinal(state))
             continue;
-        }
         if (s.thread.joinable())
             s.thread.join();
-        r.slot = -1;
         settledInTick = true;
-        if (state == JobState::Waiting && !r.dropped && ++r.waits <= maxWaits) {
-            // Waited for as a download waits: what the server asked, else 5, 10, 20 s.
-            const int32_t asked = s.job->waitSeconds;
-            const int32_t seconds =
-                asked >= 0 ? std::min(asked, maxWaitSeconds) : 5 << (r.waits - 1);
-            r.waitUntil = now() + int64_t{seconds} * 1000;
-        } else {
-            r.done = true;
-            if (!r.dropped && pageSink != nullptr)
-                pageSink->OnPageRead(i - static_cast<int32_t>(batchStart),
-                                     state == JobState::Finished, s.job->finalName, *s.job->links);
-        }
-        s.job.reset();
+        const std::unique_ptr<DownloadJob> job = std::move(s.job);
+        lookUps.Ended(*item, state, *job, now(), maxWaits, maxWaitSeconds);
     }
-    // New reads take the highest free slots, out of the downloads' way.
-    const int64_t t = now();
-    for (int32_t i = 0; i < static_cast<int32_t>(pageReads.size()); ++i) {
-        PendingRead& r = pageReads[i];
-        if (running >= maxPageReads || startsStopped)
+    // New look-ups take the highest free slots, out of the downloads' way.
+    while (!startsStopped) {
+        LookUpQueue::Item* item = lookUps.Next(now());
+        if (item == nullptr)
             break;
-        if (r.done || r.slot >= 0 || r.waitUntil > t)
-            continue;
         int32_t slot = slotCount - 1;
         while (slot >= 0 && workerSlots[slot].job)
             --slot;
         if (slot < 0)
             break;
-        StartPageRead(i, slot, settings);
-        ++running;
+        StartLookUp(*item, slot, settings);
     }
 }
 
-void DownloadMonitor::StartPageRead(int32_t index, int32_t slot, const Settings& settings) {
-    PendingRead& r = pageReads[index];
-    const std::size_t scheme = r.address.find("://");
-    const std::string rest = scheme == std::string::npos ? r.address : r.address.substr(scheme + 3);
+void DownloadMonitor::StartLookUp(LookUpQueue::Item& item, int32_t slot,
+                                  const Settings& settings) {
+    const std::size_t scheme = item.address.find("://");
+    const std::string rest =
+        scheme == std::string::npos ? item.address : item.address.substr(scheme + 3);
     const std::size_t slash = std::min(rest.find('/'), rest.size());
     DownloadJob& job = NewJob(slot);
     job.server = rest.substr(0, slash);
     job.objectPath = rest.substr(slash);
-    job.service = r.address.rfind("https://", 0) == 0 ? 2 : 0;
-    job.referer = pageReferer;
-    job.page = std::make_unique<PageText>();
-    job.page->UseModernRules(true);
-    job.page->Clear();
-    job.links = std::make_unique<LinkTable>();
-    job.harvest = settings;
-    job.harvest.modernRules = 1;
-    // A page that drips holds its slot no longer than a stalled one would.
+    job.service = item.address.rfind("https://", 0) == 0 ? 2 : 0;
+    job.referer = item.referer;
+    if (item.kind == LookUpKind::Page) {
+        job.page = std::make_unique<PageText>();
+        job.page->UseModernRules(true);
+        job.page->Clear();
+        job.links = std::make_unique<LinkTable>();
+        job.harvest = settings;
+        job.harvest.modernRules = 1;
+    } else if (item.kind == LookUpKind::Probe) {
+        job.bodyCap = probeBytes;
+        job.rangeTo = static_cast<int64_t>(probeBytes) - 1;
+    } else {
+        job.bodyCap = thumbnailBytes;
+    }
+    // A look-up that drips holds its slot no longer than a stalled one would.
     job.limits.total = job.limits.stall;
-    r.slot = slot;
+    item.slot = slot;
     StartJob(slot);
 }
 
 void DownloadMonitor::ShutDown(std::chrono::milliseconds wait) {
     StopStarting();
-    StopPageReads();
+    lookUps.Drop(nullptr, [](int32_t) {}); // every job is cancelled below
     for (WorkerSlot& s : workerSlots)
         if (s.job)
             s.job->cancelRequested.store(DownloadJob::cancelKeepingPart, relaxed);

@@ -6,6 +6,7 @@
 
 #include "download/DownloadJob.h"
 #include "download/DownloadTable.h"
+#include "download/LookUpQueue.h"
 
 #include <array>
 #include <chrono>
@@ -20,15 +21,6 @@ class DownloadView;
 class InternetSession;
 class TickRequest;
 struct Settings;
-
-// Told of each page read behind a link as it ends (user-interface thread).
-class PageReadSink {
-public:
-    virtual ~PageReadSink() = default;
-    // Read `index` of the last QueuePageReads ended; `links` holds its harvest when `read`.
-    virtual void OnPageRead(int32_t index, bool read, const std::string& finalAddress,
-                            const LinkTable& links) = 0;
-};
 
 class DownloadMonitor {
 public:
@@ -63,17 +55,19 @@ public:
     // memory. No new download starts afterwards.
     void ShutDown(std::chrono::milliseconds wait);
 
-    // Reads `addresses` (pages behind links) as jobs of the worker slots, at most
-    // maxPageReads at once, beside the downloads, each given up once it has taken the
-    // session's stall limit (30 s) of its own; each page is harvested by the modern rules on
-    // its worker, and `sink` is told of each as it ends. Replaces what reads were queued before.
-    static constexpr int32_t maxPageReads = 4;
-    void QueuePageReads(std::vector<std::string> addresses, const std::string& referer,
-                        PageReadSink* sink);
-    // Running reads are cancelled and nothing more is told of any.
-    void StopPageReads();
-    // Reads queued, waiting or running.
-    int32_t PageReadsLeft() const;
+    // Look-ups (pages behind links, probes of pictures, thumbnails) run as jobs of the worker
+    // slots beside the downloads, taking the highest free slots, as LookUpQueue orders and
+    // limits them, each given up once it has taken the session's stall limit (30 s) of its
+    // own; a page is harvested by the modern rules on its worker. `sink` is told of each as it
+    // ends, with `ticket`.
+    static constexpr std::size_t probeBytes = 65536;           // a probe's first bytes
+    static constexpr std::size_t thumbnailBytes = 4u << 20;    // the largest thumbnail taken
+    void QueueLookUp(LookUpKind kind, std::string address, std::string referer, LookUpSink* sink,
+                     int64_t ticket);
+    // Running look-ups of `sink` are cancelled and nothing more is told of any.
+    void DropLookUps(const LookUpSink* sink);
+    // Look-ups of `sink` (null: of all) queued, waiting or running.
+    int32_t LookUpsLeft(const LookUpSink* sink = nullptr) const { return lookUps.Left(sink); }
 
     int32_t RunningCount() const;
     // Readable when a worker or the last tick asks for an early tick.
@@ -96,25 +90,14 @@ private:
     DownloadStatus Wait(DownloadEntry& e, int32_t asked);
     void FollowWait(int32_t index, DownloadView& view);
     bool PathInUse(const std::string& localPath) const;
-    void FollowPageReads(const Settings& settings);
-    void StartPageRead(int32_t index, int32_t slot, const Settings& settings);
+    void FollowLookUps(const Settings& settings);
+    void StartLookUp(LookUpQueue::Item& item, int32_t slot, const Settings& settings);
     // A fresh job on `slot` with the session's agent and limits and the slot's handles; then
     // its thread (a thread that cannot be started fails the job).
     DownloadJob& NewJob(int32_t slot);
     void StartJob(int32_t slot);
 
-    struct PendingRead {
-        std::string address;
-        int32_t slot = -1;
-        int32_t waits = 0;
-        int64_t waitUntil = 0;
-        bool done = false;
-        bool dropped = false; // stopped: it ends untold
-    };
-    std::vector<PendingRead> pageReads;
-    std::size_t batchStart = 0; // the first read of the last QueuePageReads
-    std::string pageReferer;
-    PageReadSink* pageSink = nullptr;
+    LookUpQueue lookUps;
     DownloadJob* JobOf(const DownloadEntry& entry) const;
 
     DownloadTable& table;

@@ -138,7 +138,7 @@ bool DownloadTable::Takes(Take take, const LinkEntry& row, bool modern) {
     if (!modern) {
         return take == Take::All ? true : take == Take::Movies ? movie : c == FileCategory::Jpeg;
     }
-    if (row.place == PicturePlace::Tracker)
+    if (row.place == PicturePlace::Tracker && row.mark != LinkEntry::Mark::Content)
         return false;
     const bool picture =
         c == FileCategory::Jpeg || c == FileCategory::Gif || c == FileCategory::Image;
@@ -149,7 +149,7 @@ bool DownloadTable::Takes(Take take, const LinkEntry& row, bool modern) {
         return movie || c == FileCategory::Video;
     case Take::Jpegs:
     case Take::Pictures:
-        return picture && row.place == PicturePlace::Content;
+        return picture && row.IsContent();
     case Take::AllPictures:
         return picture;
     }
@@ -158,8 +158,10 @@ bool DownloadTable::Takes(Take take, const LinkEntry& row, bool modern) {
 
 std::vector<int32_t> DownloadTable::Taken(const LinkTable& links, Take take) const {
     std::vector<int32_t> rows;
+    const bool pictures = take == Take::Jpegs || take == Take::Pictures || take == Take::AllPictures;
     for (int32_t i = 0; i < links.linkCount; ++i)
-        if (Takes(take, links.links[i], links.modernRows))
+        if (Takes(take, links.links[i], links.modernRows) &&
+            !(pictures && links.modernRows && TooSmall(links.links[i])))
             rows.push_back(i);
     // A name mask numbers what it names in the page's own order, however the list is sorted.
     if (links.modernRows && !nameMask.empty())
@@ -167,6 +169,14 @@ std::vector<int32_t> DownloadTable::Taken(const LinkTable& links, Take take) con
             return links.links[a].number < links.links[b].number;
         });
     return rows;
+}
+
+bool DownloadTable::TooSmall(const LinkEntry& row) const {
+    // The real size when a probe found it, else the declared one; a picture of neither is taken.
+    const bool real = row.realWidth > 0 && row.realHeight > 0;
+    const int32_t w = real ? row.realWidth : row.width;
+    const int32_t h = real ? row.realHeight : row.height;
+    return w > 0 && h > 0 && (w < minWidth || h < minHeight);
 }
 
 void DownloadTable::QueueLinks(const LinkTable& links, Take take) {

@@ -32,7 +32,8 @@ public:
     // Queues, in the link table's order (with a name mask, the page's own order), every link
     // `take` takes; the rows of the modern rules by their whole address.
     void QueueLinks(const LinkTable& links, Take take);
-    // The rows of `links` that `take` takes, in the order QueueLinks queues them.
+    // The rows of `links` that `take` takes, in the order QueueLinks queues them; a selection
+    // of pictures of a modern page leaves out those TooSmall.
     std::vector<int32_t> Taken(const LinkTable& links, Take take) const;
     // The pictures a selection of content pictures leaves out when it takes none of a modern
     // page's rows (trackers not counted); 0 when it takes any, or for another selection.
@@ -56,6 +57,12 @@ public:
     // directory whose files its names are checked against.
     std::string nameMask;
     std::string saveDirectory;
+    // The smallest picture a selection of modern pictures takes (0: any); a picture is too
+    // small when its real size, else its declared one, is narrower or lower. One of neither is
+    // never too small.
+    int32_t minWidth = 0;
+    int32_t minHeight = 0;
+    bool TooSmall(const LinkEntry& row) const;
 
 private:
     void Name(DownloadEntry& e, const LinkEntry& link, const std::string& title);

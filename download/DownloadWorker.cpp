@@ -2,7 +2,7 @@
 
 #include "download/DownloadJob.h"
 #include "download/JobHooks.h"
-#include "download/PageRead.h"
+#include "download/LookUpRead.h"
 #include "download/ResumingDownload.h"
 #include "download/TickRequest.h"
 #include "net/CurlHandles.h"
@@ -80,8 +80,8 @@ void DownloadWorker::Run(DownloadJob& job) {
     job.receivedBytes.store(0, relaxed);
     job.state.store(JobState::Connecting, relaxed);
     JobState outcome = JobState::Failed;
-    if (job.page) {
-        outcome = PageRead::Run(job);
+    if (job.page || job.bodyCap > 0) {
+        outcome = LookUpRead::Run(job);
     } else if (job.modern) {
         outcome = ResumingDownload::Run(job);
     } else {

@@ -27,4 +27,21 @@ struct LinkEntry {
     uint32_t number = 0;
     std::string text = {};
     std::string title = {};
+    // A smaller size of a picture for its thumbnail (the smallest srcset candidate at least
+    // 160 px wide); empty: the picture itself.
+    std::string preview = {};
+    // What a probe of its first bytes found: the size in pixels as shown (0 unknown), the whole
+    // file's bytes (-1 unknown) and the type the bytes show ("image/jpeg"...; empty unknown).
+    int32_t realWidth = 0;
+    int32_t realHeight = 0;
+    int64_t bytes = -1;
+    std::string mediaType = {};
+    // The user's word on a picture's place, over the harvest's.
+    enum class Mark : uint8_t { None, Content, NotContent };
+    Mark mark = Mark::None;
+
+    // A picture of the page's own content, as marked, else as placed.
+    bool IsContent() const {
+        return mark == Mark::Content || (mark == Mark::None && place == PicturePlace::Content);
+    }
 };

@@ -167,6 +167,17 @@ void ModernHarvest::Admit(const std::string& pageAddress) {
             if (!s.linkHref.empty())
                 if (const std::optional<ResolvedLink> r = resolver.Resolve(s.linkHref))
                     entry.wrapPage = AddressText(*r);
+            // Its thumbnail comes from the smallest size that still fills one.
+            // A linked full-size file's is the picture that stands for it.
+            std::size_t small = best;
+            for (std::size_t i = 0; i < usable.size(); ++i)
+                if (usable[i].width >= previewWidth && usable[i].width < usable[small].width)
+                    small = i;
+            for (std::size_t i = 0; i < usable.size() && small == best && linkedFile; ++i)
+                if (usable[i].width == 0)
+                    small = i;
+            if (small != best)
+                entry.preview = AddressText(addresses[small]);
         }
         if (const auto listed =
                 std::find_if(keys.begin(), keys.end(),

@@ -20,6 +20,8 @@ public:
     static constexpr std::size_t maxFound = 65536; // links kept from one page
     // Sizes kept of all a page's pictures; past them a picture keeps only its largest.
     static constexpr std::size_t maxCandidates = 262144;
+    // The narrowest size of a picture that gives its thumbnail.
+    static constexpr int32_t previewWidth = 160;
     using TitleSink = std::function<void(const std::string&)>;
 
     ModernHarvest(LinkTable& table, const Settings& settings) : table(table), settings(settings) {}

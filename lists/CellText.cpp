@@ -11,8 +11,45 @@ std::vector<std::string> CellText::FileListRow(const LinkEntry& entry) {
 }
 
 std::vector<std::string> CellText::ModernFileListRow(const LinkEntry& entry) {
-    return {FileListName(entry), CategoryLabel(entry.category), entry.path, PlaceWord(entry.place),
-            SizeText(entry)};
+    return {FileListName(entry), CategoryLabel(entry.category), entry.path, PlaceText(entry),
+            ShownSizeText(entry), BytesText(entry.bytes)};
+}
+
+std::string CellText::PlaceText(const LinkEntry& entry) {
+    switch (entry.mark) {
+    case LinkEntry::Mark::Content:
+        return "content (marked)";
+    case LinkEntry::Mark::NotContent:
+        return "not content (marked)";
+    case LinkEntry::Mark::None:
+        break;
+    }
+    return PlaceWord(entry.place);
+}
+
+std::string CellText::ShownSizeText(const LinkEntry& entry, bool* declared) {
+    const bool real = entry.realWidth > 0 && entry.realHeight > 0;
+    if (declared != nullptr)
+        *declared = !real;
+    if (!real)
+        return SizeText(entry);
+    return std::to_string(entry.realWidth) + "x" + std::to_string(entry.realHeight);
+}
+
+std::string CellText::BytesText(int64_t bytes) {
+    if (bytes < 0)
+        return {};
+    if (bytes < 1024)
+        return std::to_string(bytes) + " B";
+    if (bytes < 1024 * 1024)
+        return std::to_string(bytes / 1024) + " KB";
+    const bool giga = bytes >= int64_t{1} << 30;
+    const int64_t unit = giga ? int64_t{1} << 30 : int64_t{1} << 20;
+    const int64_t tenths = bytes * 10 / unit; // a size of 10 GiB and more shows no tenths
+    std::string text = std::to_string(tenths / 10);
+    if (tenths < 100)
+        text += "." + std::to_string(tenths % 10);
+    return text + (giga ? " GB" : " MB");
 }
 
 std::string CellText::SizeText(const LinkEntry& entry) {

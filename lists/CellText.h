@@ -14,10 +14,17 @@ public:
     static std::string FileListName(const LinkEntry& entry);
     // The three File List cells of `entry`: name, file type, path.
     static std::vector<std::string> FileListRow(const LinkEntry& entry);
-    // The five cells of a modern row: name, file type, path, place, declared size.
+    // The six cells of a modern row: name, file type, path, place (the user's word
+    // "content (marked)"...), size (the real one, else the declared one), bytes.
     static std::vector<std::string> ModernFileListRow(const LinkEntry& entry);
-    // "1600x900"; empty when the size is not known.
+    // "1600x900", the declared size; empty when the size is not known.
     static std::string SizeText(const LinkEntry& entry);
+    // The real size, else the declared one; `declared` says which.
+    static std::string ShownSizeText(const LinkEntry& entry, bool* declared = nullptr);
+    // "content", or what the user marked: "content (marked)", "not content (marked)".
+    static std::string PlaceText(const LinkEntry& entry);
+    // A file's bytes as people read them: "512 B", "48 KB", "3.4 MB", "1.2 GB"; empty for -1.
+    static std::string BytesText(int64_t bytes);
 
     // The Download List's Status word after a fill; empty for an unknown code.
     static const char* StatusWord(int32_t status);

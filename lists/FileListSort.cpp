@@ -9,6 +9,12 @@ unsigned char LowerByte(char c) {
     return (b >= 'A' && b <= 'Z') ? static_cast<unsigned char>(b + 32) : b;
 }
 
+int64_t ShownArea(const LinkEntry& e) {
+    if (e.realWidth > 0 && e.realHeight > 0)
+        return int64_t{e.realWidth} * e.realHeight;
+    return int64_t{e.width} * e.height;
+}
+
 } // namespace
 
 int FileListSort::CompareNoCase(std::string_view a, std::string_view b) {
@@ -50,10 +56,15 @@ void FileListSort::SortLinks(LinkTable& table, int column, bool descending) {
             return descending ? a.place > b.place : a.place < b.place;
         });
         break;
-    case 4: // its declared size, by area
+    case 4: // its size as shown (the real one, else the declared one), by area
         std::sort(begin, end, [descending](const LinkEntry& a, const LinkEntry& b) {
-            const int64_t x = int64_t{a.width} * a.height, y = int64_t{b.width} * b.height;
+            const int64_t x = ShownArea(a), y = ShownArea(b);
             return descending ? x > y : x < y;
+        });
+        break;
+    case 5: // its bytes
+        std::sort(begin, end, [descending](const LinkEntry& a, const LinkEntry& b) {
+            return descending ? a.bytes > b.bytes : a.bytes < b.bytes;
         });
         break;
     default:

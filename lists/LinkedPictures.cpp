@@ -68,14 +68,16 @@ int32_t LinkedPictures::Start(DownloadMonitor& monitor, const std::vector<int32_
     read = failed = overflow = 0;
     running = !pages.empty();
     changed = running;
-    if (running)
-        monitor.QueuePageReads(pages, table.pageAddress, this);
+    monitor.DropLookUps(this);
+    for (std::size_t i = 0; i < pages.size(); ++i)
+        monitor.QueueLookUp(LookUpKind::Page, pages[i], table.pageAddress, this,
+                            static_cast<int64_t>(i));
     return Total();
 }
 
 void LinkedPictures::Stop(DownloadMonitor& monitor) {
     if (running)
-        monitor.StopPageReads();
+        monitor.DropLookUps(this);
     changed = changed || running;
     running = false;
 }
@@ -96,6 +98,12 @@ std::string LinkedPictures::ProgressText() const {
     if (overflow > 0)
         text += ", " + std::to_string(overflow) + " pictures beyond the File List";
     return text;
+}
+
+void LinkedPictures::OnLookUp(int64_t ticket, JobState state, DownloadJob& job) {
+    static const LinkTable none;
+    OnPageRead(static_cast<int32_t>(ticket), state == JobState::Finished, job.finalName,
+               job.links ? *job.links : none);
 }
 
 void LinkedPictures::OnPageRead(int32_t index, bool ok, const std::string& finalAddress,

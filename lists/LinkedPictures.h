@@ -15,7 +15,7 @@
 
 struct Settings;
 
-class LinkedPictures : private PageReadSink {
+class LinkedPictures : private LookUpSink {
 public:
     static constexpr int32_t maxPages = 200;
 
@@ -41,8 +41,9 @@ public:
     std::string ProgressText() const;
 
 private:
+    void OnLookUp(int64_t ticket, JobState state, DownloadJob& job) override;
     void OnPageRead(int32_t index, bool ok, const std::string& finalAddress,
-                    const LinkTable& behind) override;
+                    const LinkTable& behind);
 
     LinkTable& table;
     const Settings& settings;

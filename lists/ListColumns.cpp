@@ -6,12 +6,13 @@ const std::array<ListColumn, 3> ListColumns::fileList = {{
     {"Path", 375},
 }};
 
-const std::array<ListColumn, 5> ListColumns::modernFileList = {{
-    {"Name", 290},
+const std::array<ListColumn, 6> ListColumns::modernFileList = {{
+    {"Name", 250},
     {"FileType", 75},
-    {"Path", 285},
+    {"Path", 255},
     {"Place", 80},
     {"Size", 70},
+    {"Bytes", 70},
 }};
 
 const std::array<ListColumn, 7> ListColumns::downloadList = {{

@@ -11,7 +11,8 @@ struct ListColumn {
 
 struct ListColumns {
     static const std::array<ListColumn, 3> fileList;
-    // The File List of modern rows: Name and Path give up room for a picture's place and size.
-    static const std::array<ListColumn, 5> modernFileList;
+    // The File List of modern rows: Name and Path give up room for a picture's place, its size
+    // and its bytes.
+    static const std::array<ListColumn, 6> modernFileList;
     static const std::array<ListColumn, 7> downloadList;
 };

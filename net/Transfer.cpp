@@ -132,10 +132,11 @@ Transfer::Result Transfer::RunOnce(CurlHandles& handles, const std::string& url,
     }
     if (!request.referer.empty())
         curl_easy_setopt(easy, CURLOPT_REFERER, request.referer.c_str());
-    const std::string range = std::to_string(request.rangeFrom) + "-";
+    const std::string range = std::to_string(request.rangeFrom) + "-" +
+                              (request.rangeTo >= 0 ? std::to_string(request.rangeTo) : "");
     std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headers(nullptr,
                                                                         curl_slist_free_all);
-    if (request.rangeFrom > 0) {
+    if (request.rangeFrom > 0 || request.rangeTo >= 0) {
         curl_easy_setopt(easy, CURLOPT_RANGE, range.c_str());
         if (!request.ifRange.empty()) {
             headers.reset(curl_slist_append(nullptr, ("If-Range: " + request.ifRange).c_str()));

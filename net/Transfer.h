@@ -32,6 +32,7 @@ struct TransferRequest {
     std::string referer;    // sent as Referer when not empty
     uint64_t rangeFrom = 0; // above 0: only the bytes from here on ("Range: bytes=N-")
     std::string ifRange;    // with rangeFrom: the validator the range depends on
+    int64_t rangeTo = -1;   // from 0 on: the bytes up to this one only ("Range: bytes=N-M")
 };
 
 class Transfer {

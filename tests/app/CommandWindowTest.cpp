@@ -212,9 +212,9 @@ TEST_F(WindowTest, ModernRulesListTodaysPicturesAndFollowWholeAddresses) {
     GetUrl(*w, server.Address("/news/story.html"));
     w->OnCommand(ControlId::DownloadAllJpegs);
     EXPECT_EQ(w->Downloads().downloads[0].name, "001 a-8.webp");
-    EXPECT_EQ(Rows(*w), (Items{"a-8.webp|IMAGE|/img/a-8.webp|content|800x600",
-                               "  ->more.html|HTML Link|/news/more.html?p=2||"}))
-        << "the place and the declared size in two columns more";
+    EXPECT_EQ(Rows(*w), (Items{"a-8.webp|IMAGE|/img/a-8.webp|content|800x600|",
+                               "  ->more.html|HTML Link|/news/more.html?p=2|||"}))
+        << "the place, the declared size and the bytes in three columns more";
     DoubleClick(w->FileList(), 1);
     EXPECT_EQ(UrlText(*w).toStdString(), "http://" + server.Address("/news/more.html?p=2"));
     EXPECT_EQ(TitleText(*w), "More");

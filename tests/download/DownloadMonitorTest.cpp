@@ -115,7 +115,7 @@ TEST_F(Engine, ScanStartsUpToTheLimitAndCancelsBeforeTheBody) {
     EXPECT_EQ(Status(4), DownloadStatus::Downloading) << "the freed slot serves the next row";
     EXPECT_EQ(Status(7), DownloadStatus::Starting);
 
-    monitor.QueuePageReads({"http://" + server.Address("/page.htm")}, "", nullptr);
+    monitor.QueueLookUp(LookUpKind::Page, "http://" + server.Address("/page.htm"), "", nullptr, 0);
     monitor.MonitorTick(settings, view); // a page read behind a link runs beside them
     monitor.ShutDown(std::chrono::milliseconds(2000));
     monitor.MonitorTick(settings, view); // harmless once it has ended
