@@ -1,6 +1,7 @@
 #include "app/CListCommands.h"
 
 #include "app/BrowserCommand.h"
+#include "app/CFileList.h"
 #include "app/ControlIds.h"
 #include "app/DialogUnits.h"
 #include "app/ListView.h"
@@ -9,6 +10,7 @@
 #include "lists/LinkedPictures.h"
 #include "lists/ListColumns.h"
 #include "lists/ListMenus.h"
+#include "lists/PictureProbes.h"
 
 #include <QMenu>
 #include <QPointer>
@@ -22,7 +24,9 @@ CListCommands::CListCommands(QWidget& owner, Platform& platform, const Settings&
                              QTreeWidget* downloadList)
     : owner(owner), platform(platform), settings(settings), linkTable(linkTable),
       downloadTable(downloadTable), monitor(monitor), fileList(fileList),
-      downloadList(downloadList), linked(std::make_unique<LinkedPictures>(linkTable, settings)) {}
+      downloadList(downloadList), linked(std::make_unique<LinkedPictures>(linkTable, settings)),
+      probes(std::make_unique<PictureProbes>(linkTable)),
+      fileView(std::make_unique<CFileList>(owner, fileList, linkTable, monitor)) {}
 
 CListCommands::~CListCommands() = default;
 
@@ -40,6 +44,12 @@ bool CListCommands::OnCommand(int id) {
         } else if (linked->Start(*monitor, SelectedRows(fileList)) == 0) {
             platform.ShowMessage(&owner, "No links to pages of pictures.");
         }
+        return true;
+    case ControlId::MarkContent:
+    case ControlId::MarkNotContent:
+        if (ListMenus::MarkPlace(linkTable, SelectedRows(fileList),
+                                 id == ControlId::MarkContent))
+            fileView->RowsChanged();
         return true;
     case ControlId::OpenDownloadDirectory:
         OpenWithDesktop(settings.saveDirectory);
@@ -67,6 +77,8 @@ bool CListCommands::OnCommand(int id) {
 }
 
 std::vector<int32_t> CListCommands::SelectedRows(QTreeWidget* list) const {
+    if (list == fileList)
+        return fileView->SelectedRows();
     std::vector<int32_t> rows;
     for (const QModelIndex& index : list->selectionModel()->selectedRows())
         rows.push_back(index.row());
@@ -173,7 +185,7 @@ int CListCommands::ContextMenuCommand(const QPoint& globalPos) {
                globalPos.y() >= topLeft.y() && globalPos.y() <= topLeft.y() + w->height();
     };
     const QPoint at(globalPos.x() + 10, globalPos.y());
-    if (within(fileList))
+    if (within(fileView->View()))
         return ShowPopup(
             ListMenus::FileListMenu(linkTable, SelectedRows(fileList), linked->Running()), at);
     if (within(downloadList))
@@ -198,6 +210,7 @@ void CListCommands::FillFileList() {
     ListView::Fill(fileList,
                    CellText::Rows(linkTable.links, linkTable.linkCount,
                                   modern ? CellText::ModernFileListRow : CellText::FileListRow));
+    fileView->Refilled();
 }
 
 void CListCommands::FitColumns(int extra) {
@@ -222,7 +235,23 @@ std::optional<std::string> CListCommands::TakeLinkedProgress() {
     const int scrolled = fileList->verticalScrollBar()->value();
     FillFileList();
     fileList->verticalScrollBar()->setValue(scrolled);
+    probes->Start(*monitor); // the pictures found behind the links
     return linked->ProgressText();
+}
+
+void CListCommands::NewPage() {
+    StopLinkedPictures();
+    probes->Stop(*monitor);
+    fileView->NewPage();
+}
+
+void CListCommands::PageListed() {
+    probes->Start(*monitor);
+}
+
+void CListCommands::ApplyProbes() {
+    if (probes->Apply())
+        fileView->RowsChanged();
 }
 
 void CListCommands::FillDownloadList() {

@@ -16,7 +16,9 @@
 #include <string>
 #include <vector>
 
+class CFileList;
 class LinkedPictures;
+class PictureProbes;
 class QMenu;
 class QTreeWidget;
 class QWidget;
@@ -54,12 +56,21 @@ public:
     // progress for the title's place when it changed (the File List is refilled then).
     void StopLinkedPictures();
     std::optional<std::string> TakeLinkedProgress();
+    // A new page is asked for: what was found behind the last one (linked pages, probes,
+    // thumbnails) is dropped. Once it is listed, its pictures are probed (modern rules).
+    void NewPage();
+    void PageListed();
+    // What the probes found since the last tick goes into the rows.
+    void ApplyProbes();
+
+    CFileList& FileView() { return *fileView; }
 
 private:
     void OnSelectionCommand(int id);
     void OnRemoveDownloads(bool (*remove)(DownloadStatus));
     void OnDownloadAll(DownloadTable::Take take);
     void OpenWithDesktop(const std::string& path);
+    // The rows shown and selected: in the File List's view in use, or in the Download List.
     std::vector<int32_t> SelectedRows(QTreeWidget* list) const;
 
     QWidget& owner;
@@ -72,5 +83,7 @@ private:
     QTreeWidget* downloadList;
     std::unique_ptr<QMenu> popupMenu; // stays built until the next pop-up replaces it
     std::unique_ptr<LinkedPictures> linked;
+    std::unique_ptr<PictureProbes> probes;
+    std::unique_ptr<CFileList> fileView;
     int extraWidth = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "app/AppIcons.h"
 #include "app/CAboutDialog.h"
+#include "app/CFileList.h"
 #include "app/CListCommands.h"
 #include "app/COptionsDialog.h"
 #include "app/CRetrievingDialog.h"
@@ -157,6 +158,7 @@ void CMainDialog::CreateControls() {
     connect(fileList, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
         OnFileListDoubleClick(fileList->indexOfTopLevelItem(item));
     });
+    listCommands->FileView().OnGridDoubleClick([this](int row) { OnFileListDoubleClick(row); });
     connect(downloadList, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
         listCommands->OnDownloadListDoubleClick(downloadList->indexOfTopLevelItem(item));
     });
@@ -197,6 +199,10 @@ void CMainDialog::PlaceControls() {
             r.translate(dw, dh);
         else if (widget == fileList || id == ControlId::FileListGroup)
             r.setSize(r.size() + QSize(dw, filesShare));
+        if (widget == fileList && listCommands) {
+            listCommands->FileView().Place(r); // the modern bar takes the list's top
+            continue;
+        }
         else if (widget == downloadList || id == ControlId::DownloadListGroup)
             r = QRect(r.x(), r.y() + filesShare, r.width() + dw, r.height() + dh - filesShare);
         widget->setGeometry(r);
@@ -418,7 +424,7 @@ void CMainDialog::OnGetUrl() {
             this, "Save directory is not set - set one in the Options screen before continuing.");
         return;
     }
-    listCommands->StopLinkedPictures(); // a new page drops what was read behind the last one
+    listCommands->NewPage(); // a new page drops what was found behind the last one
     ReadMembers();
     url = NormaliseAddress(url);
     ShowMembers();
@@ -457,6 +463,7 @@ void CMainDialog::OnGetUrl() {
     std::swap(pageText, incomingPage);
     title = harvest.Title(); // the label itself changes only when a title is found
     listCommands->FillFileList();
+    listCommands->PageListed();
 }
 
 void CMainDialog::MonitorTick() {
@@ -465,6 +472,7 @@ void CMainDialog::MonitorTick() {
     monitor->MonitorTick(settings, *this);
     if (const std::optional<std::string> progress = listCommands->TakeLinkedProgress())
         titleLabel->setText(ToQt(*progress)); // where the title stands, while pages are read
+    listCommands->ApplyProbes();
     if (settings.modernRules && queueHeld)
         queueFile->SaveChanged(downloadTable, QueueFile::Clock::now());
 }
@@ -537,9 +545,12 @@ void CMainDialog::ShowRules() {
     const std::string& mask = modernSettings.nameMask;
     downloadTable.nameMask = mask.empty() || NameMask::Check(mask) ? std::string() : mask;
     downloadTable.saveDirectory = settings.saveDirectory;
+    downloadTable.minWidth = modernSettings.minWidth;
+    downloadTable.minHeight = modernSettings.minHeight;
     // The modern rules' status line takes a line below the lists; the classic window has none.
     statusLine->setVisible(settings.modernRules != 0);
     statusLine->clear();
+    listCommands->FileView().SetModern(settings.modernRules != 0);
     const QSize wanted = settings.modernRules ? modernSize : classicSize;
     if (wanted != layoutSize) {
         layoutSize = wanted;

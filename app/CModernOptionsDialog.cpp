@@ -5,6 +5,7 @@
 #include "download/NameMask.h"
 
 #include <QGroupBox>
+#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,7 +16,7 @@ CModernOptionsDialog::CModernOptionsDialog(QWidget* owner, ModernSettings& moder
       path(std::move(path)), platform(platform) {
     setWindowTitle("Modern Options");
     const DialogUnits du(font());
-    setFixedSize(du.Size(300, 96));
+    setFixedSize(du.Size(300, 122));
     auto button = [&](int id, const char* caption, int x, int y, int w) {
         auto* b = new QPushButton(caption, this);
         b->setProperty("controlId", id);
@@ -37,9 +38,22 @@ CModernOptionsDialog::CModernOptionsDialog(QWidget* owner, ModernSettings& moder
     auto* hint =
         new QLabel("Empty: the server-name box decides, as under the classic rules.", this);
     du.PlaceText(hint, 12, 54, 276, 10);
-    QPushButton* ok = button(1, "OK", 190, 76, 50);
+    du.Place(new QGroupBox("Pictures", this), 5, 72, 290, 28);
+    auto side = [&](int id, int x, int value) {
+        auto* box = new QLineEdit(QString::number(value), this);
+        box->setProperty("controlId", id);
+        box->setValidator(new QIntValidator(0, ModernSettings::maxSide, box));
+        du.Place(box, x, 82, 30, 12);
+        return box;
+    };
+    du.PlaceText(new QLabel("Skip pictures smaller than", this), 12, 84, 95, 10);
+    minWidth = side(minWidthId, 108, modern.minWidth);
+    du.PlaceText(new QLabel("x", this), 141, 84, 6, 10);
+    minHeight = side(minHeightId, 149, modern.minHeight);
+    du.PlaceText(new QLabel("pixels (0 turns it off)", this), 183, 84, 105, 10);
+    QPushButton* ok = button(1, "OK", 190, 104, 50);
     ok->setDefault(true);
-    button(2, "Cancel", 245, 76, 50);
+    button(2, "Cancel", 245, 104, 50);
     saveAs->setText(ToQt(modern.nameMask));
 }
 
@@ -54,6 +68,9 @@ void CModernOptionsDialog::OnCommand(int id) {
             return;
         }
         modern.nameMask = mask;
+        // A box left empty means no limit on that side.
+        modern.minWidth = minWidth->text().toInt();
+        modern.minHeight = minHeight->text().toInt();
         if (!modern.Save(path))
             platform.ShowMessage(this, "The modern options could not be written to " + path + ".");
         accept();

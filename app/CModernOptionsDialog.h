@@ -1,6 +1,6 @@
 #pragma once
-// The modern options: the settings beyond the modern rules' switch (how files are named, for
-// now). OK checks them and writes them to tk.modern; Cancel leaves everything as it was.
+// The modern options: the settings beyond the modern rules' switch (how files are named, the
+// smallest picture Download All Pictures takes). OK checks them and writes them to tk.modern; Cancel leaves everything as it was.
 
 #include "app/Platform.h"
 #include "settings/ModernSettings.h"
@@ -16,6 +16,8 @@ public:
     static constexpr int saveAsId = 1052;
     static constexpr int folderPerPageId = 1053;
     static constexpr int siteFoldersId = 1054;
+    static constexpr int minWidthId = 1055;
+    static constexpr int minHeightId = 1056;
 
     CModernOptionsDialog(QWidget* owner, ModernSettings& modern, std::string path,
                          Platform& platform);
@@ -29,4 +31,6 @@ private:
     std::string path;
     Platform& platform;
     QLineEdit* saveAs = nullptr;
+    QLineEdit* minWidth = nullptr;
+    QLineEdit* minHeight = nullptr;
 };

@@ -30,4 +30,13 @@ constexpr int DownloadAllMovies = 1036;
 constexpr int OpenDownloadDirectory = 1037;
 constexpr int GetPicturesBehindLinks = 1044;
 constexpr int StatusLine = 1050; // the modern rules' line under the lists
+// The modern rules' bar above the File List, and its grid of thumbnails.
+constexpr int FilterBox = 1057;
+constexpr int FilterKind = 1058;
+constexpr int ContentOnly = 1059;
+constexpr int RowCount = 1060;
+constexpr int ViewSwitch = 1061;
+constexpr int FileGrid = 1062;
+constexpr int MarkContent = 1063;
+constexpr int MarkNotContent = 1064;
 } // namespace ControlId

@@ -140,8 +140,7 @@ bool DownloadTable::Takes(Take take, const LinkEntry& row, bool modern) {
     }
     if (row.place == PicturePlace::Tracker && row.mark != LinkEntry::Mark::Content)
         return false;
-    const bool picture =
-        c == FileCategory::Jpeg || c == FileCategory::Gif || c == FileCategory::Image;
+    const bool picture = row.IsPicture();
     switch (take) {
     case Take::All:
         return true;

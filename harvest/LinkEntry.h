@@ -40,6 +40,10 @@ struct LinkEntry {
     enum class Mark : uint8_t { None, Content, NotContent };
     Mark mark = Mark::None;
 
+    bool IsPicture() const {
+        return category == FileCategory::Jpeg || category == FileCategory::Gif ||
+               category == FileCategory::Image;
+    }
     // A picture of the page's own content, as marked, else as placed.
     bool IsContent() const {
         return mark == Mark::Content || (mark == Mark::None && place == PicturePlace::Content);

@@ -9,11 +9,6 @@
 
 namespace {
 
-bool IsPicture(const LinkEntry& e) {
-    return e.category == FileCategory::Jpeg || e.category == FileCategory::Gif ||
-           e.category == FileCategory::Image;
-}
-
 // The server (host[:port]) of an address.
 std::string ServerOf(const std::string& address) {
     const std::size_t scheme = address.find("://");
@@ -49,7 +44,7 @@ std::vector<std::string> LinkedPictures::Targets(const std::vector<int32_t>& sel
     std::unordered_set<std::string> wrapping;
     for (int32_t i = 0; i < table.linkCount; ++i) {
         const LinkEntry& e = table.links[i];
-        if (IsPicture(e) && !e.wrapPage.empty() &&
+        if (e.IsPicture() && !e.wrapPage.empty() &&
             (e.place == PicturePlace::Content || e.place == PicturePlace::Thumbnail))
             wrapping.insert(WithoutFragment(e.wrapPage));
     }
@@ -123,7 +118,7 @@ void LinkedPictures::OnPageRead(int32_t index, bool ok, const std::string& final
     const LinkEntry* best = nullptr;
     for (int32_t i = 0; i < behind.linkCount; ++i) {
         const LinkEntry& e = behind.links[i];
-        if (!IsPicture(e) || e.place != PicturePlace::Content)
+        if (!e.IsPicture() || e.place != PicturePlace::Content)
             continue;
         if (best == nullptr || int64_t{e.width} * e.height > int64_t{best->width} * best->height)
             best = &e;
@@ -134,7 +129,7 @@ void LinkedPictures::OnPageRead(int32_t index, bool ok, const std::string& final
         LinkEntry& e = table.links[i];
         const bool itself = e.service == best->service && e.server == best->server &&
                             e.path == best->path; // a row is never its own thumbnail
-        if (IsPicture(e) && WithoutFragment(e.wrapPage) == pages[index] && !itself)
+        if (e.IsPicture() && WithoutFragment(e.wrapPage) == pages[index] && !itself)
             e.place = PicturePlace::Thumbnail; // no longer taken by Download All Pictures
     }
     for (int32_t i = 0; i < table.linkCount; ++i) {
@@ -150,7 +145,7 @@ void LinkedPictures::OnPageRead(int32_t index, bool ok, const std::string& final
     row.number = 0;
     row.title = table.pageTitle.empty() ? "untitled" : table.pageTitle;
     for (int32_t i = 0; i < table.linkCount && row.number == 0; ++i)
-        if (IsPicture(table.links[i]) && WithoutFragment(table.links[i].wrapPage) == pages[index])
+        if (table.links[i].IsPicture() && WithoutFragment(table.links[i].wrapPage) == pages[index])
             row.number = table.links[i].number;
     if (!table.Append(std::move(row)))
         ++overflow;

@@ -1,5 +1,7 @@
 #include "lists/ListMenus.h"
 
+#include <algorithm>
+
 namespace {
 
 // The one selected entry's name in quotes, or nothing for any other selection.
@@ -35,8 +37,23 @@ std::vector<MenuItem> ListMenus::FileListMenu(const LinkTable& links,
         menu.push_back({"", 0, true, true});
         menu.push_back({reading ? "Stop Reading Linked Pages" : "Get Pictures Behind Links",
                         getPicturesBehindLinks});
+        const bool pictures = std::any_of(selected.begin(), selected.end(), [&](int32_t row) {
+            return row >= 0 && row < links.linkCount && links.links[row].IsPicture();
+        });
+        menu.push_back({"Mark as Content", markContent, pictures});
+        menu.push_back({"Mark as Not Content", markNotContent, pictures});
     }
     return menu;
+}
+
+bool ListMenus::MarkPlace(LinkTable& links, const std::vector<int32_t>& selected, bool content) {
+    bool any = false;
+    for (const int32_t row : selected)
+        if (row >= 0 && row < links.linkCount && links.links[row].IsPicture()) {
+            links.links[row].mark = content ? LinkEntry::Mark::Content : LinkEntry::Mark::NotContent;
+            any = true;
+        }
+    return any;
 }
 
 std::vector<MenuItem> ListMenus::DownloadListMenu(const DownloadTable& downloads,

@@ -21,7 +21,7 @@ class ListMenus {
 public:
     // Start Downloading, Remove, a separator, Properties: by the File List's selection. Modern
     // rows add a separator and "Get Pictures Behind Links" ("Stop Reading Linked Pages" while
-    // `reading`).
+    // `reading`), "Mark as Content" and "Mark as Not Content" (for selected pictures).
     static std::vector<MenuItem> FileListMenu(const LinkTable& links,
                                               const std::vector<int32_t>& selected,
                                               bool reading = false);
@@ -39,6 +39,12 @@ public:
     static constexpr int aboutCommand = 0x0010;
     // The File List's command for the pictures behind links (modern rules).
     static constexpr int getPicturesBehindLinks = 1044;
+    // The user's word on the selected pictures' place (modern rules).
+    static constexpr int markContent = 1063;
+    static constexpr int markNotContent = 1064;
+    // Marks the picture rows of `selected` content or not content; false when none is a
+    // picture.
+    static bool MarkPlace(LinkTable& links, const std::vector<int32_t>& selected, bool content);
 
     // `text` with every '&' doubled, so a name shows as it is.
     static std::string Literal(const std::string& text);

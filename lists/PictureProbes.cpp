@@ -8,11 +8,6 @@
 
 namespace {
 
-bool IsPicture(const LinkEntry& e) {
-    return e.category == FileCategory::Jpeg || e.category == FileCategory::Gif ||
-           e.category == FileCategory::Image;
-}
-
 std::string AddressOf(const LinkEntry& e) {
     return DownloadWorker::RequestAddress(e.server, e.path, e.service);
 }
@@ -26,7 +21,7 @@ int32_t PictureProbes::Start(DownloadMonitor& monitor) {
     int32_t queued = 0;
     for (int32_t i = 0; i < table.linkCount; ++i) {
         const LinkEntry& e = table.links[i];
-        if (!IsPicture(e) || e.place == PicturePlace::Tracker)
+        if (!e.IsPicture() || e.place == PicturePlace::Tracker)
             continue;
         std::string address = AddressOf(e);
         if (!known.insert(address).second)
@@ -73,7 +68,7 @@ bool PictureProbes::Apply() {
     for (int32_t i = 0; i < table.linkCount; ++i) {
         LinkEntry& e = table.links[i];
         // A row listed after its address was answered (behind a link) takes the answer too.
-        if (!IsPicture(e) || e.bytes >= 0 || e.realWidth > 0 || !e.mediaType.empty())
+        if (!e.IsPicture() || e.bytes >= 0 || e.realWidth > 0 || !e.mediaType.empty())
             continue;
         const auto it = found.find(AddressOf(e));
         if (it == found.end())

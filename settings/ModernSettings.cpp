@@ -2,6 +2,7 @@
 
 #include "settings/AtomicFile.h"
 
+#include <charconv>
 #include <filesystem>
 #include <fstream>
 
@@ -11,6 +12,21 @@ std::string Trimmed(const std::string& text) {
     const std::size_t start = text.find_first_not_of(" \t\r");
     const std::size_t end = text.find_last_not_of(" \t\r");
     return start == std::string::npos ? std::string() : text.substr(start, end - start + 1);
+}
+
+// "WxH", each side 0 to maxSide; anything else leaves the default.
+void ReadSize(const std::string& value, ModernSettings& s) {
+    const std::size_t x = value.find('x');
+    int w = 0, h = 0;
+    const char* end = value.data() + value.size();
+    if (x == std::string::npos ||
+        std::from_chars(value.data(), value.data() + x, w).ptr != value.data() + x ||
+        std::from_chars(value.data() + x + 1, end, h).ptr != end || x == 0 ||
+        x + 1 == value.size() || w < 0 || h < 0 || w > ModernSettings::maxSide ||
+        h > ModernSettings::maxSide)
+        return;
+    s.minWidth = w;
+    s.minHeight = h;
 }
 
 } // namespace
@@ -30,6 +46,8 @@ ModernSettings ModernSettings::Load(const std::string& path) {
         const std::string value = Trimmed(line.substr(equals + 1));
         if (key == "name-mask")
             s.nameMask = value;
+        else if (key == "min-size")
+            ReadSize(value, s);
         else if (!key.empty())
             s.others.emplace_back(key, value);
     }
@@ -37,7 +55,8 @@ ModernSettings ModernSettings::Load(const std::string& path) {
 }
 
 bool ModernSettings::Save(const std::string& path) const {
-    std::string text = "name-mask = " + nameMask + "\n";
+    std::string text = "name-mask = " + nameMask + "\n" + "min-size = " +
+                       std::to_string(minWidth) + "x" + std::to_string(minHeight) + "\n";
     for (const auto& [key, value] : others)
         text += key + " = " + value + "\n";
     return AtomicFile::Replace(path, text);

@@ -10,6 +10,10 @@
 
 struct ModernSettings {
     std::string nameMask; // "name-mask": how modern rows' files are named; empty: as before
+    // "min-size = WxH": Download All Pictures skips pictures narrower or lower (0: any).
+    static constexpr int maxSide = 100000;
+    int minWidth = 100;
+    int minHeight = 100;
 
     // "tk.modern" beside the options file `settingsPath`.
     static std::string BesideSettings(const std::string& settingsPath);

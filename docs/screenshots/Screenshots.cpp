@@ -9,12 +9,15 @@
 #include "tests/support/LoopbackServer.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <fstream>
@@ -40,6 +43,18 @@ public:
     }
     const char* menuName = "menu.png";
 };
+
+// A JPEG of 640x400 whose colour the address chooses.
+std::string Picture(const std::string& path) {
+    QImage image(640, 400, QImage::Format_RGB32);
+    const uint hash = qHash(QString::fromStdString(path));
+    image.fill(QColor::fromHsv(static_cast<int>(hash % 360), 120, 200));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG");
+    return bytes.toStdString();
+}
 
 void Wait(int ms) {
     QEventLoop loop;
@@ -73,10 +88,16 @@ int main(int argc, char** argv) {
     QDir().mkpath(outDir);
     std::ifstream in(TARVIK_TEST_PAGES "/news-article.html");
     const std::string article(std::istreambuf_iterator<char>(in), {});
-    // The article, and every file behind it as 40 KB that come in over two seconds.
+    // The article; until the downloads start, its pictures as pictures of their own colour
+    // (for the probes and the thumbnails), then every file behind it as 40 KB that come in over
+    // two seconds.
+    std::atomic<bool> downloading{false};
     LoopbackServer server([&](LoopbackServer::Connection& c) {
-        if (c.Path() == "/news/storm.html")
+        const std::string path = c.Path();
+        if (path == "/news/storm.html")
             c.Send(LoopbackServer::Response(article));
+        else if (!downloading.load())
+            c.Send(LoopbackServer::Response(Picture(path), "200 OK", "Content-Type: image/jpeg\r\n"));
         else
             LoopbackServer::Drip("HTTP/1.0 200 OK\r\nContent-Length: 40000\r\n\r\n", 20, 2000,
                                  100)(c);
@@ -101,6 +122,14 @@ int main(int argc, char** argv) {
         ->setText(QString::fromStdString(server.Address("/news/storm.html")));
     w->OnCommand(ControlId::GetUrl);
     Save(*w, "modern-file-list.png");
+    // The same rows as thumbnails, once the probes and the thumbnails have come in.
+    static_cast<QComboBox*>(w->Control(ControlId::ViewSwitch))->setCurrentIndex(1);
+    Wait(1500);
+    for (int i = 0; i < 3; ++i) // each tick brings in what arrived
+        w->MonitorTick(), Wait(300);
+    Save(*w, "file-grid.png");
+    static_cast<QComboBox*>(w->Control(ControlId::ViewSwitch))->setCurrentIndex(0);
+    downloading.store(true);
     // The modern options, opened from the options dialog, with a preset chosen.
     QTimer::singleShot(0, [] {
         QTimer::singleShot(0, [] {
