@@ -305,6 +305,10 @@ void CMainDialog::ReadMembers() {
     url = FromQt(urlBox->text());
 }
 
+CFileList& CMainDialog::FileView() {
+    return listCommands->FileView();
+}
+
 QWidget* CMainDialog::Control(int id) const {
     for (QWidget* w : findChildren<QWidget*>())
         if (w->property(controlIdProperty).toInt() == id)

@@ -23,6 +23,7 @@
 #include <utility>
 #include <vector>
 
+class CFileList;
 class CListCommands;
 class QueueFile;
 class COptionsDialog;
@@ -72,6 +73,8 @@ public:
     QTreeWidget* FileList() const { return fileList; }
     QTreeWidget* DownloadList() const { return downloadList; }
     const NavigationHistory& History() const { return history; }
+    // The File List's views and filter line (modern rules).
+    CFileList& FileView();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;

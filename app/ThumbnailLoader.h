@@ -30,7 +30,7 @@ public:
     // A new page: nothing more arrives of what was asked for.
     void NewPage();
     ThumbnailCache& Cache() { return cache; }
-    int Asked() const { return static_cast<int>(asked.size()); }
+    bool Requested(const std::string& address) const { return asked.count(address) != 0; }
 
     // `bytes` decoded into at most side x side pixels, turned as its EXIF orientation says; a
     // null image when they do not decode.

@@ -1,8 +1,13 @@
+#include "app/CFileList.h"
+#include "app/CListCommands.h"
 #include "app/CRetrievingDialog.h"
 #include "tests/app/WindowFixture.h"
 #include "tests/support/LoopbackServer.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QComboBox>
+#include <QListWidget>
 #include <QHeaderView>
 #include <QTest>
 #include <QTimer>
@@ -119,4 +124,96 @@ TEST_F(WindowTest, SuccessivePagesTitlesAndFlags) {
     EXPECT_EQ(TitleText(*w), "&lt;b&gt; ");
     EXPECT_EQ(static_cast<QLabel*>(w->Control(ControlId::TitleLabel))->textFormat(), Qt::PlainText)
         << "drawn as the plain text it is, not as mark-up";
+}
+
+// Under the modern rules the user sees before taking: real sizes as the probes answer, a filter,
+// thumbnails only of rows in view, the user's word over the place, and the smallest picture
+// Download All Pictures takes.
+TEST_F(WindowTest, SeeingBeforeTaking) {
+    auto jpeg = [](int w, int h) {
+        QImage image(w, h, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "JPEG");
+        return bytes.toStdString();
+    };
+    std::string page = "<title>Finds</title><article><p>" + std::string(600, 'w') +
+                       "</p><img src=/big.jpg><img src=/small.jpg><img src=/gone.jpg></article>"
+                       "<aside class=ad><img src=/ad.jpg width=300 height=250></aside><aside>";
+    // The first one's thumbnail comes from its smallest size that fills one.
+    page += "<img src=/more/0.jpg srcset='/more/0-s.jpg 100w, /more/0-m.jpg 200w, /more/0.jpg "
+            "1600w' width=400 height=300>";
+    for (int i = 1; i < 60; ++i)
+        page += "<img src=/more/" + std::to_string(i) + ".jpg width=400 height=300>";
+    const std::string big = jpeg(400, 300), small = jpeg(50, 40);
+    Server server([&](Server::Connection& c) {
+        const std::string path = c.Path();
+        if (path == "/finds.html")
+            c.Send(Server::Response(page + "</aside>"));
+        else if (path == "/gone.jpg")
+            c.Send(Server::Response("", "404 Not Found"));
+        else
+            c.Send(Server::Response(path == "/small.jpg" ? small : big, "200 OK",
+                                    "Content-Type: image/jpeg\r\n"));
+    });
+    auto w = MakeConfirmedWindow(true);
+    GetUrl(*w, server.Address("/finds.html"));
+    auto settled = [&] {
+        w->MonitorTick();
+        return w->Monitor().LookUpsLeft() == 0;
+    };
+    ASSERT_TRUE(QTest::qWaitFor(settled, 10000));
+    const std::vector<std::string> rows = Rows(*w);
+    auto row = [&](const std::string& name) {
+        return static_cast<int>(std::find_if(rows.begin(), rows.end(), [&](const std::string& r) {
+                                    return r.rfind(name + "|", 0) == 0;
+                                }) -
+                                rows.begin());
+    };
+    EXPECT_EQ(rows[row("small.jpg")], "small.jpg|JPEG|/small.jpg|content|50x40|" +
+                                          std::to_string(small.size()) + " B");
+    EXPECT_EQ(rows[row("gone.jpg")], "gone.jpg|JPEG|/gone.jpg|content||") << "a failed probe";
+
+    // The filter line: kind, text and content only, and the count.
+    auto* count = static_cast<QLabel*>(w->Control(ControlId::RowCount));
+    static_cast<QLineEdit*>(w->Control(ControlId::FilterBox))->setText("MORE/1");
+    EXPECT_EQ(count->text(), "11 of 64 rows");
+    const std::size_t asked = server.Requests().size();
+    QTest::keyClick(w->Control(ControlId::FilterBox), Qt::Key_Return);
+    EXPECT_EQ(server.Requests().size(), asked) << "Enter in the filter box is no Get URL";
+    static_cast<QLineEdit*>(w->Control(ControlId::FilterBox))->clear();
+    static_cast<QAbstractButton*>(w->Control(ControlId::ContentOnly))->click();
+    EXPECT_EQ(count->text(), "3 of 64 rows");
+    static_cast<QAbstractButton*>(w->Control(ControlId::ContentOnly))->click();
+
+    // The grid asks for the thumbnails of the rows it shows, and of no other.
+    static_cast<QComboBox*>(w->Control(ControlId::ViewSwitch))->setCurrentIndex(1);
+    CFileList& view = w->FileView();
+    const std::string first = "http://" + server.Address("/more/0-m.jpg"); // rows by name
+    const std::string last = "http://" + server.Address("/small.jpg");
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        view.Grid()->grab();
+        w->MonitorTick();
+        return view.Loader().Cache().Find(first) != nullptr;
+    }));
+    EXPECT_EQ(view.Loader().Cache().Find(first)->size(), QSize(128, 96));
+    EXPECT_FALSE(view.Loader().Requested(last)) << "a row out of view is not fetched";
+
+    // The user's word: the ad is content, the big picture is not; 50x40 is below 100x100.
+    view.Grid()->item(row("ad.jpg"))->setSelected(true);
+    w->OnCommand(ControlId::MarkContent);
+    view.Grid()->clearSelection();
+    view.Grid()->item(row("big.jpg"))->setSelected(true);
+    w->OnCommand(ControlId::MarkNotContent);
+    EXPECT_EQ(Rows(*w)[row("ad.jpg")], "ad.jpg|JPEG|/ad.jpg|content (marked)|400x300|" +
+                                           std::to_string(big.size() / 1024) + " KB");
+    w->OnCommand(ControlId::DownloadAllJpegs);
+    std::vector<std::string> queued;
+    for (int32_t i = 0; i < w->Downloads().downloadCount; ++i)
+        queued.push_back(w->Downloads().downloads[i].name);
+    std::sort(queued.begin(), queued.end());
+    EXPECT_EQ(queued, (std::vector<std::string>{"ad.jpg", "gone.jpg"}))
+        << "marked content, and a picture of unknown size";
 }

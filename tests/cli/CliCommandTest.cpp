@@ -70,7 +70,9 @@ TEST(CliCommand, UnopenablePageFailedPageAndWrongArguments) {
         {"download --timeout 0 x", "--timeout takes 1 to 86400 seconds"},
         {"download --dir /proc/no/such x", "cannot make the directory /proc/no/such"},
         {"links --follow --classic x", "--follow needs the modern rules, not --classic"},
-        {"article --classic x", "article needs the modern rules, not --classic"}};
+        {"article --classic x", "article needs the modern rules, not --classic"},
+        {"links --min-size 100 x", "--min-size takes WIDTHxHEIGHT in pixels, such as 300x200"},
+        {"links --classic --probe x", "--probe needs the modern rules, not --classic"}};
     // clang-format on
     for (const auto& [line, message] : wrong) {
         std::istringstream words(line);

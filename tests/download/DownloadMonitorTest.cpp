@@ -3,6 +3,7 @@
 #include "download/DownloadMonitor.h"
 #include "download/DownloadView.h"
 #include "download/QueueFile.h"
+#include "lists/PictureProbes.h"
 #include "lists/CellText.h"
 #include "net/InternetSession.h"
 #include "settings/Settings.h"
@@ -361,4 +362,93 @@ TEST(QueueFile, RoundTripAndDamage) {
     EXPECT_EQ(queue.SetAsideRows(), 4u);
     EXPECT_EQ(ReadFile(queue.SetAsidePath()),
               header + longField + longLine + rows.substr(rows.find("\t/1024\t") - 7));
+}
+
+// Probes of a page's pictures: their first 64 KiB only, at most 4 at once and 2 a server, the
+// page as Referer, a 429 waited for, a web page named .jpg turned into a link, and nothing of a
+// page that was left.
+TEST_F(Engine, ProbesReadFirstBytesWithinTheLimits) {
+    const std::string png = std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x06\x40\0\0\x03\x84", 24);
+    std::atomic<int> running{0}, most{0}, waited{0};
+    std::mutex lock;
+    std::map<std::string, int> perServer, mostPerServer;
+    auto handler = [&](Connection& c) {
+        const std::size_t host = c.Request().find("Host: ") + 6;
+        const std::string server = c.Request().substr(host, c.Request().find('\r', host) - host);
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            mostPerServer[server] = std::max(mostPerServer[server], ++perServer[server]);
+        }
+        most = std::max(most.load(), ++running);
+        std::this_thread::sleep_for(std::chrono::milliseconds(60));
+        const std::string path = c.Path();
+        if (path == "/busy.png" && waited++ == 0)
+            c.Send("HTTP/1.1 429 Too Many\r\nRetry-After: 30\r\nContent-Length: 0\r\n\r\n");
+        else if (path == "/login.jpg")
+            c.Send(LoopbackServer::Response("<!DOCTYPE html><title>Sign in</title>"));
+        else if (path == "/endless.png") // a 200 to a range: read no further than 64 KiB
+            LoopbackServer::ThenStall("HTTP/1.1 200 OK\r\nContent-Length: 9000000\r\n\r\n" + png +
+                                      std::string(70000, '\0'))(c);
+        else if (c.Request().find("Range: bytes=0-65535\r\n") != std::string::npos &&
+                 c.Request().find("Referer: http://page.example/g.html\r\n") != std::string::npos)
+            c.Send("HTTP/1.1 206 Partial\r\nContent-Range: bytes 0-23/123456\r\nContent-Length: "
+                   "24\r\n\r\n" + png);
+        else
+            c.Send(LoopbackServer::Response("no range or no referer", "400 Bad"));
+        --running;
+        std::lock_guard<std::mutex> hold(lock);
+        --perServer[server];
+    };
+    LoopbackServer one(handler), two(handler);
+    LinkTable page;
+    page.modernRows = true;
+    page.pageAddress = "http://page.example/g.html";
+    auto add = [&](const LoopbackServer& s, const std::string& path, PicturePlace place) {
+        LinkEntry e = Link(path, s.Address(""));
+        e.place = place;
+        page.Append(std::move(e));
+    };
+    for (int i = 0; i < 5; ++i) {
+        add(one, "/p" + std::to_string(i) + ".png", PicturePlace::Content);
+        add(two, "/p" + std::to_string(i) + ".png", PicturePlace::Content);
+    }
+    add(one, "/p0.png", PicturePlace::Related); // the same address: asked once
+    add(one, "/busy.png", PicturePlace::Content);
+    add(two, "/login.jpg", PicturePlace::Content);
+    add(two, "/endless.png", PicturePlace::Content);
+    add(two, "/pixel.png", PicturePlace::Tracker);
+    PictureProbes probes(page);
+    EXPECT_EQ(probes.Start(monitor), 13);
+    ASSERT_TRUE(TickUntil([&] { return probes.Left() == 1; })) << "all but the one waiting";
+    clock += 31000;
+    ASSERT_TRUE(TickUntil([&] { return probes.Left() == 0; }));
+    EXPECT_TRUE(probes.Apply());
+    EXPECT_LE(most.load(), 4);
+    for (const auto& [server, count] : mostPerServer)
+        EXPECT_EQ(count, 2) << server;
+    for (int32_t i = 0; i < page.linkCount; ++i) {
+        const LinkEntry& e = page.links[i];
+        const std::string expected = e.place == PicturePlace::Tracker ? "-1 0x0 "
+                                     : e.path == "/login.jpg"         ? "37 0x0 text/html"
+                                     : e.path == "/endless.png"       ? "9000000 1600x900 image/png"
+                                                                      : "123456 1600x900 image/png";
+        EXPECT_EQ(std::to_string(e.bytes) + " " + std::to_string(e.realWidth) + "x" +
+                      std::to_string(e.realHeight) + " " + e.mediaType,
+                  expected)
+            << e.server << e.path;
+        EXPECT_EQ(e.category == FileCategory::HtmlLink, e.path == "/login.jpg") << e.path;
+    }
+    EXPECT_EQ(waited.load(), 2) << "asked again once the wait was over";
+
+    // A new page: what was on its way is dropped, and nothing of it reaches the rows.
+    LinkTable next;
+    next.modernRows = true;
+    next.Append(Link("/late.png", one.Address("")));
+    PictureProbes late(next);
+    late.Start(monitor);
+    monitor.MonitorTick(settings, view);
+    late.Stop(monitor);
+    ASSERT_TRUE(TickUntil([&] { return monitor.LookUpsLeft() == 0 && monitor.RunningCount() == 0; }));
+    EXPECT_FALSE(late.Apply());
+    EXPECT_EQ(next.links[0].bytes, -1);
 }

@@ -293,3 +293,49 @@ TEST(ModernHarvest, FollowEndsInTimeAndKeepsThePageItself) {
         std::string::npos)
         << "the linked file's size is not the thumbnail's";
 }
+
+// --probe adds what each picture's first bytes say; --min-size leaves out the small ones.
+TEST(ModernHarvest, ProbedRowsAndTheSmallestPicture) {
+    auto png = [](uint32_t w, uint32_t h) {
+        std::string bytes("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
+        for (const uint32_t v : {w, h})
+            for (int shift = 24; shift >= 0; shift -= 8)
+                bytes += static_cast<char>((v >> shift) & 0xFF);
+        return bytes + std::string(100, '\0');
+    };
+    const Server server(Server::Routes(
+        {{"/p.html", Server::Answer("<article><p>" + std::string(600, 'w') +
+                                    "</p><img src=big.png><img src=small.png width=500 "
+                                    "height=500><img src=gone.jpg><img src=login.jpg></article>")},
+         {"/big.png", Server::Answer(png(1600, 900), "200 OK", "Content-Type: image/png\r\n")},
+         {"/small.png", Server::Answer(png(50, 40))},
+         {"/login.jpg", Server::Answer("<!DOCTYPE html><title>Sign in</title>")}}));
+    const TempDir dir;
+    const std::string page = "http://" + server.Address("/p.html");
+    const CliRun probed = RunCli({"links", "--probe", page}, dir.File("tk.opt"));
+    EXPECT_EQ(probed.status, 0) << probed.err;
+    // Name, type, declared size, and the three fields the probe adds.
+    std::vector<std::string> rows;
+    std::istringstream lines(probed.out);
+    for (std::string line; std::getline(lines, line);) {
+        std::vector<std::string> f;
+        std::istringstream fields(line + "\t");
+        for (std::string field; std::getline(fields, field, '\t');)
+            f.push_back(field);
+        rows.push_back(f.size() != 11 ? line
+                                      : f[0] + "|" + f[1] + "|" + f[6] + "|" + f[8] + "|" +
+                                            f[9] + "|" + f[10]);
+    }
+    EXPECT_EQ(rows, (std::vector<std::string>{"big.png|IMAGE||1600x900|124|image/png",
+                                              "gone.jpg|JPEG||||",
+                                              "  ->login.jpg|HTML Link|||37|text/html",
+                                              "small.png|IMAGE|500x500|50x40|124|image/png"}));
+    const CliRun large =
+        RunCli({"links", "--pictures", "--min-size", "100x100", page}, dir.File("tk.opt"));
+    EXPECT_EQ(FirstFields(large.out, 1), "big.png\ngone.jpg\n")
+        << "the real size before the declared one; a picture of neither kept";
+    const CliRun json = RunCli({"links", "--probe", "--json", page}, dir.File("tk.opt"));
+    EXPECT_NE(json.out.find("\"bytes\":null,\"mediaType\":\"\",\"name\":\"gone.jpg\""),
+              std::string::npos)
+        << json.out;
+}
