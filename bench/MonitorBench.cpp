@@ -1,18 +1,23 @@
 // One monitor tick over a full table of 1,024 entries: 1,008 finished ones to pass over and 16
 // running jobs to follow, with the cell texts the window would write. And 20 small files
 // downloaded one at a time by tarvik-cli: each settle asks for the tick that starts the next
-// file at once, so a file takes milliseconds, not the 250 ms of the timer.
+// file at once, so a file takes milliseconds, not the 250 ms of the timer. And the probes of a
+// page of 1,024 pictures.
 
 #include "cli/CliCommand.h"
 #include "download/DownloadMonitor.h"
 #include "download/DownloadView.h"
+#include "download/TickRequest.h"
 #include "lists/CellText.h"
+#include "lists/PictureProbes.h"
 #include "net/InternetSession.h"
 #include "settings/Settings.h"
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/TempDir.h"
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
+#include <poll.h>
 #include <sstream>
 #include <thread>
 
@@ -86,8 +91,57 @@ void TwentyFilesOneAtATime(benchmark::State& state) {
     }
 }
 
+// 1,024 picture rows on 4 servers probed as the window and tarvik-cli probe them: from the
+// start to the last size in its row.
+void ProbeAPage(benchmark::State& state) {
+    const std::string png("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x06\x40\0\0\x03\x84", 24);
+    auto answer = [&png](LoopbackServer::Connection& c) {
+        c.Send("HTTP/1.1 206 Partial\r\nContent-Range: bytes 0-23/250000\r\nContent-Length: "
+               "24\r\n\r\n" +
+               png);
+    };
+    LoopbackServer one(answer), two(answer), three(answer), four(answer);
+    const LoopbackServer* servers[] = {&one, &two, &three, &four};
+    InternetSession session;
+    Settings settings = Settings::Defaults();
+    DownloadTable none;
+    TextView view;
+    int shown = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        LinkTable page;
+        page.modernRows = true;
+        for (int i = 0; i < LinkTable::capacity; ++i) {
+            LinkEntry e;
+            e.category = FileCategory::Image;
+            e.place = PicturePlace::Content;
+            e.name = std::to_string(i) + ".png";
+            e.path = "/" + e.name;
+            e.server = servers[i % 4]->Address("");
+            page.Append(std::move(e));
+        }
+        DownloadMonitor monitor(none, session);
+        PictureProbes probes(page);
+        state.ResumeTiming();
+        probes.Start(monitor);
+        while (probes.Left() > 0) {
+            monitor.MonitorTick(settings, view);
+            pollfd wake{monitor.Waker()->Fd(), POLLIN, 0};
+            if (::poll(&wake, 1, 250) > 0)
+                monitor.Waker()->Take();
+        }
+        probes.Apply();
+        state.PauseTiming();
+        shown = static_cast<int>(std::count_if(page.links.begin(), page.links.begin() + page.linkCount,
+                                               [](const LinkEntry& e) { return e.realWidth == 1600; }));
+        state.ResumeTiming();
+    }
+    state.counters["sizes shown"] = shown;
+}
+
 } // namespace
 
+BENCHMARK(ProbeAPage)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(MonitorTick)->Unit(benchmark::kMicrosecond);
 BENCHMARK(TwentyFilesOneAtATime)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_MAIN();

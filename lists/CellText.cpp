@@ -1,5 +1,7 @@
 #include "lists/CellText.h"
 
+#include <algorithm>
+
 std::string CellText::FileListName(const LinkEntry& entry) {
     if (entry.category == FileCategory::HtmlLink)
         return "  ->" + entry.name;
@@ -45,7 +47,8 @@ std::string CellText::BytesText(int64_t bytes) {
         return std::to_string(bytes / 1024) + " KB";
     const bool giga = bytes >= int64_t{1} << 30;
     const int64_t unit = giga ? int64_t{1} << 30 : int64_t{1} << 20;
-    const int64_t tenths = bytes * 10 / unit; // a size of 10 GiB and more shows no tenths
+    // Rounded to tenths; a size of 10 units and more shows none.
+    const int64_t tenths = (std::min<int64_t>(bytes, INT64_MAX / 20) * 10 + unit / 2) / unit;
     std::string text = std::to_string(tenths / 10);
     if (tenths < 100)
         text += "." + std::to_string(tenths % 10);

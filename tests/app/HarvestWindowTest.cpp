@@ -216,4 +216,16 @@ TEST_F(WindowTest, SeeingBeforeTaking) {
     std::sort(queued.begin(), queued.end());
     EXPECT_EQ(queued, (std::vector<std::string>{"ad.jpg", "gone.jpg"}))
         << "marked content, and a picture of unknown size";
+
+    // The thumbnails held stay under their cap, the least recently shown going first.
+    ThumbnailCache& cache = view.Loader().Cache();
+    const QImage megabyte(512, 512, QImage::Format_ARGB32_Premultiplied);
+    for (int i = 0; i < 80; ++i) {
+        cache.Insert("m" + std::to_string(i), megabyte.copy());
+        cache.Find("m0");
+    }
+    EXPECT_LE(cache.Bytes(), ThumbnailCache::capBytes);
+    EXPECT_NE(cache.Find("m0"), nullptr) << "shown again and again";
+    EXPECT_EQ(cache.Find("m1"), nullptr);
+    EXPECT_NE(cache.Find("m79"), nullptr);
 }

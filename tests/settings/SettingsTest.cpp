@@ -1,4 +1,5 @@
 #include "settings/ConfigFolder.h"
+#include "settings/ModernSettings.h"
 #include "settings/SettingsFile.h"
 #include "tests/support/TempDir.h"
 
@@ -128,4 +129,30 @@ TEST(Settings, TheDesktopsConfigurationFolder) {
     ASSERT_TRUE(ConfigFolder::Enter(folder, home.Path(), why));
     EXPECT_EQ(text(folder + "/tk.opt"), "options") << "moved once only";
     std::filesystem::current_path(was);
+}
+
+// tk.modern: each key's value or its default; unknown keys kept, in their order.
+TEST(Settings, ModernSettingsReadWhatTheyCanAndKeepTheRest) {
+    const std::tuple<const char*, int, int, const char*> cases[] = {
+        {"", 100, 100, ""},
+        {"min-size = 0x0\nname-mask = *num*\n", 0, 0, "*num*"},
+        {"min-size=640x480\r\n", 640, 480, ""},
+        {"min-size = 640\n", 100, 100, ""},
+        {"min-size = x480\n", 100, 100, ""},
+        {"min-size = -1x5\n", 100, 100, ""},
+        {"min-size = 100001x5\n", 100, 100, ""},
+        {"min-size = 20x30px\n", 100, 100, ""},
+    };
+    TempDir dir;
+    const std::string path = dir.File("tk.modern");
+    for (const auto& [text, w, h, mask] : cases) {
+        std::ofstream(path, std::ios::trunc) << text << "later-key = kept\n";
+        ModernSettings s = ModernSettings::Load(path);
+        EXPECT_EQ(std::to_string(s.minWidth) + "x" + std::to_string(s.minHeight) + " " + s.nameMask,
+                  std::to_string(w) + "x" + std::to_string(h) + " " + mask)
+            << text;
+        ASSERT_TRUE(s.Save(path));
+        EXPECT_EQ(ModernSettings::Load(path).others, s.others) << text;
+        EXPECT_EQ(s.others.size(), 1u) << text;
+    }
 }
