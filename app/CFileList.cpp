@@ -67,9 +67,8 @@ CFileList::CFileList(QWidget& owner, QTreeWidget* list, const LinkTable& table,
     connect(contentOnly, &QCheckBox::toggled, this, [this] { ApplyFilter(); });
     connect(viewSwitch, &QComboBox::currentIndexChanged, this,
             [this](int index) { ShowGrid(index == 1); });
-    connect(&loader, &ThumbnailLoader::Arrived, grid->viewport(), [this] {
-        grid->viewport()->update();
-    });
+    connect(&loader, &ThumbnailLoader::Arrived, grid->viewport(),
+            [this] { grid->viewport()->update(); });
     connect(grid, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
         if (gridDoubleClick)
             gridDoubleClick(grid->row(item));

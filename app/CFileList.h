@@ -47,7 +47,9 @@ public:
     // The view in use: the report list or the grid.
     QWidget* View() const;
     // Told of a double-click on a grid cell, with its row.
-    void OnGridDoubleClick(std::function<void(int)> handler) { gridDoubleClick = std::move(handler); }
+    void OnGridDoubleClick(std::function<void(int)> handler) {
+        gridDoubleClick = std::move(handler);
+    }
 
     QListWidget* Grid() const { return grid; }
     ThumbnailLoader& Loader() { return loader; }

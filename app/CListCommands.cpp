@@ -47,8 +47,7 @@ bool CListCommands::OnCommand(int id) {
         return true;
     case ControlId::MarkContent:
     case ControlId::MarkNotContent:
-        if (ListMenus::MarkPlace(linkTable, SelectedRows(fileList),
-                                 id == ControlId::MarkContent))
+        if (ListMenus::MarkPlace(linkTable, SelectedRows(fileList), id == ControlId::MarkContent))
             fileView->RowsChanged();
         return true;
     case ControlId::OpenDownloadDirectory:

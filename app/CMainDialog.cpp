@@ -202,8 +202,7 @@ void CMainDialog::PlaceControls() {
         if (widget == fileList && listCommands) {
             listCommands->FileView().Place(r); // the modern bar takes the list's top
             continue;
-        }
-        else if (widget == downloadList || id == ControlId::DownloadListGroup)
+        } else if (widget == downloadList || id == ControlId::DownloadListGroup)
             r = QRect(r.x(), r.y() + filesShare, r.width() + dw, r.height() + dh - filesShare);
         widget->setGeometry(r);
     }

@@ -1,6 +1,7 @@
 #pragma once
 // The modern options: the settings beyond the modern rules' switch (how files are named, the
-// smallest picture Download All Pictures takes). OK checks them and writes them to tk.modern; Cancel leaves everything as it was.
+// smallest picture Download All Pictures takes). OK checks them and writes them to tk.modern;
+// Cancel leaves everything as it was.
 
 #include "app/Platform.h"
 #include "settings/ModernSettings.h"

@@ -56,21 +56,21 @@ void ThumbnailDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
         painter->setPen(option.palette.color(QPalette::Mid));
         painter->drawRect(frame.adjusted(0, 0, -1, -1));
         painter->setPen(option.palette.color(QPalette::PlaceholderText));
-        const std::string known = e.IsPicture()
-                                      ? CellText::ShownSizeText(e) + "\n" + CellText::BytesText(e.bytes)
-                                      : CategoryLabel(e.category);
+        const std::string known =
+            e.IsPicture() ? CellText::ShownSizeText(e) + "\n" + CellText::BytesText(e.bytes)
+                          : CategoryLabel(e.category);
         painter->drawText(frame, Qt::AlignCenter | Qt::TextWordWrap, ToQt(known));
     }
-    const QPalette::ColorRole text = (option.state & QStyle::State_Selected)
-                                         ? QPalette::HighlightedText
-                                         : QPalette::Text;
+    const QPalette::ColorRole text =
+        (option.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text;
     painter->setPen(option.palette.color(text));
     const int line = option.fontMetrics.height();
     QRect label(option.rect.x() + margin, frame.bottom() + margin, option.rect.width() - 2 * margin,
                 line);
     for (const std::string& part : {e.name, CellText::ShownSizeText(e), CellText::PlaceText(e)}) {
-        painter->drawText(label, Qt::AlignHCenter | Qt::AlignTop,
-                          option.fontMetrics.elidedText(ToQt(part), Qt::ElideMiddle, label.width()));
+        painter->drawText(
+            label, Qt::AlignHCenter | Qt::AlignTop,
+            option.fontMetrics.elidedText(ToQt(part), Qt::ElideMiddle, label.width()));
         label.translate(0, line);
     }
     painter->restore();

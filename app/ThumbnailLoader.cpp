@@ -77,7 +77,7 @@ void ThumbnailLoader::OnLookUp(int64_t ticket, JobState state, DownloadJob& job)
             cache.Insert(address, std::move(image));
         emit Arrived();
     });
-    watcher->setFuture(QtConcurrent::run(&ThumbnailLoader::Decode,
-                                         QByteArray(job.body.data(),
-                                                    static_cast<qsizetype>(job.body.size()))));
+    watcher->setFuture(
+        QtConcurrent::run(&ThumbnailLoader::Decode,
+                          QByteArray(job.body.data(), static_cast<qsizetype>(job.body.size()))));
 }

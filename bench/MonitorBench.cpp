@@ -132,8 +132,9 @@ void ProbeAPage(benchmark::State& state) {
         }
         probes.Apply();
         state.PauseTiming();
-        shown = static_cast<int>(std::count_if(page.links.begin(), page.links.begin() + page.linkCount,
-                                               [](const LinkEntry& e) { return e.realWidth == 1600; }));
+        shown =
+            static_cast<int>(std::count_if(page.links.begin(), page.links.begin() + page.linkCount,
+                                           [](const LinkEntry& e) { return e.realWidth == 1600; }));
         state.ResumeTiming();
     }
     state.counters["sizes shown"] = shown;

@@ -194,8 +194,8 @@ bool ParseOptions(const std::vector<std::string>& args, DownloadCommand::Options
         } else if (arg == "--min-size") {
             const auto v = takeValue();
             const std::size_t x = v ? v->find('x') : std::string::npos;
-            const auto w = x != std::string::npos ? ParseNumber(v->substr(0, x), 0, 100000)
-                                                  : std::nullopt;
+            const auto w =
+                x != std::string::npos ? ParseNumber(v->substr(0, x), 0, 100000) : std::nullopt;
             const auto h = w ? ParseNumber(v->substr(x + 1), 0, 100000) : std::nullopt;
             if (!h) {
                 error = "--min-size takes WIDTHxHEIGHT in pixels, such as 300x200";

@@ -24,7 +24,7 @@ public:
         bool quiet = false;         // no progress line and no summary
         bool json = false;          // one JSON object a line instead of tab-separated fields
         int timeoutSeconds = 30;
-        int pagesFailed = 0; // pages that could not be read, for the summary
+        int pagesFailed = 0;  // pages that could not be read, for the summary
         std::string nameMask; // the modern rows' names (NameMask); empty: none
         bool probe = false;   // probe the picture rows' first bytes
         int minWidth = 0;     // pictures narrower or lower are left out of picture selections

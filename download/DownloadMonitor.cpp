@@ -388,8 +388,7 @@ void DownloadMonitor::FollowLookUps(const Settings& settings) {
     }
 }
 
-void DownloadMonitor::StartLookUp(LookUpQueue::Item& item, int32_t slot,
-                                  const Settings& settings) {
+void DownloadMonitor::StartLookUp(LookUpQueue::Item& item, int32_t slot, const Settings& settings) {
     const std::size_t scheme = item.address.find("://");
     const std::string rest =
         scheme == std::string::npos ? item.address : item.address.substr(scheme + 3);

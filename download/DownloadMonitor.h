@@ -60,8 +60,8 @@ public:
     // limits them, each given up once it has taken the session's stall limit (30 s) of its
     // own; a page is harvested by the modern rules on its worker. `sink` is told of each as it
     // ends, with `ticket`.
-    static constexpr std::size_t probeBytes = 65536;           // a probe's first bytes
-    static constexpr std::size_t thumbnailBytes = 4u << 20;    // the largest thumbnail taken
+    static constexpr std::size_t probeBytes = 65536;        // a probe's first bytes
+    static constexpr std::size_t thumbnailBytes = 4u << 20; // the largest thumbnail taken
     void QueueLookUp(LookUpKind kind, std::string address, std::string referer, LookUpSink* sink,
                      int64_t ticket);
     // Running look-ups of `sink` are cancelled and nothing more is told of any.

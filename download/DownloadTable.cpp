@@ -157,7 +157,8 @@ bool DownloadTable::Takes(Take take, const LinkEntry& row, bool modern) {
 
 std::vector<int32_t> DownloadTable::Taken(const LinkTable& links, Take take) const {
     std::vector<int32_t> rows;
-    const bool pictures = take == Take::Jpegs || take == Take::Pictures || take == Take::AllPictures;
+    const bool pictures =
+        take == Take::Jpegs || take == Take::Pictures || take == Take::AllPictures;
     for (int32_t i = 0; i < links.linkCount; ++i)
         if (Takes(take, links.links[i], links.modernRows) &&
             !(pictures && links.modernRows && TooSmall(links.links[i])))

@@ -4,8 +4,8 @@
 #include <array>
 #include <vector>
 
-void LookUpQueue::Add(LookUpKind kind, std::string address, std::string referer,
-                      LookUpSink* sink, int64_t ticket) {
+void LookUpQueue::Add(LookUpKind kind, std::string address, std::string referer, LookUpSink* sink,
+                      int64_t ticket) {
     Item item;
     item.kind = kind;
     const std::size_t scheme = address.find("://");
@@ -57,12 +57,13 @@ LookUpQueue::Item* LookUpQueue::OnSlot(int32_t slot) {
     return nullptr;
 }
 
-void LookUpQueue::Ended(Item& item, JobState state, DownloadJob& job, int64_t now,
-                        int32_t maxWaits, int32_t maxWaitSeconds) {
+void LookUpQueue::Ended(Item& item, JobState state, DownloadJob& job, int64_t now, int32_t maxWaits,
+                        int32_t maxWaitSeconds) {
     item.slot = -1;
     if (state == JobState::Waiting && !item.dropped && ++item.waits <= maxWaits) {
         const int32_t asked = job.waitSeconds;
-        const int32_t seconds = asked >= 0 ? std::min(asked, maxWaitSeconds) : 5 << (item.waits - 1);
+        const int32_t seconds =
+            asked >= 0 ? std::min(asked, maxWaitSeconds) : 5 << (item.waits - 1);
         item.waitUntil = now + int64_t{seconds} * 1000;
         return;
     }

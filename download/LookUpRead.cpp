@@ -38,9 +38,9 @@ public:
             // A 206 names the whole size after its range; a 200 is the whole file.
             const int64_t length = Transfer::ContentLength(*job.handles);
             const std::optional<int64_t> total =
-                status == 206 ? LookUpRead::RangeTotal(Transfer::Header(*job.handles,
-                                                                        "Content-Range"))
-                              : std::nullopt;
+                status == 206
+                    ? LookUpRead::RangeTotal(Transfer::Header(*job.handles, "Content-Range"))
+                    : std::nullopt;
             job.fileBytes = total ? *total : status == 200 ? length : -1;
             job.body.clear();
             // A thumbnail too large to take is known from its length before any byte of it.

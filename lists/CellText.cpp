@@ -13,8 +13,8 @@ std::vector<std::string> CellText::FileListRow(const LinkEntry& entry) {
 }
 
 std::vector<std::string> CellText::ModernFileListRow(const LinkEntry& entry) {
-    return {FileListName(entry), CategoryLabel(entry.category), entry.path, PlaceText(entry),
-            ShownSizeText(entry), BytesText(entry.bytes)};
+    return {FileListName(entry), CategoryLabel(entry.category), entry.path,
+            PlaceText(entry),    ShownSizeText(entry),          BytesText(entry.bytes)};
 }
 
 std::string CellText::PlaceText(const LinkEntry& entry) {

@@ -50,7 +50,8 @@ bool ListMenus::MarkPlace(LinkTable& links, const std::vector<int32_t>& selected
     bool any = false;
     for (const int32_t row : selected)
         if (row >= 0 && row < links.linkCount && links.links[row].IsPicture()) {
-            links.links[row].mark = content ? LinkEntry::Mark::Content : LinkEntry::Mark::NotContent;
+            links.links[row].mark =
+                content ? LinkEntry::Mark::Content : LinkEntry::Mark::NotContent;
             any = true;
         }
     return any;

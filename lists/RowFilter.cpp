@@ -20,7 +20,8 @@ bool Holds(const std::string& haystack, const std::string& needle) {
 bool RowFilter::Passes(const LinkEntry& row) const {
     const FileCategory c = row.category;
     const bool picture = row.IsPicture();
-    const bool movie = c == FileCategory::Avi || c == FileCategory::Mpeg || c == FileCategory::Video;
+    const bool movie =
+        c == FileCategory::Avi || c == FileCategory::Mpeg || c == FileCategory::Video;
     const bool page = c == FileCategory::HtmlLink;
     switch (kind) {
     case Kind::All:

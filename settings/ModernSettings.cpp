@@ -55,8 +55,8 @@ ModernSettings ModernSettings::Load(const std::string& path) {
 }
 
 bool ModernSettings::Save(const std::string& path) const {
-    std::string text = "name-mask = " + nameMask + "\n" + "min-size = " +
-                       std::to_string(minWidth) + "x" + std::to_string(minHeight) + "\n";
+    std::string text = "name-mask = " + nameMask + "\n" + "min-size = " + std::to_string(minWidth) +
+                       "x" + std::to_string(minHeight) + "\n";
     for (const auto& [key, value] : others)
         text += key + " = " + value + "\n";
     return AtomicFile::Replace(path, text);

@@ -13,8 +13,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QMenu>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <atomic>
@@ -97,7 +97,8 @@ int main(int argc, char** argv) {
         if (path == "/news/storm.html")
             c.Send(LoopbackServer::Response(article));
         else if (!downloading.load())
-            c.Send(LoopbackServer::Response(Picture(path), "200 OK", "Content-Type: image/jpeg\r\n"));
+            c.Send(
+                LoopbackServer::Response(Picture(path), "200 OK", "Content-Type: image/jpeg\r\n"));
         else
             LoopbackServer::Drip("HTTP/1.0 200 OK\r\nContent-Length: 40000\r\n\r\n", 20, 2000,
                                  100)(c);

@@ -208,7 +208,8 @@ TEST_F(WindowTest, ModernRulesListTodaysPicturesAndFollowWholeAddresses) {
     w->OnCommand(ControlId::Options);
     EXPECT_EQ(platform.messages,
               Items{"The file name mask \"*nom*\" cannot be used: unknown tag *nom*."});
-    EXPECT_EQ(ReadFile(dir.File("tk.modern")), "name-mask = *num* *name*.*ext*\nmin-size = 100x100\n");
+    EXPECT_EQ(ReadFile(dir.File("tk.modern")),
+              "name-mask = *num* *name*.*ext*\nmin-size = 100x100\n");
     GetUrl(*w, server.Address("/news/story.html"));
     w->OnCommand(ControlId::DownloadAllJpegs);
     EXPECT_EQ(w->Downloads().downloads[0].name, "001 a-8.webp");

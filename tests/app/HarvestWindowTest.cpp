@@ -7,8 +7,8 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QComboBox>
-#include <QListWidget>
 #include <QHeaderView>
+#include <QListWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -167,13 +167,13 @@ TEST_F(WindowTest, SeeingBeforeTaking) {
     ASSERT_TRUE(QTest::qWaitFor(settled, 10000));
     const std::vector<std::string> rows = Rows(*w);
     auto row = [&](const std::string& name) {
-        return static_cast<int>(std::find_if(rows.begin(), rows.end(), [&](const std::string& r) {
-                                    return r.rfind(name + "|", 0) == 0;
-                                }) -
-                                rows.begin());
+        return static_cast<int>(
+            std::find_if(rows.begin(), rows.end(),
+                         [&](const std::string& r) { return r.rfind(name + "|", 0) == 0; }) -
+            rows.begin());
     };
-    EXPECT_EQ(rows[row("small.jpg")], "small.jpg|JPEG|/small.jpg|content|50x40|" +
-                                          std::to_string(small.size()) + " B");
+    EXPECT_EQ(rows[row("small.jpg")],
+              "small.jpg|JPEG|/small.jpg|content|50x40|" + std::to_string(small.size()) + " B");
     EXPECT_EQ(rows[row("gone.jpg")], "gone.jpg|JPEG|/gone.jpg|content||") << "a failed probe";
 
     // The filter line: kind, text and content only, and the count.
@@ -203,7 +203,8 @@ TEST_F(WindowTest, SeeingBeforeTaking) {
 
     // The user's word: the ad is content, the big picture is not; 50x40 is below 100x100.
     view.Grid()->item(row("ad.jpg"))->setSelected(true);
-    w->OnCommand(ControlId::MarkContent);
+    platform.menuChoices = {ControlId::MarkContent}; // the grid's pop-up menu
+    w->OnContextMenu(view.Grid()->mapToGlobal(view.Grid()->rect().center()));
     view.Grid()->clearSelection();
     view.Grid()->item(row("big.jpg"))->setSelected(true);
     w->OnCommand(ControlId::MarkNotContent);
@@ -216,6 +217,11 @@ TEST_F(WindowTest, SeeingBeforeTaking) {
     std::sort(queued.begin(), queued.end());
     EXPECT_EQ(queued, (std::vector<std::string>{"ad.jpg", "gone.jpg"}))
         << "marked content, and a picture of unknown size";
+    QListWidget* grid = view.Grid();
+    const QPoint cell = grid->visualItemRect(grid->item(0)).center();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell, 1000);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell);
+    EXPECT_EQ(w->Downloads().downloads[2].name, "0.jpg") << "a double-click in the grid queues";
 
     // The thumbnails held stay under their cap, the least recently shown going first.
     ThumbnailCache& cache = view.Loader().Cache();

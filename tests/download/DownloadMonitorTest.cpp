@@ -3,8 +3,8 @@
 #include "download/DownloadMonitor.h"
 #include "download/DownloadView.h"
 #include "download/QueueFile.h"
-#include "lists/PictureProbes.h"
 #include "lists/CellText.h"
+#include "lists/PictureProbes.h"
 #include "net/InternetSession.h"
 #include "settings/Settings.h"
 #include "tests/support/CliRun.h"
@@ -368,7 +368,8 @@ TEST(QueueFile, RoundTripAndDamage) {
 // page as Referer, a 429 waited for, a web page named .jpg turned into a link, and nothing of a
 // page that was left.
 TEST_F(Engine, ProbesReadFirstBytesWithinTheLimits) {
-    const std::string png = std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x06\x40\0\0\x03\x84", 24);
+    const std::string png =
+        std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x06\x40\0\0\x03\x84", 24);
     std::atomic<int> running{0}, most{0}, waited{0};
     std::mutex lock;
     std::map<std::string, int> perServer, mostPerServer;
@@ -392,7 +393,8 @@ TEST_F(Engine, ProbesReadFirstBytesWithinTheLimits) {
         else if (c.Request().find("Range: bytes=0-65535\r\n") != std::string::npos &&
                  c.Request().find("Referer: http://page.example/g.html\r\n") != std::string::npos)
             c.Send("HTTP/1.1 206 Partial\r\nContent-Range: bytes 0-23/123456\r\nContent-Length: "
-                   "24\r\n\r\n" + png);
+                   "24\r\n\r\n" +
+                   png);
         else
             c.Send(LoopbackServer::Response("no range or no referer", "400 Bad"));
         --running;
@@ -448,7 +450,9 @@ TEST_F(Engine, ProbesReadFirstBytesWithinTheLimits) {
     late.Start(monitor);
     monitor.MonitorTick(settings, view);
     late.Stop(monitor);
-    ASSERT_TRUE(TickUntil([&] { return monitor.LookUpsLeft() == 0 && monitor.RunningCount() == 0; }));
+    EXPECT_EQ(monitor.LookUpsLeft(), 0) << "stopped at once";
+    ASSERT_TRUE(
+        TickUntil([&] { return monitor.LookUpsLeft() == 0 && monitor.RunningCount() == 0; }));
     EXPECT_FALSE(late.Apply());
     EXPECT_EQ(next.links[0].bytes, -1);
 }

@@ -323,8 +323,8 @@ TEST(ModernHarvest, ProbedRowsAndTheSmallestPicture) {
         for (std::string field; std::getline(fields, field, '\t');)
             f.push_back(field);
         rows.push_back(f.size() != 11 ? line
-                                      : f[0] + "|" + f[1] + "|" + f[6] + "|" + f[8] + "|" +
-                                            f[9] + "|" + f[10]);
+                                      : f[0] + "|" + f[1] + "|" + f[6] + "|" + f[8] + "|" + f[9] +
+                                            "|" + f[10]);
     }
     EXPECT_EQ(rows, (std::vector<std::string>{"big.png|IMAGE||1600x900|124|image/png",
                                               "gone.jpg|JPEG||||",

@@ -21,10 +21,15 @@ TEST(CellText, ProgressShowsPercentAndRateWithoutOverflow) {
         EXPECT_EQ(CellText::ProgressText(total, received, rate), expected)
             << total << " " << received;
     // The Bytes cell of the File List.
-    const std::pair<int64_t, const char*> bytes[] = {
-        {-1, ""},         {0, "0 B"},          {1023, "1023 B"},         {1024, "1 KB"},
-        {1048575, "1023 KB"}, {1048576, "1.0 MB"}, {3565158, "3.4 MB"}, {int64_t{10} << 30, "10 GB"},
-        {(int64_t{3} << 30) / 2, "1.5 GB"}};
+    const std::pair<int64_t, const char*> bytes[] = {{-1, ""},
+                                                     {0, "0 B"},
+                                                     {1023, "1023 B"},
+                                                     {1024, "1 KB"},
+                                                     {1048575, "1023 KB"},
+                                                     {1048576, "1.0 MB"},
+                                                     {3565158, "3.4 MB"},
+                                                     {int64_t{10} << 30, "10 GB"},
+                                                     {(int64_t{3} << 30) / 2, "1.5 GB"}};
     for (const auto& [count, expected] : bytes)
         EXPECT_EQ(CellText::BytesText(count), expected) << count;
 }
