@@ -95,8 +95,8 @@ void CListCommands::OnSelectionCommand(int id) {
     for (const int32_t row : rows) {
         if (id == ControlId::DownloadSelected && row < linkTable.linkCount)
             downloadTable.QueueDownload(linkTable.links[row], linkTable.modernRows,
-                                        linkTable.PageOf(linkTable.links[row]),
-                                        linkTable.pageTitle);
+                                        linkTable.PageOf(linkTable.links[row]), linkTable.pageTitle,
+                                        linkTable.cookies);
         else if (id == ControlId::RemoveSelectedLinks && row < linkTable.linkCount)
             linkTable.links[row].category = FileCategory::Excluded;
         else if (id == ControlId::CancelSelected)

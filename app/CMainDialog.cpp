@@ -20,6 +20,7 @@
 #include "lists/ListMenus.h"
 #include "lists/PageHarvest.h"
 #include "net/HttpStatus.h"
+#include "net/SecretServiceKey.h"
 
 #include <QContextMenuEvent>
 #include <QGroupBox>
@@ -34,6 +35,8 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <atomic>
+#include <cstdlib>
+#include <ctime>
 #include <thread>
 
 namespace {
@@ -439,7 +442,13 @@ void CMainDialog::OnGetUrl() {
     PageHarvest harvest(linkTable, sortDescending, settings);
     std::atomic<bool> fetched{false};
     bool opened = false;
+    // The cookies are read afresh for each page, so a new login in the browser is seen; a
+    // keyring that is slow to answer holds the fetch's thread, never the window's.
+    CookieSource::Jar jar;
+    const CookieSource source = Cookies();
     std::thread fetch([&, address = url] {
+        jar = ReadCookies(source);
+        session->SetCookies(jar.lines);
         opened = harvest.Fetch(*session, address, *incomingPage);
         fetched.store(true, std::memory_order_release);
     });
@@ -457,14 +466,17 @@ void CMainDialog::OnGetUrl() {
     }
     // The modern rules list an error page's links, and say what the answer was.
     const long status = session->LastStatus();
-    statusLine->setText(status >= 200 && status <= 299 ? QString()
-                                                       : ToQt(HttpStatus::Text(status)));
+    std::string said = status >= 200 && status <= 299 ? "" : HttpStatus::Text(status);
+    if (const std::string cookies = jar.Summary(HostOf(url)); !cookies.empty())
+        said += (said.empty() ? "" : "; ") + cookies;
+    statusLine->setText(ToQt(said));
     harvest.ScanFetched(*session, url, *incomingPage, [this](const std::string& t) {
         title = t;
         ShowMembers();
     });
     std::swap(pageText, incomingPage);
-    title = harvest.Title(); // the label itself changes only when a title is found
+    linkTable.cookies = session->Cookies(); // what the page's answers set is the page's too
+    title = harvest.Title();                // the label itself changes only when a title is found
     listCommands->FillFileList();
     listCommands->PageListed();
 }
@@ -501,7 +513,27 @@ void CMainDialog::LoadQueue() {
                                        "the 1,024 rows it holds, and were set aside in " +
                                        queueFile->SetAsidePath() + ".");
     }
+    // The rows brought back carry the cookies as they are now.
+    const std::shared_ptr<const CookieLines> cookies = ReadCookies(Cookies()).lines;
+    for (int32_t i = 0; i < downloadTable.downloadCount; ++i)
+        if (downloadTable.downloads[i].modern)
+            downloadTable.downloads[i].cookies = cookies;
     listCommands->FillDownloadList();
+}
+
+CookieSource CMainDialog::Cookies() const {
+    CookieSource source;
+    if (!settings.modernRules)
+        return source; // the classic rules send no cookie
+    source.kind = CookieSource::KindOf(modernSettings.cookies).value_or(CookieSource::Kind::None);
+    source.profile = modernSettings.cookieProfile;
+    source.file = modernSettings.cookieFile;
+    return source;
+}
+
+CookieSource::Jar CMainDialog::ReadCookies(const CookieSource& source) {
+    const char* home = std::getenv("HOME");
+    return source.Read(home != nullptr ? home : "", std::time(nullptr), keyLookup);
 }
 
 void CMainDialog::RefreshRow(int32_t row, const DownloadEntry& entry) {
@@ -549,6 +581,10 @@ void CMainDialog::ShowRules() {
     downloadTable.nameMask = mask.empty() || NameMask::Check(mask) ? std::string() : mask;
     downloadTable.saveDirectory = settings.saveDirectory;
     downloadTable.minWidth = modernSettings.minWidth;
+    // Some sites bind their cookies to the browser's User-Agent.
+    session->SetUserAgent(settings.modernRules && !modernSettings.userAgent.empty()
+                              ? modernSettings.userAgent
+                              : "Tarvik");
     downloadTable.minHeight = modernSettings.minHeight;
     // The modern rules' status line takes a line below the lists; the classic window has none.
     statusLine->setVisible(settings.modernRules != 0);

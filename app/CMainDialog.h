@@ -10,7 +10,9 @@
 #include "harvest/LinkTable.h"
 #include "harvest/NavigationHistory.h"
 #include "harvest/PageText.h"
+#include "net/CookieSource.h"
 #include "net/InternetSession.h"
+#include "net/SecretServiceKey.h"
 #include "settings/ModernSettings.h"
 #include "settings/Settings.h"
 #include "settings/SettingsFile.h"
@@ -61,6 +63,8 @@ public:
     QWidget* Control(int id) const;
 
     Settings& GetSettings() { return settings; }
+    // The keyring a Chromium-family browser's password is read from (tests answer it).
+    void SetKeyLookup(ChromiumCookies::KeyLookup lookup) { keyLookup = std::move(lookup); }
     InternetSession& Session() { return *session; }
     const LinkTable& Links() const { return linkTable; }
     const DownloadTable& Downloads() const { return downloadTable; }
@@ -116,6 +120,10 @@ private:
     void LoadQueue();
 
     void RefreshRow(int32_t row, const DownloadEntry& entry) override;
+    // The cookie source of the modern options (none under the classic rules), and one read of
+    // it.
+    CookieSource Cookies() const;
+    CookieSource::Jar ReadCookies(const CookieSource& source);
 
     Platform& platform;
     SettingsFile settingsFile;
@@ -139,6 +147,7 @@ private:
     std::unique_ptr<COptionsDialog> optionsDialog;
     NavigationHistory history;
     std::unique_ptr<CListCommands> listCommands;
+    ChromiumCookies::KeyLookup keyLookup = SecretServiceKey::Lookup;
 
     QLineEdit* urlBox = nullptr;
     QLabel* titleLabel = nullptr;

@@ -3,7 +3,9 @@
 #include "app/DialogUnits.h"
 #include "app/TextBridge.h"
 #include "download/NameMask.h"
+#include "net/CookieSource.h"
 
+#include <QComboBox>
 #include <QGroupBox>
 #include <QIntValidator>
 #include <QLabel>
@@ -16,7 +18,7 @@ CModernOptionsDialog::CModernOptionsDialog(QWidget* owner, ModernSettings& moder
       path(std::move(path)), platform(platform) {
     setWindowTitle("Modern Options");
     const DialogUnits du(font());
-    setFixedSize(du.Size(300, 122));
+    setFixedSize(du.Size(300, 172));
     auto button = [&](int id, const char* caption, int x, int y, int w) {
         auto* b = new QPushButton(caption, this);
         b->setProperty("controlId", id);
@@ -51,10 +53,48 @@ CModernOptionsDialog::CModernOptionsDialog(QWidget* owner, ModernSettings& moder
     du.PlaceText(new QLabel("x", this), 141, 84, 6, 10);
     minHeight = side(minHeightId, 149, modern.minHeight);
     du.PlaceText(new QLabel("pixels (0 turns it off)", this), 183, 84, 105, 10);
-    QPushButton* ok = button(1, "OK", 190, 104, 50);
+    du.Place(new QGroupBox("Pages behind a login", this), 5, 102, 290, 48);
+    du.PlaceText(new QLabel("Cookies:", this), 12, 115, 35, 10);
+    cookieSource = new QComboBox(this);
+    cookieSource->setProperty("controlId", cookieSourceId);
+    cookieSource->addItems(
+        {"None", "Firefox", "Chromium", "Google Chrome", "Brave", "A cookies.txt file ..."});
+    du.Place(cookieSource, 50, 112, 85, 14);
+    cookieWhere = new QLineEdit(this);
+    cookieWhere->setProperty("controlId", cookieWhereId);
+    du.Place(cookieWhere, 140, 112, 148, 14);
+    du.PlaceText(new QLabel("Send as:", this), 12, 133, 35, 10);
+    sendAs = new QComboBox(this);
+    sendAs->setProperty("controlId", sendAsId);
+    sendAs->addItems({"Tarvik", "A browser's User-Agent:"});
+    du.Place(sendAs, 50, 130, 85, 14);
+    userAgent = new QLineEdit(this);
+    userAgent->setProperty("controlId", userAgentId);
+    userAgent->setToolTip("Some sites accept their cookies only with the browser's own User-Agent");
+    du.Place(userAgent, 140, 130, 148, 14);
+    QPushButton* ok = button(1, "OK", 190, 154, 50);
     ok->setDefault(true);
-    button(2, "Cancel", 245, 104, 50);
+    button(2, "Cancel", 245, 154, 50);
+    const auto source = CookieSource::KindOf(modern.cookies);
+    cookieSource->setCurrentIndex(static_cast<int>(source.value_or(CookieSource::Kind::None)));
+    cookieWhere->setText(
+        ToQt(source == CookieSource::Kind::File ? modern.cookieFile : modern.cookieProfile));
+    sendAs->setCurrentIndex(modern.userAgent.empty() ? 0 : 1);
+    userAgent->setText(ToQt(modern.userAgent));
+    ShowCookieSource();
+    connect(cookieSource, &QComboBox::currentIndexChanged, this, [this] { ShowCookieSource(); });
+    connect(sendAs, &QComboBox::currentIndexChanged, this,
+            [this](int index) { userAgent->setEnabled(index == 1); });
+    userAgent->setEnabled(sendAs->currentIndex() == 1);
     saveAs->setText(ToQt(modern.nameMask));
+}
+
+void CModernOptionsDialog::ShowCookieSource() {
+    const auto kind = static_cast<CookieSource::Kind>(cookieSource->currentIndex());
+    cookieWhere->setEnabled(kind != CookieSource::Kind::None);
+    cookieWhere->setPlaceholderText(kind == CookieSource::Kind::File
+                                        ? "the cookies.txt file"
+                                        : "the browser's default profile");
 }
 
 void CModernOptionsDialog::OnCommand(int id) {
@@ -71,6 +111,14 @@ void CModernOptionsDialog::OnCommand(int id) {
         // A box left empty means no limit on that side.
         modern.minWidth = minWidth->text().toInt();
         modern.minHeight = minHeight->text().toInt();
+        const auto kind = static_cast<CookieSource::Kind>(cookieSource->currentIndex());
+        modern.cookies = CookieSource::Word(kind);
+        const std::string where = FromQt(cookieWhere->text().trimmed());
+        if (kind == CookieSource::Kind::File)
+            modern.cookieFile = where;
+        else if (kind != CookieSource::Kind::None)
+            modern.cookieProfile = where;
+        modern.userAgent = sendAs->currentIndex() == 1 ? FromQt(userAgent->text().trimmed()) : "";
         if (!modern.Save(path))
             platform.ShowMessage(this, "The modern options could not be written to " + path + ".");
         accept();

@@ -1,7 +1,7 @@
 #pragma once
 // The modern options: the settings beyond the modern rules' switch (how files are named, the
-// smallest picture Download All Pictures takes). OK checks them and writes them to tk.modern;
-// Cancel leaves everything as it was.
+// smallest picture Download All Pictures takes, the cookies sent and the User-Agent). OK checks
+// them and writes them to tk.modern; Cancel leaves everything as it was.
 
 #include "app/Platform.h"
 #include "settings/ModernSettings.h"
@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <string>
 
+class QComboBox;
 class QLineEdit;
 
 class CModernOptionsDialog : public QDialog {
@@ -19,6 +20,10 @@ public:
     static constexpr int siteFoldersId = 1054;
     static constexpr int minWidthId = 1055;
     static constexpr int minHeightId = 1056;
+    static constexpr int cookieSourceId = 1065;
+    static constexpr int cookieWhereId = 1066;
+    static constexpr int sendAsId = 1067;
+    static constexpr int userAgentId = 1068;
 
     CModernOptionsDialog(QWidget* owner, ModernSettings& modern, std::string path,
                          Platform& platform);
@@ -34,4 +39,10 @@ private:
     QLineEdit* saveAs = nullptr;
     QLineEdit* minWidth = nullptr;
     QLineEdit* minHeight = nullptr;
+    QComboBox* cookieSource = nullptr;
+    QLineEdit* cookieWhere = nullptr; // a browser's profile, or a cookies.txt file
+    QComboBox* sendAs = nullptr;
+    QLineEdit* userAgent = nullptr;
+    // The profile or file box follows the source chosen.
+    void ShowCookieSource();
 };

@@ -12,12 +12,14 @@ ThumbnailLoader::~ThumbnailLoader() {
         monitor->DropLookUps(this);
 }
 
-const QImage* ThumbnailLoader::Want(const std::string& address, const std::string& referer) {
+const QImage*
+ThumbnailLoader::Want(const std::string& address, const std::string& referer,
+                      const std::shared_ptr<const std::vector<std::string>>& cookies) {
     if (const QImage* image = cache.Find(address))
         return image;
     if (monitor && !Plain(address) && asked.insert(address).second) {
         monitor->QueueLookUp(LookUpKind::Thumbnail, address, referer, this,
-                             static_cast<int64_t>(tickets.size()));
+                             static_cast<int64_t>(tickets.size()), cookies);
         tickets.push_back(address);
     }
     return nullptr;

@@ -9,10 +9,13 @@
 #include "lists/CellText.h"
 #include "lists/PageHarvest.h"
 #include "net/InternetSession.h"
+#include "net/SecretServiceKey.h"
 #include "settings/SettingsFile.h"
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -189,6 +192,32 @@ bool ParseOptions(const std::vector<std::string>& args, DownloadCommand::Options
             o.nameMask = *v;
         } else if (arg == "--follow" && !value) {
             o.follow = true;
+        } else if (arg == "--cookies" || arg == "--cookies-from-browser") {
+            const auto v = takeValue();
+            std::optional<CookieSource> source;
+            if (arg == "--cookies" && v && !v->empty()) {
+                source = CookieSource{CookieSource::Kind::File, "", *v};
+            } else if (v) {
+                source = CookieSource::FromBrowser(*v);
+            }
+            if (!source) {
+                error = arg == "--cookies" ? "--cookies takes a cookies.txt file"
+                                           : "--cookies-from-browser takes firefox, chromium, "
+                                             "chrome or brave, and :PROFILE after it";
+                return false;
+            }
+            if (o.cookies) {
+                error = "--cookies and --cookies-from-browser: one source of cookies";
+                return false;
+            }
+            o.cookies = source;
+        } else if (arg == "--user-agent") {
+            const auto v = takeValue();
+            if (!v || v->empty()) {
+                error = "--user-agent takes a User-Agent text";
+                return false;
+            }
+            o.userAgent = *v;
         } else if (arg == "--probe" && !value) {
             o.probe = true;
         } else if (arg == "--min-size") {
@@ -355,7 +384,11 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
                               : !options.nameMask.empty() ? "--name"
                               : options.minSizeGiven      ? "--min-size"
                               : options.probe             ? "--probe"
-                                                          : nullptr;
+                              : options.cookies && options.cookies->kind == CookieSource::Kind::File
+                                  ? "--cookies"
+                              : options.cookies            ? "--cookies-from-browser"
+                              : !options.userAgent.empty() ? "--user-agent"
+                                                           : nullptr;
     if (!wrong && options.flat && !options.nameMask.empty()) {
         error = "--flat and --name: a mask says where files go";
         wrong = true;
@@ -400,7 +433,14 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
     Settings settings = SettingsFile(settingsPath).Load();
     if (modern)
         settings.modernRules = *modern ? 1 : 0;
-    InternetSession session("Tarvik");
+    InternetSession session(options.userAgent.empty() ? "Tarvik" : options.userAgent);
+    // The cookies are read once for the run; each page starts from them.
+    CookieSource::Jar jar;
+    if (options.cookies) {
+        const char* home = std::getenv("HOME");
+        jar = options.cookies->Read(home != nullptr ? home : "", std::time(nullptr),
+                                    SecretServiceKey::Lookup);
+    }
     const auto timeout = std::chrono::milliseconds(options.timeoutSeconds * 1000LL);
     session.SetTimeouts(timeout, timeout);
     // Each page is harvested in turn; one that fails is told on stderr and the others go on.
@@ -422,6 +462,9 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
         PageHarvest harvest(*table, sortDescending, settings);
         if (article)
             harvest.KeepArticleText();
+        session.SetCookies(jar.lines);
+        if (options.cookies && !options.quiet)
+            err << where << jar.Summary(HostOf(address)) << "\n";
         if (!harvest.Harvest(session, address, page)) {
             err << where << "Unable to open this URL.\n" << where << session.LastFailure() << "\n";
             ++pagesFailed;
@@ -434,6 +477,7 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
             ++pagesFailed;
             continue;
         }
+        table->cookies = session.Cookies(); // what the page's answers set is the page's too
         if ((options.follow || options.probe) && table->modernRows)
             DownloadCommand::FollowLinks(*table, settings, session, err, options.follow,
                                          options.probe);

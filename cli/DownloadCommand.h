@@ -3,6 +3,7 @@
 // has ended, printing one line per entry as it ends.
 
 #include "download/DownloadTable.h"
+#include "net/CookieSource.h"
 
 #include <iosfwd>
 #include <optional>
@@ -30,6 +31,8 @@ public:
         int minWidth = 0;     // pictures narrower or lower are left out of picture selections
         int minHeight = 0;
         bool minSizeGiven = false;
+        std::optional<CookieSource> cookies; // where cookies are read from; none: none sent
+        std::string userAgent;               // empty: Tarvik's own
     };
 
     // Queues the rows of every table of `pages`, in turns of the table's capacity, and runs the

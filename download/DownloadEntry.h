@@ -6,7 +6,9 @@
 #include "harvest/FileCategory.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 struct DownloadEntry {
     DownloadStatus status = DownloadStatus::Starting;
@@ -25,7 +27,10 @@ struct DownloadEntry {
 
     // Queued under the modern rules: it keeps them for its whole life, whatever the switch.
     bool modern = false;
-    std::string referer;      // the page it was queued from
+    std::string referer; // the page it was queued from
+    // That page's cookies (modern rules), shared read-only by the rows of the page on the
+    // window's thread; each job takes a copy of its own. Null: none are sent.
+    std::shared_ptr<const std::vector<std::string>> cookies;
     std::string validator;    // the strong ETag or Last-Modified a resume depends on
     std::string cause;        // why it ended Error or Disk Error: "HTTP 404", "refused"...
     std::string partName;     // the part its download claimed, beside localPath

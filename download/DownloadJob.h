@@ -53,6 +53,12 @@ struct DownloadJob {
     // variant).
     bool modern = false;
     std::string referer;
+    // The job's own copy of its page's cookies, loaded into the slot's handles at its start
+    // (modern rules); without sendCookies the cookie engine stays off.
+    std::vector<std::string> cookies;
+    bool sendCookies = false;
+    // A picture or a movie: an answer that is a web page (a login page) is no such file.
+    bool media = false;
 
     // A page read behind a link reads into `page` instead of a file (the monitor's alone again
     // after the final store).

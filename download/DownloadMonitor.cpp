@@ -315,6 +315,14 @@ void DownloadMonitor::StartDownload(int32_t index, int32_t slot, const Settings&
     job.localPath = localPath;
     job.modern = modern;
     job.referer = e.referer;
+    if (modern && e.cookies) {
+        job.cookies = *e.cookies; // the job's own copy
+        job.sendCookies = true;
+    }
+    const FileCategory c = e.category;
+    job.media = c == FileCategory::Jpeg || c == FileCategory::Gif || c == FileCategory::Image ||
+                c == FileCategory::Avi || c == FileCategory::Mpeg || c == FileCategory::Video ||
+                c == FileCategory::Audio;
     e.cause.clear();
     StartJob(slot);
 }
@@ -342,8 +350,9 @@ void DownloadMonitor::StartJob(int32_t slot) {
 }
 
 void DownloadMonitor::QueueLookUp(LookUpKind kind, std::string address, std::string referer,
-                                  LookUpSink* sink, int64_t ticket) {
-    lookUps.Add(kind, std::move(address), std::move(referer), sink, ticket);
+                                  LookUpSink* sink, int64_t ticket,
+                                  std::shared_ptr<const std::vector<std::string>> cookies) {
+    lookUps.Add(kind, std::move(address), std::move(referer), std::move(cookies), sink, ticket);
     waker->Request();
 }
 
@@ -398,6 +407,10 @@ void DownloadMonitor::StartLookUp(LookUpQueue::Item& item, int32_t slot, const S
     job.objectPath = rest.substr(slash);
     job.service = item.address.rfind("https://", 0) == 0 ? 2 : 0;
     job.referer = item.referer;
+    if (item.cookies) {
+        job.cookies = *item.cookies;
+        job.sendCookies = true;
+    }
     if (item.kind == LookUpKind::Page) {
         job.page = std::make_unique<PageText>();
         job.page->UseModernRules(true);

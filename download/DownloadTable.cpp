@@ -44,7 +44,8 @@ std::vector<std::string> Folders(const std::string& path) {
 } // namespace
 
 void DownloadTable::QueueDownload(const LinkEntry& link, bool byAddress, const std::string& referer,
-                                  const std::string& title) {
+                                  const std::string& title,
+                                  std::shared_ptr<const std::vector<std::string>> cookies) {
     if (downloadCount >= capacity)
         return;
     for (int32_t i = 0; i < downloadCount; ++i) {
@@ -65,6 +66,7 @@ void DownloadTable::QueueDownload(const LinkEntry& link, bool byAddress, const s
     e.totalBytes = static_cast<uint64_t>(std::max<int32_t>(link.size, 0));
     e.referer = referer;
     e.modern = byAddress;
+    e.cookies = byAddress ? std::move(cookies) : nullptr;
     if (byAddress && !nameMask.empty())
         Name(e, link, title);
     ++downloadCount;
@@ -182,7 +184,7 @@ bool DownloadTable::TooSmall(const LinkEntry& row) const {
 void DownloadTable::QueueLinks(const LinkTable& links, Take take) {
     for (const int32_t i : Taken(links, take))
         QueueDownload(links.links[i], links.modernRows, links.PageOf(links.links[i]),
-                      links.pageTitle);
+                      links.pageTitle, links.cookies);
 }
 
 int32_t DownloadTable::PicturesLeftOut(const LinkTable& links, Take take) {

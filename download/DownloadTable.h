@@ -22,7 +22,8 @@ public:
     // the page's title when the row names none), numbered " (2)"... when another row queued or
     // a file of another address has them already.
     void QueueDownload(const LinkEntry& link, bool byAddress = false,
-                       const std::string& referer = {}, const std::string& title = {});
+                       const std::string& referer = {}, const std::string& title = {},
+                       std::shared_ptr<const std::vector<std::string>> cookies = {});
     // Which rows a command takes: every row; the JPEG rows ("Download All JPG's"); the
     // pictures (under the modern rules the content pictures, "Download All Pictures"); every
     // picture; the movies ("Download All Movies", with VIDEO under the modern rules). A tracker

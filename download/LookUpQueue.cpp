@@ -4,7 +4,8 @@
 #include <array>
 #include <vector>
 
-void LookUpQueue::Add(LookUpKind kind, std::string address, std::string referer, LookUpSink* sink,
+void LookUpQueue::Add(LookUpKind kind, std::string address, std::string referer,
+                      std::shared_ptr<const std::vector<std::string>> cookies, LookUpSink* sink,
                       int64_t ticket) {
     Item item;
     item.kind = kind;
@@ -13,6 +14,7 @@ void LookUpQueue::Add(LookUpKind kind, std::string address, std::string referer,
     item.server = address.substr(start, address.find('/', start) - start);
     item.address = std::move(address);
     item.referer = std::move(referer);
+    item.cookies = std::move(cookies);
     item.sink = sink;
     item.ticket = ticket;
     items.push_back(std::move(item));

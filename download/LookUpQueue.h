@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <list>
+#include <memory>
 #include <string>
 
 enum class LookUpKind : uint8_t { Thumbnail, Page, Probe }; // in the order they start
@@ -30,6 +31,7 @@ public:
         LookUpKind kind = LookUpKind::Page;
         std::string address;
         std::string referer;
+        std::shared_ptr<const std::vector<std::string>> cookies; // its page's; null: none
         LookUpSink* sink = nullptr;
         int64_t ticket = 0;
         std::string server; // host[:port], for the per-server limit
@@ -39,7 +41,8 @@ public:
         bool dropped = false; // its owner stopped it: it ends untold
     };
 
-    void Add(LookUpKind kind, std::string address, std::string referer, LookUpSink* sink,
+    void Add(LookUpKind kind, std::string address, std::string referer,
+             std::shared_ptr<const std::vector<std::string>> cookies, LookUpSink* sink,
              int64_t ticket);
     // Nothing more is told to `sink` (null: to any owner); the slots of its running look-ups
     // are handed to `cancel`.

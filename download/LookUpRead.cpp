@@ -107,6 +107,7 @@ JobState LookUpRead::Run(DownloadJob& job) {
         DownloadWorker::RequestAddress(job.server, job.objectPath, job.service);
     TransferRequest request{job.referer, 0, ""};
     request.rangeTo = job.rangeTo;
+    request.cookies = job.sendCookies ? &job.cookies : nullptr;
     const Transfer::Result result =
         Transfer::Run(*job.handles, address, job.userAgent, job.limits, hooks, request);
     if (hooks.cancelled)

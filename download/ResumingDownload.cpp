@@ -1,5 +1,7 @@
 #include "download/ResumingDownload.h"
 
+#include "harvest/TextMatch.h"
+
 #include "download/DownloadWorker.h"
 #include "download/FileOrigin.h"
 #include "download/JobHooks.h"
@@ -54,6 +56,12 @@ public:
             return true; // an interim answer or a redirect; a final 3xx fails at the end
         if (answer != Answer::None)
             return false;
+        if ((status == 200 || status == 206) && job.media &&
+            StartsWithNoCase(Transfer::Header(*job.handles, "Content-Type"), "TEXT/HTML")) {
+            job.cause = "got a web page"; // a login page never stands in for the picture
+            answer = Answer::Refused;
+            return false;
+        }
         const PartFile::Identity& known = part.Recorded();
         const std::string validator = AnswerValidator();
         if (status == 200) {
@@ -278,7 +286,8 @@ JobState ResumingDownload::Fetch(DownloadJob& job, PartFile& part, const std::st
             offset = 0; // nothing to resume against: the whole file again
         ResumeHooks hooks(job, part, offset, address, earlier ? &*earlier : nullptr);
         const std::string& validator = part.Recorded().validator;
-        const Transfer::Request request{job.referer, offset, offset > 0 ? validator : ""};
+        Transfer::Request request{job.referer, offset, offset > 0 ? validator : ""};
+        request.cookies = job.sendCookies ? &job.cookies : nullptr;
         const Transfer::Result result =
             Transfer::Run(*job.handles, address, job.userAgent, job.limits, hooks, request);
         const bool closed = hooks.Close();

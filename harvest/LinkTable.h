@@ -5,6 +5,7 @@
 #include "harvest/LinkEntry.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -52,4 +53,7 @@ public:
     // The address the rows were harvested from (after redirects under the modern rules).
     std::string pageAddress;
     std::string pageTitle; // the page's title, for name masks
+    // The cookies of the page (modern rules): what was read for it and what its answers set;
+    // every request made for the page carries them. Null: none.
+    std::shared_ptr<const std::vector<std::string>> cookies;
 };

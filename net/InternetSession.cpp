@@ -35,7 +35,15 @@ void InternetSession::SetTimeouts(Milliseconds connect, Milliseconds stall) {
 bool InternetSession::FetchPage(const std::string& address, PageSink& page) {
     page.Clear();
     PageHooks hooks(page);
-    const Transfer::Result result = Transfer::Run(pageHandles, address, userAgent, limits, hooks);
+    Transfer::Request request;
+    std::vector<std::string> after;
+    request.cookies = cookies.get();
+    request.cookiesAfter = &after;
+    const Transfer::Result result =
+        Transfer::Run(pageHandles, address, userAgent, limits, hooks, request);
+    // What the page's answers set joins the page's cookies.
+    if (cookies)
+        cookies = std::make_shared<const std::vector<std::string>>(std::move(after));
     finalAddress = Transfer::FinalAddress(pageHandles);
     const bool opened =
         result == Transfer::Result::Done || (result == Transfer::Result::Stopped && hooks.cutShort);

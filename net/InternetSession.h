@@ -7,7 +7,9 @@
 #include "net/Transfer.h"
 
 #include <chrono>
+#include <memory>
 #include <string>
+#include <vector>
 
 class InternetSession {
 public:
@@ -25,6 +27,14 @@ public:
     void SetTimeouts(Milliseconds connect, Milliseconds stall);
     const Transfer::Limits& Limits() const { return limits; }
     const std::string& UserAgent() const { return userAgent; }
+    // Some sites bind their cookies to the browser's User-Agent.
+    void SetUserAgent(std::string agent) { userAgent = std::move(agent); }
+    // The cookies the next page fetch carries (null: none, the cookie engine off); after the
+    // fetch, those and what the page's answers set: the page's cookies.
+    void SetCookies(std::shared_ptr<const std::vector<std::string>> lines) {
+        cookies = std::move(lines);
+    }
+    const std::shared_ptr<const std::vector<std::string>>& Cookies() const { return cookies; }
 
     // Fetches `address` into `page`, following redirects. Any response that arrives, an error
     // page included, is the page; a body longer than the page can hold is cut. False when the
@@ -46,4 +56,5 @@ private:
     CurlHandles pageHandles;
     std::string finalAddress;
     std::string failure;
+    std::shared_ptr<const std::vector<std::string>> cookies;
 };

@@ -132,6 +132,13 @@ Transfer::Result Transfer::RunOnce(CurlHandles& handles, const std::string& url,
     }
     if (!request.referer.empty())
         curl_easy_setopt(easy, CURLOPT_REFERER, request.referer.c_str());
+    // The handles outlive the job: no cookie of an earlier one stays in them.
+    curl_easy_setopt(easy, CURLOPT_COOKIELIST, "ALL");
+    if (request.cookies != nullptr) {
+        curl_easy_setopt(easy, CURLOPT_COOKIEFILE, ""); // the engine, reading no file
+        for (const std::string& line : *request.cookies)
+            curl_easy_setopt(easy, CURLOPT_COOKIELIST, line.c_str());
+    }
     const std::string range = std::to_string(request.rangeFrom) + "-" +
                               (request.rangeTo >= 0 ? std::to_string(request.rangeTo) : "");
     std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headers(nullptr,
@@ -195,6 +202,14 @@ Transfer::Result Transfer::RunOnce(CurlHandles& handles, const std::string& url,
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, nullptr); // the list goes with this call
     handles.SetOverlong(run.overlong);
     invalidLength = run.invalidLength;
+    if (request.cookies != nullptr && request.cookiesAfter != nullptr) {
+        request.cookiesAfter->clear();
+        curl_slist* list = nullptr;
+        if (curl_easy_getinfo(easy, CURLINFO_COOKIELIST, &list) == CURLE_OK)
+            for (const curl_slist* at = list; at != nullptr; at = at->next)
+                request.cookiesAfter->emplace_back(at->data);
+        curl_slist_free_all(list);
+    }
     return result;
 }
 

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class CurlHandles;
 
@@ -33,6 +34,12 @@ struct TransferRequest {
     uint64_t rangeFrom = 0; // above 0: only the bytes from here on ("Range: bytes=N-")
     std::string ifRange;    // with rangeFrom: the validator the range depends on
     int64_t rangeTo = -1;   // from 0 on: the bytes up to this one only ("Range: bytes=N-M")
+    // The cookies the request may carry, as cookie-file lines, for libcurl's cookie engine to
+    // send where their domain, path and secure flag allow; null: none (the engine is off).
+    // Nothing of an earlier transfer on the same handles is kept.
+    const std::vector<std::string>* cookies = nullptr;
+    // When given, receives the cookies afterwards: those above and those the answers set.
+    std::vector<std::string>* cookiesAfter = nullptr;
 };
 
 class Transfer {

@@ -14,6 +14,13 @@ std::string Trimmed(const std::string& text) {
     return start == std::string::npos ? std::string() : text.substr(start, end - start + 1);
 }
 
+bool IsSource(const std::string& word) {
+    for (const char* known : {"none", "firefox", "chromium", "chrome", "brave", "file"})
+        if (word == known)
+            return true;
+    return false;
+}
+
 // "WxH", each side 0 to maxSide; anything else leaves the default.
 void ReadSize(const std::string& value, ModernSettings& s) {
     const std::size_t x = value.find('x');
@@ -48,6 +55,14 @@ ModernSettings ModernSettings::Load(const std::string& path) {
             s.nameMask = value;
         else if (key == "min-size")
             ReadSize(value, s);
+        else if (key == "cookies")
+            s.cookies = IsSource(value) ? value : "none";
+        else if (key == "cookie-profile")
+            s.cookieProfile = value;
+        else if (key == "cookie-file")
+            s.cookieFile = value;
+        else if (key == "user-agent")
+            s.userAgent = value;
         else if (!key.empty())
             s.others.emplace_back(key, value);
     }
@@ -55,8 +70,17 @@ ModernSettings ModernSettings::Load(const std::string& path) {
 }
 
 bool ModernSettings::Save(const std::string& path) const {
-    std::string text = "name-mask = " + nameMask + "\n" + "min-size = " + std::to_string(minWidth) +
-                       "x" + std::to_string(minHeight) + "\n";
+    // A value is one line, whatever was typed.
+    auto line = [](const char* key, std::string value) {
+        for (char& c : value)
+            c = c == '\n' || c == '\r' ? ' ' : c;
+        return std::string(key) + " = " + value + "\n";
+    };
+    std::string text =
+        line("name-mask", nameMask) +
+        line("min-size", std::to_string(minWidth) + "x" + std::to_string(minHeight)) +
+        line("cookies", cookies) + line("cookie-profile", cookieProfile) +
+        line("cookie-file", cookieFile) + line("user-agent", userAgent);
     for (const auto& [key, value] : others)
         text += key + " = " + value + "\n";
     return AtomicFile::Replace(path, text);

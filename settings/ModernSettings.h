@@ -14,6 +14,13 @@ struct ModernSettings {
     static constexpr int maxSide = 100000;
     int minWidth = 100;
     int minHeight = 100;
+    // "cookies": none, firefox, chromium, chrome, brave or file; "cookie-profile" (a browser's
+    // profile, empty: its default one); "cookie-file" (a cookies.txt); "user-agent" (empty:
+    // Tarvik's own). Only the choice is kept, never a cookie.
+    std::string cookies = "none";
+    std::string cookieProfile;
+    std::string cookieFile;
+    std::string userAgent;
 
     // "tk.modern" beside the options file `settingsPath`.
     static std::string BesideSettings(const std::string& settingsPath);

@@ -53,7 +53,8 @@ TEST(NameMask, TheSameGalleryGetsTheSameNamesAndStaysInside) {
             path == "/g"   ? gallery
             : path == "/t" ? "<img src=/p.jpg alt='A  boat'><a href=/doc.pdf> The annual\n"
                              "report </a>"
-                           : "photo " + path));
+                           : "photo " + path,
+            "200 OK", path == "/g" || path == "/t" ? "Content-Type: text/html\r\n" : ""));
     });
     TempDir dir, outside;
     const std::string save = dir.File("save");

@@ -173,7 +173,8 @@ TEST(ModernHarvest, FollowTakesTheFullSizePicturesBehindAGallery) {
         if (path == "/gallery")
             return static_cast<void>(c.Send(Server::Response(gallery)));
         if (path.rfind("/photos/", 0) != 0)
-            return static_cast<void>(c.Send(Server::Response("file " + path)));
+            return static_cast<void>(
+                c.Send(Server::Response("file " + path, "200 OK", "Content-Type: image/jpeg\r\n")));
         const int now = ++reading;
         for (int seen = most.load(); now > seen && !most.compare_exchange_weak(seen, now);) {
         }

@@ -1,0 +1,26 @@
+#pragma once
+// Firefox's cookies on Linux: the profile (the default one through installs.ini, then
+// profiles.ini, under ~/.mozilla/firefox or the Snap and Flatpak homes; or one named, or a
+// folder), its cookies.sqlite copied with its journal and read with SQLite. Cookies of a
+// container or partitioned by another site (any originAttributes) are left out; an expiry in
+// seconds (older stores) or milliseconds (newer ones) is read right.
+
+#include "net/Cookie.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+class FirefoxCookies {
+public:
+    // The folders Firefox keeps its profiles in under `home`, in the order they are tried.
+    static std::vector<std::string> Homes(const std::string& home);
+    // The profile folder for `profile` (empty: the default one; else a profile's name, its
+    // folder's name, or a path); none with `why`.
+    static std::optional<std::string> ProfileFolder(const std::string& home,
+                                                    const std::string& profile, std::string& why);
+    // The cookies of the database `file` (a profile's cookies.sqlite), unexpired at `now`;
+    // none with `why`.
+    static std::optional<std::vector<Cookie>> Read(const std::string& file, int64_t now,
+                                                   std::string& why);
+};
