@@ -18,7 +18,7 @@ bool CopyFile(const std::string& from, const std::string& to) {
     if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
         const int saved = errno != 0 ? errno : EINVAL;
         ::close(in);
-        errno = S_ISREG(st.st_mode) ? saved : EINVAL;
+        errno = S_ISREG(st.st_mode) ? saved : EISDIR;
         return false;
     }
     const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
@@ -71,8 +71,9 @@ bool PrivateCopy::Make(const std::string& source, const std::vector<std::string>
     const std::string name = source.substr(source.rfind('/') + 1);
     copy = folder + "/" + name;
     if (!CopyFile(source, copy)) {
-        why = errno == ENOENT ? "no such file"
-                              : "could not be read: " + std::string(std::strerror(errno));
+        why = errno == ENOENT   ? std::string("no such file")
+              : errno == EISDIR ? std::string("could not be read: not a regular file")
+                                : "could not be read: " + std::string(std::strerror(errno));
         made.push_back(copy);
         return false;
     }
