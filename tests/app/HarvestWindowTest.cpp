@@ -1,7 +1,10 @@
 #include "app/CFileList.h"
 #include "app/CListCommands.h"
+#include "app/CModernOptionsDialog.h"
+#include "app/COptionsDialog.h"
 #include "app/CRetrievingDialog.h"
 #include "tests/app/WindowFixture.h"
+#include "tests/support/CliRun.h"
 #include "tests/support/LoopbackServer.h"
 
 #include <QApplication>
@@ -9,8 +12,12 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <cstdlib>
+#include <fstream>
+#include <mutex>
 
 namespace {
 
@@ -234,4 +241,74 @@ TEST_F(WindowTest, SeeingBeforeTaking) {
     EXPECT_NE(cache.Find("m0"), nullptr) << "shown again and again";
     EXPECT_EQ(cache.Find("m1"), nullptr);
     EXPECT_NE(cache.Find("m79"), nullptr);
+}
+
+// The modern options choose the cookies and the User-Agent; each Get URL reads the cookies
+// afresh, says so in the status line, and the page's downloads carry them.
+TEST_F(WindowTest, ThePageBehindALogin) {
+    std::mutex lock;
+    std::vector<std::string> sent;
+    Server server([&](Server::Connection& c) {
+        const std::string& r = c.Request();
+        const bool in = r.find("Cookie: session=good") != std::string::npos &&
+                        r.find("User-Agent: Browser/1.0\r\n") != std::string::npos;
+        {
+            const std::lock_guard<std::mutex> hold(lock);
+            sent.push_back(c.Path());
+        }
+        c.Send(!in ? Server::Response("<title>Sign in</title>")
+               : c.Path() == "/photo.jpg"
+                   ? Server::Response("photo", "200 OK", "Content-Type: image/jpeg\r\n")
+                   : Server::Response("<img src=/photo.jpg>"));
+    });
+    struct Home { // the browsers' stores are looked for in the test's folder
+        explicit Home(const std::string& path)
+            : was(std::getenv("HOME") ? std::getenv("HOME") : "") {
+            ::setenv("HOME", path.c_str(), 1);
+        }
+        ~Home() { ::setenv("HOME", was.c_str(), 1); }
+        std::string was;
+    } home(dir.Path());
+    std::ofstream(dir.File("cookies.txt")) << "127.0.0.1\tFALSE\t/\tFALSE\t0\tsession\tgood\n";
+    std::ofstream(dir.File("tk.modern"))
+        << "cookies = file\ncookie-file = " << dir.File("cookies.txt")
+        << "\nuser-agent = Browser/1.0\n";
+    auto w = MakeConfirmedWindow(true);
+    GetUrl(*w, server.Address("/members"));
+    EXPECT_EQ(static_cast<QLabel*>(w->Control(ControlId::StatusLine))->text().toStdString(),
+              "Cookies: 1 read from " + dir.File("cookies.txt") + ", 1 for this site");
+    ASSERT_EQ(Rows(*w).size(), 1u);
+    w->OnCommand(ControlId::DownloadAllJpegs);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        w->MonitorTick();
+        return w->Downloads().AllFinal();
+    }));
+    EXPECT_EQ(ReadFile(w->Downloads().downloads[0].localPath), "photo");
+
+    // Chosen in the modern options: Firefox's profile "work", Tarvik's own User-Agent.
+    QTimer::singleShot(0, [] {
+        QTimer::singleShot(50, [] {
+            QWidget* modern = QApplication::activeModalWidget();
+            for (QComboBox* box : modern->findChildren<QComboBox*>())
+                box->setCurrentIndex(
+                    box->property("controlId").toInt() == CModernOptionsDialog::cookieSourceId ? 1
+                                                                                               : 0);
+            for (QLineEdit* box : modern->findChildren<QLineEdit*>())
+                if (box->property("controlId").toInt() == CModernOptionsDialog::cookieWhereId)
+                    box->setText("work");
+            static_cast<CModernOptionsDialog*>(modern)->OnCommand(1);
+        });
+        auto* options = static_cast<COptionsDialog*>(QApplication::activeModalWidget());
+        options->ModernButton()->click();
+        options->OnCommand(1);
+    });
+    w->OnCommand(ControlId::Options);
+    const std::string kept = *ReadFile(dir.File("tk.modern"));
+    EXPECT_NE(kept.find("cookies = firefox\ncookie-profile = work\ncookie-file = " +
+                        dir.File("cookies.txt") + "\nuser-agent = \n"),
+              std::string::npos)
+        << kept;
+    GetUrl(*w, server.Address("/members"));
+    EXPECT_EQ(static_cast<QLabel*>(w->Control(ControlId::StatusLine))->text().toStdString(),
+              "Cookies: " + dir.Path() + "/.mozilla/firefox: no profile named work");
 }
