@@ -67,7 +67,7 @@ screenshots: build
 	@QT_QPA_PLATFORM=offscreen:configfile=$(CURDIR)/tests/app/desktop-screen.json \
 		build/docs/screenshots/screenshots build/screenshots
 	@cp $(addprefix build/screenshots/,main-window.png options-dialog.png \
-		modern-file-list.png maximised-window.png) docs/
+		modern-file-list.png file-grid.png maximised-window.png) docs/
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')
