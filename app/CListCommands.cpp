@@ -224,7 +224,7 @@ void CListCommands::FitColumns(int extra) {
 
 void CListCommands::StopLinkedPictures() {
     linked->Stop(*monitor);
-    linked->TakeChanged(); // a new page's title stands where the progress stood
+    linked->TakeChanged(); // a new page's status stands where the progress stood
 }
 
 std::optional<std::string> CListCommands::TakeLinkedProgress() {

@@ -485,8 +485,9 @@ void CMainDialog::MonitorTick() {
     if (!monitor)
         return;
     monitor->MonitorTick(settings, *this);
+    // The linked pages' progress goes to the status line; the title label keeps the title.
     if (const std::optional<std::string> progress = listCommands->TakeLinkedProgress())
-        titleLabel->setText(ToQt(*progress)); // where the title stands, while pages are read
+        statusLine->setText(ToQt(*progress));
     listCommands->ApplyProbes();
     if (settings.modernRules && queueHeld)
         queueFile->SaveChanged(downloadTable, QueueFile::Clock::now());
