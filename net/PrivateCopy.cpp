@@ -51,6 +51,10 @@ bool CopyFile(const std::string& from, const std::string& to) {
 PrivateCopy::~PrivateCopy() {
     for (const std::string& file : made)
         ::unlink(file.c_str());
+    // What SQLite made beside the copy while it read it goes too.
+    if (!copy.empty())
+        for (const char* suffix : {"-wal", "-shm", "-journal"})
+            ::unlink((copy + suffix).c_str());
     if (!folder.empty())
         ::rmdir(folder.c_str());
 }

@@ -77,16 +77,17 @@ std::string Encrypted(const std::string& prefix, const std::string& password,
 class Cookies : public ::testing::Test {
 protected:
     Cookies() {
-        for (const char* name : {"HOME", "http_proxy", "no_proxy", "NO_PROXY"})
+        for (const char* name : {"HOME", "http_proxy", "no_proxy", "NO_PROXY", "XDG_RUNTIME_DIR"})
             if (const char* value = std::getenv(name))
                 saved.emplace_back(name, value);
         ::setenv("HOME", home.Path().c_str(), 1);
+        ::setenv("XDG_RUNTIME_DIR", runtime.Path().c_str(), 1);
         ::setenv("http_proxy", ("http://" + server.Address("")).c_str(), 1);
         ::unsetenv("no_proxy");
         ::unsetenv("NO_PROXY");
     }
     ~Cookies() override {
-        for (const char* name : {"HOME", "http_proxy", "no_proxy", "NO_PROXY"})
+        for (const char* name : {"HOME", "http_proxy", "no_proxy", "NO_PROXY", "XDG_RUNTIME_DIR"})
             ::unsetenv(name);
         for (const auto& [name, value] : saved)
             ::setenv(name.c_str(), value.c_str(), 1);
@@ -100,7 +101,8 @@ protected:
             << "[4F96D1932A9F858E]\nDefault=k3y.default-release\n";
         const std::string file = base + "/k3y.default-release/cookies.sqlite";
         std::string sql =
-            "CREATE TABLE moz_cookies (id INTEGER PRIMARY KEY, originAttributes TEXT "
+            "PRAGMA journal_mode = WAL; CREATE TABLE moz_cookies (id INTEGER PRIMARY KEY, "
+            "originAttributes TEXT "
             "NOT NULL DEFAULT '', name TEXT, value TEXT, host TEXT, path TEXT, expiry "
             "INTEGER, isSecure INTEGER, isHttpOnly INTEGER); PRAGMA user_version = 12;";
         for (const Stored& s : stored)
@@ -142,6 +144,7 @@ protected:
     }
 
     TempDir home;
+    TempDir runtime; // where the private copies of the stores are made
     std::mutex lock;
     std::vector<std::string> log;
     Server server{[this](Server::Connection& c) {
@@ -209,6 +212,7 @@ TEST_F(Cookies, EachStoreLogsInAndSendsOnlyWhereItMay) {
     EXPECT_EQ(after.st_mtim.tv_nsec + after.st_mtim.tv_sec * 1000000000,
               before.st_mtim.tv_nsec + before.st_mtim.tv_sec * 1000000000)
         << "the browser's store is only read";
+    EXPECT_TRUE(std::filesystem::is_empty(runtime.Path())) << "its private copy is gone";
 
     // No source: no cookie at all, and the picture's login page is no picture.
     log.clear();
