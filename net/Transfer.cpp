@@ -135,9 +135,13 @@ Transfer::Result Transfer::RunOnce(CurlHandles& handles, const std::string& url,
     // The handles outlive the job: no cookie of an earlier one stays in them.
     curl_easy_setopt(easy, CURLOPT_COOKIELIST, "ALL");
     if (request.cookies != nullptr) {
-        curl_easy_setopt(easy, CURLOPT_COOKIEFILE, ""); // the engine, reading no file
+        // A cookie given starts the engine; with none, a file of no name does. (A file name
+        // waits in a list until a transfer reads it, which a transfer stopped before it began
+        // never does.)
         for (const std::string& line : *request.cookies)
             curl_easy_setopt(easy, CURLOPT_COOKIELIST, line.c_str());
+        if (request.cookies->empty())
+            curl_easy_setopt(easy, CURLOPT_COOKIEFILE, "");
     }
     const std::string range = std::to_string(request.rangeFrom) + "-" +
                               (request.rangeTo >= 0 ? std::to_string(request.rangeTo) : "");
