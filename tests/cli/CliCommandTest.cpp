@@ -72,7 +72,8 @@ TEST(CliCommand, UnopenablePageFailedPageAndWrongArguments) {
         {"links --follow --classic x", "--follow needs the modern rules, not --classic"},
         {"article --classic x", "article needs the modern rules, not --classic"},
         {"links --min-size 100 x", "--min-size takes WIDTHxHEIGHT in pixels, such as 300x200"},
-        {"links --classic --probe x", "--probe needs the modern rules, not --classic"}};
+        {"links --classic --probe x", "--probe needs the modern rules, not --classic"},
+        {"links --cookies a --cookies-from-browser firefox x", "--cookies and --cookies-from-browser: one source of cookies"}};
     // clang-format on
     for (const auto& [line, message] : wrong) {
         std::istringstream words(line);

@@ -14,7 +14,6 @@
 #include <mutex>
 #include <openssl/evp.h>
 #include <sqlite3.h>
-#include <sys/stat.h>
 
 namespace {
 
@@ -45,27 +44,25 @@ void Sql(const std::string& file, const std::string& statements) {
 }
 
 std::string Hex(const std::string& bytes) {
-    static const char* digits = "0123456789ABCDEF";
-    std::string hex;
+    std::string hex = "X'";
     for (const unsigned char c : bytes)
-        hex += std::string{digits[c >> 4], digits[c & 15]};
-    return "X'" + hex + "'";
+        hex += {"0123456789ABCDEF"[c >> 4], "0123456789ABCDEF"[c & 15]};
+    return hex + "'";
 }
 
 // A value as the browser encrypts it on Linux: "v10" or "v11", AES-128-CBC under a key made
 // from `password`, 32 bytes of hash first in a store of version 24.
 std::string Encrypted(const std::string& prefix, const std::string& password,
                       const std::string& value) {
-    unsigned char key[16];
-    PKCS5_PBKDF2_HMAC_SHA1(password.data(), static_cast<int>(password.size()),
-                           reinterpret_cast<const unsigned char*>("saltysalt"), 9, 1, 16, key);
+    const std::string key = ChromiumCookies::KeyOf(password);
     const std::string plain = std::string(32, 'h') + value;
-    unsigned char iv[16];
-    std::fill(std::begin(iv), std::end(iv), ' ');
+    const std::string iv(16, ' ');
     std::string out(plain.size() + 16, '\0');
     int n = 0, last = 0;
     EVP_CIPHER_CTX* c = EVP_CIPHER_CTX_new();
-    EVP_EncryptInit_ex(c, EVP_aes_128_cbc(), nullptr, key, iv);
+    EVP_EncryptInit_ex(c, EVP_aes_128_cbc(), nullptr,
+                       reinterpret_cast<const unsigned char*>(key.data()),
+                       reinterpret_cast<const unsigned char*>(iv.data()));
     EVP_EncryptUpdate(c, reinterpret_cast<unsigned char*>(out.data()), &n,
                       reinterpret_cast<const unsigned char*>(plain.data()),
                       static_cast<int>(plain.size()));
@@ -92,7 +89,7 @@ protected:
         for (const auto& [name, value] : saved)
             ::setenv(name.c_str(), value.c_str(), 1);
     }
-    std::string Firefox(bool milliseconds) {
+    std::string Firefox() { // a newer store: its expiry in milliseconds
         const std::string base = home.Path() + "/.mozilla/firefox";
         std::filesystem::create_directories(base + "/k3y.default-release");
         std::ofstream(base + "/profiles.ini")
@@ -109,8 +106,7 @@ protected:
             sql += "INSERT INTO moz_cookies (originAttributes, name, value, host, path, expiry, "
                    "isSecure, isHttpOnly) VALUES ('" +
                    std::string(s.partitioned ? "^userContextId=2" : "") + "', '" + s.name + "', '" +
-                   s.value + "', '" + s.host + "', '/', " +
-                   std::to_string(milliseconds ? s.expiry * 1000 : s.expiry) + ", " +
+                   s.value + "', '" + s.host + "', '/', " + std::to_string(s.expiry * 1000) + ", " +
                    std::to_string(s.secure) + ", 1);";
         Sql(file, sql);
         return file;
@@ -180,14 +176,12 @@ TEST_F(Cookies, EachStoreLogsInAndSendsOnlyWhereItMay) {
            ".other.example\tTRUE\t/\tFALSE\t4000000000\tother\to\n"
            "members.example\tFALSE\t/\tFALSE\t1500000000\told\tx\nnot a cookie line\n";
     std::ofstream(home.File("pages")) << page << "\n" << page << "?2\n";
-    const std::string firefox = Firefox(true);
+    Firefox();
     const std::string chromium = Chromium(24);
     const std::pair<std::vector<std::string>, std::string> sources[] = {
         {{"--cookies", home.File("cookies.txt")}, "3 read from " + home.File("cookies.txt")},
         {{"--cookies-from-browser", "firefox"}, "3 read from Firefox (default profile)"},
         {{"--cookies-from-browser", "chromium:Default"}, "3 read from Chromium (profile Default)"}};
-    struct stat before {};
-    ::stat(firefox.c_str(), &before);
     for (const auto& [flags, read] : sources) {
         log.clear();
         TempDir out;
@@ -207,11 +201,6 @@ TEST_F(Cookies, EachStoreLogsInAndSendsOnlyWhereItMay) {
                                             "/members/photo.jpg session=good; seen=1"}))
             << read;
     }
-    struct stat after {};
-    ::stat(firefox.c_str(), &after);
-    EXPECT_EQ(after.st_mtim.tv_nsec + after.st_mtim.tv_sec * 1000000000,
-              before.st_mtim.tv_nsec + before.st_mtim.tv_sec * 1000000000)
-        << "the browser's store is only read";
     EXPECT_TRUE(std::filesystem::is_empty(runtime.Path())) << "its private copy is gone";
 
     // No source: no cookie at all, and the picture's login page is no picture.
@@ -240,10 +229,7 @@ TEST_F(Cookies, StoresThatCannotBeReadAndTheKeyring) {
          base + "/cookies.sqlite: could not be read: not a regular file"},
         {{"--cookies-from-browser", "firefox:q"},
          home.Path() +
-             "/.mozilla/firefox/q/cookies.sqlite: not a cookie database (file is not a database)"},
-        {{"--cookies-from-browser", "brave"},
-         home.Path() +
-             "/.config/BraveSoftware/Brave-Browser/Default/Network/Cookies: no such file"}};
+             "/.mozilla/firefox/q/cookies.sqlite: not a cookie database (file is not a database)"}};
     const std::string damaged = home.Path() + "/.mozilla/firefox/q/cookies.sqlite";
     for (const auto& [flags, why] : cases) {
         log.clear();
@@ -259,10 +245,6 @@ TEST_F(Cookies, StoresThatCannotBeReadAndTheKeyring) {
             << why;
     }
     EXPECT_EQ(*ReadFile(damaged), std::string(4096, 'x')) << "nothing written to a store";
-    EXPECT_EQ(RunCli({"links", "--cookies", "a", "--cookies-from-browser", "firefox", page},
-                     home.File("tk.opt"))
-                  .status,
-              2);
 
     // v11 values need the keyring's password: without it they are counted, never sent.
     Chromium(24, "v11", "from the keyring");
