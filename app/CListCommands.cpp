@@ -121,13 +121,23 @@ void CListCommands::OnRemoveDownloads(bool (*remove)(DownloadStatus)) {
 }
 
 void CListCommands::OnDownloadAll(DownloadTable::Take take) {
+    const bool none = downloadTable.Taken(linkTable, take).empty();
     downloadTable.QueueLinks(linkTable, take);
     FillDownloadList();
+    const int32_t small = none ? downloadTable.TooSmallCount(linkTable, take) : 0;
     if (const int32_t others = DownloadTable::PicturesLeftOut(linkTable, take); others > 0)
         platform.ShowMessage(&owner, "No picture of this page's article was found.\n\n" +
                                          std::to_string(others) +
                                          " other pictures are listed: select them in the File "
                                          "List to download them.");
+    else if (small > 0) // rather than queueing nothing in silence
+        platform.ShowMessage(
+            &owner,
+            (small == 1 ? std::string("The picture of this page's article is")
+                        : "The " + std::to_string(small) + " pictures of this page's article are") +
+                " smaller than " + std::to_string(downloadTable.minWidth) + " x " +
+                std::to_string(downloadTable.minHeight) +
+                " pixels, the smallest the modern options take.");
 }
 
 void CListCommands::OpenWithDesktop(const std::string& path) {

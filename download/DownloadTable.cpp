@@ -181,6 +181,14 @@ bool DownloadTable::TooSmall(const LinkEntry& row) const {
     return w > 0 && h > 0 && (w < minWidth || h < minHeight);
 }
 
+int32_t DownloadTable::TooSmallCount(const LinkTable& links, Take take) const {
+    int32_t count = 0;
+    for (int32_t i = 0; i < links.linkCount; ++i)
+        count += Takes(take, links.links[i], links.modernRows) && links.modernRows &&
+                 take != Take::All && take != Take::Movies && TooSmall(links.links[i]);
+    return count;
+}
+
 void DownloadTable::QueueLinks(const LinkTable& links, Take take) {
     for (const int32_t i : Taken(links, take))
         QueueDownload(links.links[i], links.modernRows, links.PageOf(links.links[i]),

@@ -64,6 +64,8 @@ public:
     int32_t minWidth = 0;
     int32_t minHeight = 0;
     bool TooSmall(const LinkEntry& row) const;
+    // The rows `take` would take but for their size.
+    int32_t TooSmallCount(const LinkTable& links, Take take) const;
 
 private:
     void Name(DownloadEntry& e, const LinkEntry& link, const std::string& title);

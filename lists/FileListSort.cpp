@@ -9,6 +9,13 @@ unsigned char LowerByte(char c) {
     return (b >= 'A' && b <= 'Z') ? static_cast<unsigned char>(b + 32) : b;
 }
 
+// Marked content sorts with content, marked not content after every place.
+int PlaceKey(const LinkEntry& e) {
+    return e.mark == LinkEntry::Mark::Content      ? static_cast<int>(PicturePlace::Content)
+           : e.mark == LinkEntry::Mark::NotContent ? 256
+                                                   : static_cast<int>(e.place);
+}
+
 int64_t ShownArea(const LinkEntry& e) {
     if (e.realWidth > 0 && e.realHeight > 0)
         return int64_t{e.realWidth} * e.realHeight;
@@ -51,9 +58,9 @@ void FileListSort::SortLinks(LinkTable& table, int column, bool descending) {
             return descending ? c < 0 : c > 0;
         });
         break;
-    case 3: // the place of a modern row
+    case 3: // the place of a modern row, as the user marked it
         std::sort(begin, end, [descending](const LinkEntry& a, const LinkEntry& b) {
-            return descending ? a.place > b.place : a.place < b.place;
+            return descending ? PlaceKey(a) > PlaceKey(b) : PlaceKey(a) < PlaceKey(b);
         });
         break;
     case 4: // its size as shown (the real one, else the declared one), by area

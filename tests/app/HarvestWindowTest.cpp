@@ -226,6 +226,14 @@ TEST_F(WindowTest, SeeingBeforeTaking) {
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell);
     EXPECT_EQ(w->Downloads().downloads[2].name, "0.jpg") << "a double-click in the grid queues";
 
+    // A page whose article holds only pictures below the minimum says so.
+    page = "<article><p>" + std::string(600, 'w') + "</p><img src=/small.jpg></article>";
+    GetUrl(*w, server.Address("/finds.html"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->MonitorTick(), w->Monitor().LookUpsLeft() == 0; }));
+    w->OnCommand(ControlId::DownloadAllJpegs);
+    EXPECT_EQ(platform.messages.back(), "The picture of this page's article is smaller than "
+                                        "100 x 100 pixels, the smallest the modern options take.");
+
     // The thumbnails held stay under their cap, the least recently shown going first.
     ThumbnailCache& cache = view.Loader().Cache();
     const QImage megabyte(512, 512, QImage::Format_ARGB32_Premultiplied);

@@ -51,6 +51,33 @@ TEST(FileListSort, ColumnsAndDirections) {
         FileListSort::SortLinks(t, column, descending);
         EXPECT_EQ(Names(t), expected) << column << " " << descending;
     }
+    // Modern rows: the place as marked, the size as shown (the real one over the declared one),
+    // the bytes.
+    LinkTable t;
+    using Mark = LinkEntry::Mark;
+    t.Append(
+        {.name = "nav", .place = PicturePlace::Navigation, .width = 10, .height = 10, .bytes = 9});
+    t.Append({.name = "marked",
+              .place = PicturePlace::Ad,
+              .width = 50,
+              .height = 50,
+              .mark = Mark::Content});
+    t.Append({.name = "real",
+              .place = PicturePlace::Footer,
+              .width = 900,
+              .height = 900,
+              .realWidth = 20,
+              .realHeight = 20,
+              .bytes = 7});
+    t.Append(
+        {.name = "unmarked", .place = PicturePlace::Content, .bytes = 8, .mark = Mark::NotContent});
+    for (const auto& [column, expected] :
+         {std::pair<int, Names_>{3, {"marked", "nav", "real", "unmarked"}},
+          {4, {"unmarked", "nav", "real", "marked"}},
+          {5, {"marked", "real", "unmarked", "nav"}}}) {
+        FileListSort::SortLinks(t, column, false);
+        EXPECT_EQ(Names(t), expected) << column;
+    }
 }
 
 TEST(FileListSort, FewerThanTwoRowsNeitherSortNorToggle) {
