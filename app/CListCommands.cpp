@@ -96,7 +96,7 @@ void CListCommands::OnSelectionCommand(int id) {
         if (id == ControlId::DownloadSelected && row < linkTable.linkCount)
             downloadTable.QueueDownload(linkTable.links[row], linkTable.modernRows,
                                         linkTable.PageOf(linkTable.links[row]), linkTable.pageTitle,
-                                        linkTable.cookies);
+                                        linkTable.cookies, linkTable.referrerPolicy);
         else if (id == ControlId::RemoveSelectedLinks && row < linkTable.linkCount)
             linkTable.links[row].category = FileCategory::Excluded;
         else if (id == ControlId::CancelSelected)

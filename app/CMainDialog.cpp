@@ -448,7 +448,7 @@ void CMainDialog::OnGetUrl() {
     const CookieSource source = Cookies();
     std::thread fetch([&, address = url] {
         jar = ReadCookies(source);
-        session->SetCookies(jar.lines);
+        session->SetCookies(jar.cookies);
         opened = harvest.Fetch(*session, address, *incomingPage);
         fetched.store(true, std::memory_order_release);
     });
@@ -467,7 +467,7 @@ void CMainDialog::OnGetUrl() {
     // The modern rules list an error page's links, and say what the answer was.
     const long status = session->LastStatus();
     std::string said = status >= 200 && status <= 299 ? "" : HttpStatus::Text(status);
-    if (const std::string cookies = jar.Summary(HostOf(url)); !cookies.empty())
+    if (const std::string cookies = jar.Summary(url); !cookies.empty())
         said += (said.empty() ? "" : "; ") + cookies;
     statusLine->setText(ToQt(said));
     harvest.ScanFetched(*session, url, *incomingPage, [this](const std::string& t) {
@@ -514,12 +514,31 @@ void CMainDialog::LoadQueue() {
                                        "the 1,024 rows it holds, and were set aside in " +
                                        queueFile->SetAsidePath() + ".");
     }
-    // The rows brought back carry the cookies as they are now.
-    const std::shared_ptr<const CookieLines> cookies = ReadCookies(Cookies()).lines;
-    for (int32_t i = 0; i < downloadTable.downloadCount; ++i)
-        if (downloadTable.downloads[i].modern)
-            downloadTable.downloads[i].cookies = cookies;
     listCommands->FillDownloadList();
+    // The rows brought back carry the cookies as they are now, read off the window's thread (a
+    // store or a keyring may be slow): they wait until then.
+    const CookieSource source = Cookies();
+    if (source.kind == CookieSource::Kind::None)
+        return;
+    for (int32_t i = 0; i < downloadTable.downloadCount; ++i)
+        downloadTable.downloads[i].awaitingCookies = downloadTable.downloads[i].modern;
+    const char* home = std::getenv("HOME");
+    std::thread([this, source, lookup = keyLookup, home = std::string(home ? home : "")] {
+        auto jar =
+            std::make_shared<CookieSource::Jar>(source.Read(home, std::time(nullptr), lookup));
+        // Posted to the window; dropped if the window is gone by then.
+        QMetaObject::invokeMethod(
+            this,
+            [this, jar] {
+                for (int32_t i = 0; i < downloadTable.downloadCount; ++i) {
+                    DownloadEntry& e = downloadTable.downloads[i];
+                    if (e.awaitingCookies)
+                        e.cookies = jar->cookies;
+                    e.awaitingCookies = false;
+                }
+            },
+            Qt::QueuedConnection);
+    }).detach();
 }
 
 CookieSource CMainDialog::Cookies() const {

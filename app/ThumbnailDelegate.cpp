@@ -45,8 +45,9 @@ void ThumbnailDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     const QRect frame(option.rect.x() + (option.rect.width() - ThumbnailLoader::side) / 2,
                       option.rect.y() + margin, ThumbnailLoader::side, ThumbnailLoader::side);
     const std::string address = ThumbnailAddress(e);
-    const QImage* image =
-        address.empty() ? nullptr : loader.Want(address, table.PageOf(e), table.cookies);
+    const QImage* image = address.empty() ? nullptr
+                                          : loader.Want(address, table.PageOf(e), table.cookies,
+                                                        table.referrerPolicy);
     painter->save();
     if (image != nullptr) {
         const QPoint at(frame.x() + (frame.width() - image->width()) / 2,

@@ -12,14 +12,14 @@ ThumbnailLoader::~ThumbnailLoader() {
         monitor->DropLookUps(this);
 }
 
-const QImage*
-ThumbnailLoader::Want(const std::string& address, const std::string& referer,
-                      const std::shared_ptr<const std::vector<std::string>>& cookies) {
+const QImage* ThumbnailLoader::Want(const std::string& address, const std::string& referer,
+                                    const std::shared_ptr<const CookieJar>& cookies,
+                                    ReferrerPolicy::Kind policy) {
     if (const QImage* image = cache.Find(address))
         return image;
     if (monitor && !Plain(address) && asked.insert(address).second) {
         monitor->QueueLookUp(LookUpKind::Thumbnail, address, referer, this,
-                             static_cast<int64_t>(tickets.size()), cookies);
+                             static_cast<int64_t>(tickets.size()), cookies, policy);
         tickets.push_back(address);
     }
     return nullptr;

@@ -25,7 +25,8 @@ public:
     // The thumbnail of `address`; null until it has been decoded, and then it is asked for
     // (once, with `referer`).
     const QImage* Want(const std::string& address, const std::string& referer,
-                       const std::shared_ptr<const std::vector<std::string>>& cookies);
+                       const std::shared_ptr<const CookieJar>& cookies,
+                       ReferrerPolicy::Kind policy);
     // True when `address` gives no thumbnail: too large, failed or of a format not decoded.
     bool Plain(const std::string& address) const { return plain.count(address) != 0; }
     // A new page: nothing more arrives of what was asked for.

@@ -1,5 +1,6 @@
 #include "app/AppIcons.h"
 #include "app/CMainApp.h"
+#include "net/PrivateCopy.h"
 #include "settings/ConfigFolder.h"
 
 #include <QApplication>
@@ -28,6 +29,8 @@ bool HasDisplay() {
 int main(int argc, char** argv) {
     // A peer that closes its socket must end a transfer in an error, not kill the program.
     std::signal(SIGPIPE, SIG_IGN);
+    // No copy of a cookie store outlives its run, nor one an earlier run left when killed.
+    PrivateCopy::CleanUp();
     if (!HasDisplay()) {
         std::fprintf(stderr, "tarvik: no display found (DISPLAY and WAYLAND_DISPLAY are unset); "
                              "start it from a desktop session\n");

@@ -453,6 +453,11 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
         const char* home = std::getenv("HOME");
         jar = options.cookies->Read(home != nullptr ? home : "", std::time(nullptr),
                                     SecretServiceKey::Lookup);
+        // The user asked to log in: a login that cannot be had is no run to go on with.
+        if (jar.Failed()) {
+            err << (jar.problem.empty() ? jar.Summary("") : jar.problem) << "\n";
+            return 1;
+        }
     }
     const auto timeout = std::chrono::milliseconds(options.timeoutSeconds * 1000LL);
     session.SetTimeouts(timeout, timeout);
@@ -475,9 +480,9 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
         PageHarvest harvest(*table, sortDescending, settings);
         if (article)
             harvest.KeepArticleText();
-        session.SetCookies(jar.lines);
+        session.SetCookies(jar.cookies);
         if (options.cookies && !options.quiet)
-            err << where << jar.Summary(HostOf(address)) << "\n";
+            err << where << jar.Summary(address) << "\n";
         if (!harvest.Harvest(session, address, page)) {
             err << where << "Unable to open this URL.\n" << where << session.LastFailure() << "\n";
             ++pagesFailed;

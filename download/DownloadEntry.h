@@ -4,6 +4,8 @@
 
 #include "download/DownloadStatus.h"
 #include "harvest/FileCategory.h"
+#include "net/CookieJar.h"
+#include "net/ReferrerPolicy.h"
 
 #include <cstdint>
 #include <memory>
@@ -29,8 +31,10 @@ struct DownloadEntry {
     bool modern = false;
     std::string referer; // the page it was queued from
     // That page's cookies (modern rules), shared read-only by the rows of the page on the
-    // window's thread; each job takes a copy of its own. Null: none are sent.
-    std::shared_ptr<const std::vector<std::string>> cookies;
+    // window's thread; each job takes a copy of its page's site's. Null: none are sent.
+    std::shared_ptr<const CookieJar> cookies;
+    // What its requests tell of the page.
+    ReferrerPolicy::Kind policy = ReferrerPolicy::Kind::StrictOriginWhenCrossOrigin;
     std::string validator;    // the strong ETag or Last-Modified a resume depends on
     std::string cause;        // why it ended Error or Disk Error: "HTTP 404", "refused"...
     std::string partName;     // the part its download claimed, beside localPath
@@ -42,4 +46,5 @@ struct DownloadEntry {
     int32_t waitLeft = 0;     // whole seconds left of the wait, rounded up, as the row shows them
     bool cancelWait = false;  // a cancel asked for while Waiting, carried out at the next tick
     bool keepPart = false;    // that cancel keeps the part for a later run
+    bool awaitingCookies = false; // brought back at start: it starts once its cookies are read
 };

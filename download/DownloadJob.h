@@ -52,11 +52,16 @@ struct DownloadJob {
     // The modern rules: written to a part of its own, resumed, renamed to fileName (or a free
     // variant).
     bool modern = false;
-    std::string referer;
-    // The job's own copy of its page's cookies, loaded into the slot's handles at its start
-    // (modern rules); without sendCookies the cookie engine stays off.
-    std::vector<std::string> cookies;
+    std::string referer; // the page it is made from
+    ReferrerPolicy::Kind policy = ReferrerPolicy::Kind::StrictOriginWhenCrossOrigin;
+    // The job's own copy of its page's site's cookies, loaded into the slot's handles for the
+    // hops to that site only (modern rules); without sendCookies the cookie engine stays off.
+    CookieLines cookies;
+    std::string cookieSite;
     bool sendCookies = false;
+
+    // The request of this job: its Referer's page and policy, and its cookies.
+    Transfer::Request Request() const;
     // A picture or a movie: an answer that is a web page (a login page) is no such file.
     bool media = false;
 

@@ -7,6 +7,7 @@
 #include "download/TickRequest.h"
 #include "net/CurlHandles.h"
 #include "net/InternetSession.h"
+#include "net/Site.h"
 #include "settings/Settings.h"
 
 #include <algorithm>
@@ -100,6 +101,8 @@ void DownloadMonitor::MonitorTick(const Settings& settings, DownloadView& view) 
         DownloadEntry& e = table.downloads[i];
         switch (e.status) {
         case DownloadStatus::Starting: {
+            if (e.awaitingCookies)
+                break;
             ++counted;
             const int32_t slot = startsStopped ? -1 : FindFreeSlot(settings.maxThreads);
             if (slot >= 0) {
@@ -315,16 +318,22 @@ void DownloadMonitor::StartDownload(int32_t index, int32_t slot, const Settings&
     job.localPath = localPath;
     job.modern = modern;
     job.referer = e.referer;
-    if (modern && e.cookies) {
-        job.cookies = *e.cookies; // the job's own copy
-        job.sendCookies = true;
-    }
+    job.policy = e.policy;
+    if (modern && e.cookies)
+        GiveCookies(job, *e.cookies);
     const FileCategory c = e.category;
     job.media = c == FileCategory::Jpeg || c == FileCategory::Gif || c == FileCategory::Image ||
                 c == FileCategory::Avi || c == FileCategory::Mpeg || c == FileCategory::Video ||
                 c == FileCategory::Audio;
     e.cause.clear();
     StartJob(slot);
+}
+
+void DownloadMonitor::GiveCookies(DownloadJob& job, const CookieJar& jar) {
+    // The job's own copy of its page's site's cookies: a request to another site carries none.
+    job.cookieSite = Site::Of(Site::HostOf(job.referer));
+    job.cookies = jar.OfSite(job.cookieSite);
+    job.sendCookies = true;
 }
 
 DownloadJob& DownloadMonitor::NewJob(int32_t slot) {
@@ -351,8 +360,10 @@ void DownloadMonitor::StartJob(int32_t slot) {
 
 void DownloadMonitor::QueueLookUp(LookUpKind kind, std::string address, std::string referer,
                                   LookUpSink* sink, int64_t ticket,
-                                  std::shared_ptr<const std::vector<std::string>> cookies) {
+                                  std::shared_ptr<const CookieJar> cookies,
+                                  ReferrerPolicy::Kind policy) {
     lookUps.Add(kind, std::move(address), std::move(referer), std::move(cookies), sink, ticket);
+    lookUps.Last().policy = policy;
     waker->Request();
 }
 
@@ -399,18 +410,16 @@ void DownloadMonitor::FollowLookUps(const Settings& settings) {
 
 void DownloadMonitor::StartLookUp(LookUpQueue::Item& item, int32_t slot, const Settings& settings) {
     const std::size_t scheme = item.address.find("://");
-    const std::string rest =
-        scheme == std::string::npos ? item.address : item.address.substr(scheme + 3);
-    const std::size_t slash = std::min(rest.find('/'), rest.size());
+    const std::size_t start = scheme == std::string::npos ? 0 : scheme + 3;
+    const std::size_t slash = std::min(item.address.find('/', start), item.address.size());
     DownloadJob& job = NewJob(slot);
-    job.server = rest.substr(0, slash);
-    job.objectPath = rest.substr(slash);
-    job.service = item.address.rfind("https://", 0) == 0 ? 2 : 0;
+    job.server = item.server;
+    job.objectPath = item.address.substr(slash);
+    job.service = Site::IsHttps(item.address) ? 2 : 0;
     job.referer = item.referer;
-    if (item.cookies) {
-        job.cookies = *item.cookies;
-        job.sendCookies = true;
-    }
+    job.policy = item.policy;
+    if (item.cookies)
+        GiveCookies(job, *item.cookies);
     if (item.kind == LookUpKind::Page) {
         job.page = std::make_unique<PageText>();
         job.page->UseModernRules(true);

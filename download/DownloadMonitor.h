@@ -63,7 +63,8 @@ public:
     static constexpr std::size_t probeBytes = 65536;        // a probe's first bytes
     static constexpr std::size_t thumbnailBytes = 4u << 20; // the largest thumbnail taken
     void QueueLookUp(LookUpKind kind, std::string address, std::string referer, LookUpSink* sink,
-                     int64_t ticket, std::shared_ptr<const std::vector<std::string>> cookies = {});
+                     int64_t ticket, std::shared_ptr<const CookieJar> cookies = {},
+                     ReferrerPolicy::Kind policy = {});
     // Running look-ups of `sink` are cancelled and nothing more is told of any.
     void DropLookUps(const LookUpSink* sink);
     // Look-ups of `sink` (null: of all) queued, waiting or running.
@@ -95,6 +96,7 @@ private:
     // A fresh job on `slot` with the session's agent and limits and the slot's handles; then
     // its thread (a thread that cannot be started fails the job).
     DownloadJob& NewJob(int32_t slot);
+    static void GiveCookies(DownloadJob& job, const CookieJar& jar);
     void StartJob(int32_t slot);
 
     LookUpQueue lookUps;

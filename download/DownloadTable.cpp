@@ -45,7 +45,8 @@ std::vector<std::string> Folders(const std::string& path) {
 
 void DownloadTable::QueueDownload(const LinkEntry& link, bool byAddress, const std::string& referer,
                                   const std::string& title,
-                                  std::shared_ptr<const std::vector<std::string>> cookies) {
+                                  std::shared_ptr<const CookieJar> cookies,
+                                  ReferrerPolicy::Kind policy) {
     if (downloadCount >= capacity)
         return;
     for (int32_t i = 0; i < downloadCount; ++i) {
@@ -67,6 +68,7 @@ void DownloadTable::QueueDownload(const LinkEntry& link, bool byAddress, const s
     e.referer = referer;
     e.modern = byAddress;
     e.cookies = byAddress ? std::move(cookies) : nullptr;
+    e.policy = policy;
     if (byAddress && !nameMask.empty())
         Name(e, link, title);
     ++downloadCount;
@@ -192,7 +194,7 @@ int32_t DownloadTable::TooSmallCount(const LinkTable& links, Take take) const {
 void DownloadTable::QueueLinks(const LinkTable& links, Take take) {
     for (const int32_t i : Taken(links, take))
         QueueDownload(links.links[i], links.modernRows, links.PageOf(links.links[i]),
-                      links.pageTitle, links.cookies);
+                      links.pageTitle, links.cookies, links.referrerPolicy);
 }
 
 int32_t DownloadTable::PicturesLeftOut(const LinkTable& links, Take take) {

@@ -23,7 +23,8 @@ public:
     // a file of another address has them already.
     void QueueDownload(const LinkEntry& link, bool byAddress = false,
                        const std::string& referer = {}, const std::string& title = {},
-                       std::shared_ptr<const std::vector<std::string>> cookies = {});
+                       std::shared_ptr<const CookieJar> cookies = {},
+                       ReferrerPolicy::Kind policy = {});
     // Which rows a command takes: every row; the JPEG rows ("Download All JPG's"); the
     // pictures (under the modern rules the content pictures, "Download All Pictures"); every
     // picture; the movies ("Download All Movies", with VIDEO under the modern rules). A tracker

@@ -1,17 +1,16 @@
 #include "download/LookUpQueue.h"
 
+#include "net/Site.h"
+
 #include <algorithm>
 #include <array>
 #include <vector>
 
 void LookUpQueue::Add(LookUpKind kind, std::string address, std::string referer,
-                      std::shared_ptr<const std::vector<std::string>> cookies, LookUpSink* sink,
-                      int64_t ticket) {
+                      std::shared_ptr<const CookieJar> cookies, LookUpSink* sink, int64_t ticket) {
     Item item;
     item.kind = kind;
-    const std::size_t scheme = address.find("://");
-    const std::size_t start = scheme == std::string::npos ? 0 : scheme + 3;
-    item.server = address.substr(start, address.find('/', start) - start);
+    item.server = Site::ServerOf(address);
     item.address = std::move(address);
     item.referer = std::move(referer);
     item.cookies = std::move(cookies);

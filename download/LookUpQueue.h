@@ -31,7 +31,8 @@ public:
         LookUpKind kind = LookUpKind::Page;
         std::string address;
         std::string referer;
-        std::shared_ptr<const std::vector<std::string>> cookies; // its page's; null: none
+        std::shared_ptr<const CookieJar> cookies; // its page's; null: none
+        ReferrerPolicy::Kind policy = ReferrerPolicy::Kind::StrictOriginWhenCrossOrigin;
         LookUpSink* sink = nullptr;
         int64_t ticket = 0;
         std::string server; // host[:port], for the per-server limit
@@ -42,8 +43,8 @@ public:
     };
 
     void Add(LookUpKind kind, std::string address, std::string referer,
-             std::shared_ptr<const std::vector<std::string>> cookies, LookUpSink* sink,
-             int64_t ticket);
+             std::shared_ptr<const CookieJar> cookies, LookUpSink* sink, int64_t ticket);
+    Item& Last() { return items.back(); }
     // Nothing more is told to `sink` (null: to any owner); the slots of its running look-ups
     // are handed to `cancel`.
     template <typename Cancel> void Drop(const LookUpSink* sink, Cancel cancel) {

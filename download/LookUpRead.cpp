@@ -105,9 +105,8 @@ JobState LookUpRead::Run(DownloadJob& job) {
     ReadHooks hooks(job);
     const std::string address =
         DownloadWorker::RequestAddress(job.server, job.objectPath, job.service);
-    TransferRequest request{job.referer, 0, ""};
+    TransferRequest request = job.Request();
     request.rangeTo = job.rangeTo;
-    request.cookies = job.sendCookies ? &job.cookies : nullptr;
     const Transfer::Result result =
         Transfer::Run(*job.handles, address, job.userAgent, job.limits, hooks, request);
     if (hooks.cancelled)

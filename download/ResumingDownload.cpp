@@ -286,8 +286,9 @@ JobState ResumingDownload::Fetch(DownloadJob& job, PartFile& part, const std::st
             offset = 0; // nothing to resume against: the whole file again
         ResumeHooks hooks(job, part, offset, address, earlier ? &*earlier : nullptr);
         const std::string& validator = part.Recorded().validator;
-        Transfer::Request request{job.referer, offset, offset > 0 ? validator : ""};
-        request.cookies = job.sendCookies ? &job.cookies : nullptr;
+        Transfer::Request request = job.Request();
+        request.rangeFrom = offset;
+        request.ifRange = offset > 0 ? validator : "";
         const Transfer::Result result =
             Transfer::Run(*job.handles, address, job.userAgent, job.limits, hooks, request);
         const bool closed = hooks.Close();

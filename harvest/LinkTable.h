@@ -3,6 +3,8 @@
 // admission order (or in the order of the last sort).
 
 #include "harvest/LinkEntry.h"
+#include "net/CookieJar.h"
+#include "net/ReferrerPolicy.h"
 
 #include <cstdint>
 #include <memory>
@@ -54,6 +56,8 @@ public:
     std::string pageAddress;
     std::string pageTitle; // the page's title, for name masks
     // The cookies of the page (modern rules): what was read for it and what its answers set;
-    // every request made for the page carries them. Null: none.
-    std::shared_ptr<const std::vector<std::string>> cookies;
+    // a request made from the page carries its site's. Null: none.
+    std::shared_ptr<const CookieJar> cookies;
+    // What the page lets its requests tell of it (its header's, else its own meta's policy).
+    ReferrerPolicy::Kind referrerPolicy = ReferrerPolicy::Kind::StrictOriginWhenCrossOrigin;
 };

@@ -51,6 +51,11 @@ void ModernHarvest::OnLinkText(std::string_view text) {
         found.back().text.append(text.substr(0, 4 * ModernScanner::textLimit));
 }
 
+void ModernHarvest::OnReferrerPolicy(std::string_view value) {
+    if (const auto policy = ReferrerPolicy::Parse(value))
+        table.referrerPolicy = *policy;
+}
+
 void ModernHarvest::OnTitle(const std::string& title) {
     if (titleSink != nullptr)
         (*titleSink)(title);

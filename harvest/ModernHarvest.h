@@ -57,6 +57,7 @@ private:
     void OnLink(std::vector<SrcCandidate> candidates, LinkContext context,
                 const PictureSignals& signals) override;
     void OnTitle(const std::string& title) override;
+    void OnReferrerPolicy(std::string_view value) override;
     void OnLinkText(std::string_view text) override;
     void Admit(const std::string& pageAddress);
 

@@ -387,6 +387,9 @@ void ScanState::Start(const xmlChar* name, const xmlChar** attributes) {
         if (property == nullptr)
             property = Attribute(attributes, "name");
         const std::string_view p = property != nullptr ? property : "";
+        if (p == "referrer")
+            if (const char* content = Attribute(attributes, "content"))
+                listener.OnReferrerPolicy(content);
         if (p == "og:image" || p == "og:video" || p == "twitter:image") {
             PictureSignals card = Signals(nullptr);
             card.onlyMeta = p != "og:video";

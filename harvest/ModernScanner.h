@@ -33,6 +33,8 @@ public:
     virtual void OnTitle(const std::string& title) = 0;
     // Text inside the link to a page reported last, while that link is open.
     virtual void OnLinkText(std::string_view text) = 0;
+    // The content of a <meta name="referrer">.
+    virtual void OnReferrerPolicy(std::string_view) {}
 };
 
 class ModernScanner {

@@ -66,7 +66,7 @@ int32_t LinkedPictures::Start(DownloadMonitor& monitor, const std::vector<int32_
     monitor.DropLookUps(this);
     for (std::size_t i = 0; i < pages.size(); ++i)
         monitor.QueueLookUp(LookUpKind::Page, pages[i], table.pageAddress, this,
-                            static_cast<int64_t>(i), table.cookies);
+                            static_cast<int64_t>(i), table.cookies, table.referrerPolicy);
     return Total();
 }
 

@@ -26,6 +26,9 @@ bool PageHarvest::Fetch(InternetSession& session, const std::string& address,
 void PageHarvest::ScanFetched(const InternetSession& session, const std::string& address,
                               const PageText& page, const TitleSink& onTitle) {
     const bool modern = settings.modernRules != 0 && !session.FinalAddress().empty();
+    // The page's own meta element may name another policy than its header.
+    table.referrerPolicy = ReferrerPolicy::Parse(session.Header("Referrer-Policy"))
+                               .value_or(ReferrerPolicy::Kind::StrictOriginWhenCrossOrigin);
     Scan({page.Text(), static_cast<std::size_t>(page.Length())},
          modern ? session.FinalAddress() : address, onTitle, session.ContentType());
 }

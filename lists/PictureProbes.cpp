@@ -27,7 +27,8 @@ int32_t PictureProbes::Start(DownloadMonitor& monitor) {
         if (!known.insert(address).second)
             continue;
         monitor.QueueLookUp(LookUpKind::Probe, address, table.PageOf(e), this,
-                            static_cast<int64_t>(asked.size()), table.cookies);
+                            static_cast<int64_t>(asked.size()), table.cookies,
+                            table.referrerPolicy);
         asked.push_back(std::move(address));
         ++queued;
     }

@@ -2,10 +2,12 @@
 
 #include "net/CookieDatabase.h"
 #include "net/PrivateCopy.h"
+#include "net/StoreFile.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <openssl/evp.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -53,18 +55,53 @@ std::vector<std::string> ChromiumCookies::Homes(const std::string& home, Browser
 std::optional<std::string> ChromiumCookies::CookieFile(const std::string& home, Browser browser,
                                                        const std::string& profile,
                                                        std::string& why) {
+    // A path is a profile folder or a user-data folder; a word names a profile, by its folder
+    // or by the name the browser shows; nothing, the profile last used.
     std::vector<std::string> folders;
-    if (profile.find('/') != std::string::npos)
-        folders.push_back(profile);
-    else
-        for (const std::string& base : Homes(home, browser))
-            folders.push_back(base + "/" + (profile.empty() ? "Default" : profile));
+    const bool path = profile.find('/') != std::string::npos;
+    for (const std::string& base :
+         path ? std::vector<std::string>{profile} : Homes(home, browser)) {
+        if (path)
+            folders.push_back(base);
+        if (!path && !profile.empty())
+            folders.push_back(base + "/" + profile);
+        if (const std::string chosen = ChosenProfile(base, path ? "" : profile); !chosen.empty())
+            folders.push_back(base + "/" + chosen);
+    }
+    std::string looked;
     for (const std::string& folder : folders)
-        for (const char* file : {"/Network/Cookies", "/Cookies"})
+        for (const char* file : {"/Network/Cookies", "/Cookies"}) {
             if (IsFile(folder + file))
                 return folder + file;
-    why = folders.front() + "/Network/Cookies: no such file";
+            looked += (looked.empty() ? "" : ", ") + folder + file;
+        }
+    why = looked + ": no such file";
     return std::nullopt;
+}
+
+std::string ChromiumCookies::ChosenProfile(const std::string& userData, const std::string& name) {
+    StoreFile file;
+    std::string text, why;
+    if (!file.Open(userData + "/Local State", why) || !file.ReadAll(text, why, 64u << 20))
+        text.clear();
+    nlohmann::json state = nlohmann::json::parse(text, nullptr, false);
+    const nlohmann::json* profiles = nullptr;
+    if (state.is_object() && state.contains("profile") && state["profile"].is_object())
+        profiles = &state["profile"];
+    if (name.empty()) {
+        if (profiles != nullptr && profiles->contains("last_used") &&
+            (*profiles)["last_used"].is_string())
+            return (*profiles)["last_used"].get<std::string>();
+        return "Default";
+    }
+    // The name the browser shows for a profile, in its info cache.
+    if (profiles != nullptr && profiles->contains("info_cache") &&
+        (*profiles)["info_cache"].is_object())
+        for (const auto& [folder, info] : (*profiles)["info_cache"].items())
+            if (info.is_object() && info.contains("name") && info["name"].is_string() &&
+                info["name"].get<std::string>() == name && folder.find('/') == std::string::npos)
+                return folder;
+    return {};
 }
 
 std::string ChromiumCookies::KeyOf(const std::string& password) {
@@ -121,6 +158,7 @@ std::optional<ChromiumCookies::Found> ChromiumCookies::Read(const std::string& f
     const bool partitioned = db.HasColumn("cookies", "top_frame_site_key");
     const std::string v10 = KeyOf("peanuts");
     std::optional<std::string> v11;
+    std::string noKey;
     bool asked = false;
     Found found;
     const bool read = db.Each(
@@ -146,9 +184,10 @@ std::optional<ChromiumCookies::Found> ChromiumCookies::Read(const std::string& f
                 const std::string prefix = encrypted.substr(0, 3);
                 if (prefix == "v11" && !asked) {
                     asked = true;
-                    if (const std::optional<std::string> password =
-                            lookup ? lookup(browser) : std::nullopt)
-                        v11 = KeyOf(*password);
+                    const Key answer = lookup ? lookup(browser) : Key();
+                    if (answer.password)
+                        v11 = KeyOf(*answer.password);
+                    noKey = answer.why;
                 }
                 const std::string* key = prefix == "v10"          ? &v10
                                          : prefix == "v11" && v11 ? &*v11
@@ -163,6 +202,11 @@ std::optional<ChromiumCookies::Found> ChromiumCookies::Read(const std::string& f
                     c.value = std::move(*plain);
                 if (!plain || !c.Sound()) {
                     ++found.undecryptable;
+                    // The keyring's word says most; a value the key does not open, the least.
+                    if (prefix == "v11" && !v11)
+                        found.undecryptableWhy = noKey;
+                    else if (found.undecryptableWhy.empty())
+                        found.undecryptableWhy = "a value of an unknown kind";
                     return;
                 }
             }

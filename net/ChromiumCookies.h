@@ -19,8 +19,15 @@ class ChromiumCookies {
 public:
     enum class Browser { Chromium, Chrome, Brave };
     // The password `browser` keeps under its "... Safe Storage" label; none when there is none
-    // at hand (no keyring, a locked one, or none within its time).
-    using KeyLookup = std::function<std::optional<std::string>(Browser)>;
+    // at hand, with why ("the keyring is locked", "no keyring answered", ...).
+    struct Key {
+        Key(std::optional<std::string> password = std::nullopt,
+            std::string why = "no keyring answered")
+            : password(std::move(password)), why(std::move(why)) {}
+        std::optional<std::string> password;
+        std::string why;
+    };
+    using KeyLookup = std::function<Key(Browser)>;
 
     // "Chromium", "Chrome", "Brave": the label's first word; the Secret Service's
     // "application" attribute is its lower-case form.
@@ -29,10 +36,14 @@ public:
     // The cookie database of `profile` (empty: "Default"; a folder's name or a path).
     static std::optional<std::string> CookieFile(const std::string& home, Browser browser,
                                                  const std::string& profile, std::string& why);
+    // The profile folder of user-data folder `userData` that `name` names (the name shown);
+    // with no name, the one its Local State says was used last, else "Default".
+    static std::string ChosenProfile(const std::string& userData, const std::string& name);
 
     struct Found {
         std::vector<Cookie> cookies;
         int undecryptable = 0;
+        std::string undecryptableWhy;
     };
     static std::optional<Found> Read(const std::string& file, Browser browser, int64_t now,
                                      const KeyLookup& lookup, std::string& why);

@@ -2,10 +2,9 @@
 
 #include "net/CookieFile.h"
 #include "net/FirefoxCookies.h"
+#include "net/StoreFile.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
 namespace {
 
@@ -41,18 +40,25 @@ std::optional<CookieSource> CookieSource::FromBrowser(const std::string& value) 
     return source;
 }
 
-std::string CookieSource::Jar::Summary(std::string_view host) const {
+std::string CookieSource::Jar::Summary(const std::string& address) const {
     if (!problem.empty())
         return problem;
     if (from.empty())
         return {};
-    const auto here = std::count_if(cookies.begin(), cookies.end(),
-                                    [&](const Cookie& c) { return c.ForHost(host); });
-    std::string text = "Cookies: " + std::to_string(cookies.size()) + " read from " + from + ", " +
+    const std::size_t read = cookies ? cookies->Size() : 0;
+    const std::size_t here = cookies ? cookies->CountFor(address) : 0;
+    std::string text = "Cookies: " + std::to_string(read) + " read from " + from + ", " +
                        std::to_string(here) + " for this site";
     if (undecryptable > 0)
-        text += ", " + std::to_string(undecryptable) + " could not be decrypted";
+        text += ", " + std::to_string(undecryptable) + " could not be decrypted" +
+                (undecryptableWhy.empty() ? "" : " (" + undecryptableWhy + ")");
+    if (!warning.empty())
+        text += "; " + warning;
     return text;
+}
+
+bool CookieSource::Jar::Failed() const {
+    return !problem.empty() || (undecryptable > 0 && (!cookies || cookies->Size() == 0));
 }
 
 CookieSource::Jar CookieSource::Read(const std::string& home, int64_t now,
@@ -63,24 +69,24 @@ CookieSource::Jar CookieSource::Read(const std::string& home, int64_t now,
     const std::string which = profile.empty() ? "default profile" : "profile " + profile;
     std::string why;
     std::string where;
+    std::vector<Cookie> cookies;
     if (kind == Kind::File) {
         jar.from = file;
         where = file;
-        std::ifstream in(file, std::ios::binary);
-        if (!in) {
-            why = "no such file";
-        } else {
-            const std::string text(std::istreambuf_iterator<char>(in), {});
+        StoreFile in;
+        std::string text;
+        if (in.Open(file, why) && in.ReadAll(text, why))
             for (Cookie& c : CookieFile::Parse(text))
                 if (c.expiry == 0 || c.expiry > now)
-                    jar.cookies.push_back(std::move(c));
-        }
+                    cookies.push_back(std::move(c));
     } else if (kind == Kind::Firefox) {
         jar.from = "Firefox (" + which + ")";
         if (const auto folder = FirefoxCookies::ProfileFolder(home, profile, why)) {
             where = *folder + "/cookies.sqlite";
-            if (auto cookies = FirefoxCookies::Read(where, now, why))
-                jar.cookies = std::move(*cookies);
+            if (auto found = FirefoxCookies::Read(where, now, why))
+                cookies = std::move(*found);
+            if (why.empty())
+                FirefoxCookies::JoinSession(*folder, now, cookies, jar.warning);
         }
     } else {
         const auto browser = kind == Kind::Chrome  ? ChromiumCookies::Browser::Chrome
@@ -92,20 +98,17 @@ CookieSource::Jar CookieSource::Read(const std::string& home, int64_t now,
         if (const auto file = ChromiumCookies::CookieFile(home, browser, profile, why)) {
             where = *file;
             if (auto found = ChromiumCookies::Read(*file, browser, now, lookup, why)) {
-                jar.cookies = std::move(found->cookies);
+                cookies = std::move(found->cookies);
                 jar.undecryptable = found->undecryptable;
+                jar.undecryptableWhy = std::move(found->undecryptableWhy);
             }
         }
     }
     if (!why.empty()) {
         // The page is fetched without cookies; the line says which file and why.
         jar.problem = "Cookies: " + (where.empty() ? why : where + ": " + why);
-        jar.cookies.clear();
         return jar;
     }
-    auto lines = std::make_shared<CookieLines>();
-    for (const Cookie& c : jar.cookies)
-        lines->push_back(c.Line());
-    jar.lines = std::move(lines);
+    jar.cookies = std::make_shared<const CookieJar>(cookies);
     return jar;
 }

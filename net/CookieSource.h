@@ -5,6 +5,7 @@
 
 #include "net/ChromiumCookies.h"
 #include "net/Cookie.h"
+#include "net/CookieJar.h"
 
 #include <cstdint>
 #include <memory>
@@ -12,8 +13,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-using CookieLines = std::vector<std::string>;
 
 class CookieSource {
 public:
@@ -30,15 +29,20 @@ public:
     static std::optional<CookieSource> FromBrowser(const std::string& value);
 
     struct Jar {
-        std::shared_ptr<const CookieLines> lines; // null: no cookie is sent
-        std::vector<Cookie> cookies;
+        std::shared_ptr<const CookieJar> cookies; // null: no cookie is sent
         int undecryptable = 0;
-        std::string from;    // "Firefox (default profile)"
-        std::string problem; // "Cookies: FILE: CAUSE"; empty when the store was read
+        std::string undecryptableWhy; // "the keyring is locked", ...
+        std::string from;             // "Firefox (default profile)"
+        std::string problem;          // "Cookies: FILE: CAUSE"; empty when the store was read
+        std::string warning;          // a part of the store that could not be read, the rest was
 
         // "Cookies: 412 read from Firefox (default profile), 9 for this site, 3 could not be
-        // decrypted", the problem when there was one, nothing without a source.
-        std::string Summary(std::string_view host) const;
+        // decrypted (the keyring is locked)", the problem when there was one, nothing without
+        // a source. "For this site" counts what the page's address itself would carry.
+        std::string Summary(const std::string& address) const;
+        // The user asked for a login that cannot be had: the store could not be read, or none
+        // of its values could be decrypted.
+        bool Failed() const;
     };
     // Reads the cookies of this source under the home folder `home`, leaving out those expired
     // at `now` (seconds); `lookup` answers for a Chromium-family browser's keyring.

@@ -2,11 +2,17 @@
 
 #include "net/CookieDatabase.h"
 #include "net/PrivateCopy.h"
+#include "net/StoreFile.h"
 
+#include <cstdlib>
 #include <fstream>
+#include <lz4.h>
 #include <map>
+#include <nlohmann/json.hpp>
+#include <set>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <tuple>
 
 namespace {
 
@@ -43,8 +49,14 @@ std::string Joined(const std::string& base, const Section& s, const std::string&
 } // namespace
 
 std::vector<std::string> FirefoxCookies::Homes(const std::string& home) {
-    return {home + "/.mozilla/firefox", home + "/snap/firefox/common/.mozilla/firefox",
-            home + "/.var/app/org.mozilla.firefox/.mozilla/firefox"};
+    // Newer Firefox makes its profiles under the XDG config folder.
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const std::string configHome =
+        config != nullptr && config[0] == '/' ? std::string(config) : home + "/.config";
+    return {configHome + "/mozilla/firefox", home + "/.mozilla/firefox",
+            home + "/snap/firefox/common/.mozilla/firefox",
+            home + "/.var/app/org.mozilla.firefox/.mozilla/firefox",
+            home + "/.var/app/org.mozilla.firefox/config/mozilla/firefox"};
 }
 
 std::optional<std::string> FirefoxCookies::ProfileFolder(const std::string& home,
@@ -86,8 +98,11 @@ std::optional<std::string> FirefoxCookies::ProfileFolder(const std::string& home
         if (IsFolder(base + "/" + profile))
             return base + "/" + profile;
     }
-    why = Homes(home).front() + ": " +
-          (profile.empty() ? std::string("no Firefox profile") : "no profile named " + profile);
+    std::string places;
+    for (const std::string& base : Homes(home))
+        places += (places.empty() ? "" : ", ") + base;
+    why = (profile.empty() ? std::string("no Firefox profile") : "no profile named " + profile) +
+          " (looked in " + places + ")";
     return std::nullopt;
 }
 
@@ -130,4 +145,104 @@ std::optional<std::vector<Cookie>> FirefoxCookies::Read(const std::string& file,
     if (!read)
         return std::nullopt;
     return cookies;
+}
+
+std::optional<std::string> FirefoxCookies::Unframe(std::string_view bytes) {
+    constexpr std::string_view magic("mozLz40\0", 8);
+    constexpr uint32_t maxSize = 64u << 20;
+    if (bytes.size() < 12 || bytes.substr(0, 8) != magic)
+        return std::nullopt;
+    uint32_t size = 0;
+    for (int i = 3; i >= 0; --i)
+        size = size << 8 | static_cast<unsigned char>(bytes[8 + static_cast<std::size_t>(i)]);
+    if (size > maxSize || bytes.size() - 12 > static_cast<std::size_t>(INT32_MAX))
+        return std::nullopt;
+    std::string text(size, '\0');
+    const int made =
+        LZ4_decompress_safe(bytes.data() + 12, text.data(), static_cast<int>(bytes.size() - 12),
+                            static_cast<int>(size));
+    if (made < 0)
+        return std::nullopt;
+    text.resize(static_cast<std::size_t>(made));
+    return text;
+}
+
+namespace {
+
+// Cookies of a container, a private window or partitioned by another site carry attributes
+// other than the defaults.
+bool DefaultAttributes(const nlohmann::json& attributes) {
+    if (!attributes.is_object())
+        return true;
+    for (const auto& [key, value] : attributes.items())
+        if ((value.is_string() && !value.get<std::string>().empty()) ||
+            (value.is_number() && value.get<double>() != 0) ||
+            (value.is_boolean() && value.get<bool>()))
+            return false;
+    return true;
+}
+
+} // namespace
+
+void FirefoxCookies::JoinSession(const std::string& profileFolder, int64_t now,
+                                 std::vector<Cookie>& cookies, std::string& warning) {
+    std::string why = "no such file";
+    std::optional<nlohmann::json> session;
+    std::string name;
+    for (const char* file : {"recovery.jsonlz4", "recovery.baklz4"}) {
+        name = std::string("sessionstore-backups/") + file;
+        StoreFile in;
+        std::string bytes;
+        if (!in.Open(profileFolder + "/" + name, why) || !in.ReadAll(bytes, why, 256u << 20))
+            continue;
+        const std::optional<std::string> text = Unframe(bytes);
+        nlohmann::json json = text ? nlohmann::json::parse(*text, nullptr, false)
+                                   : nlohmann::json(nlohmann::json::value_t::discarded);
+        if (json.is_object()) {
+            session = std::move(json);
+            break;
+        }
+        why = "damaged";
+    }
+    if (!session) {
+        // No session store at all is no fault: Firefox is not running, or keeps none.
+        if (why != "no such file")
+            warning = "the session store " + name + " could not be read (" + why + ")";
+        return;
+    }
+    const auto list = session->find("cookies");
+    if (list == session->end() || !list->is_array())
+        return;
+    std::set<std::tuple<std::string, std::string, std::string>> known;
+    for (const Cookie& c : cookies)
+        known.emplace(c.name, c.domain, c.path);
+    for (const nlohmann::json& item : *list) {
+        if (!item.is_object() ||
+            !DefaultAttributes(item.value("originAttributes", nlohmann::json())))
+            continue;
+        // A field of another type than Firefox writes is read as absent.
+        auto text = [&](const char* key, const char* absent) {
+            const auto at = item.find(key);
+            return at != item.end() && at->is_string() ? at->get<std::string>() : absent;
+        };
+        auto flag = [&](const char* key) {
+            const auto at = item.find(key);
+            return at != item.end() && at->is_boolean() && at->get<bool>();
+        };
+        const auto at = item.find("expiry");
+        Cookie c;
+        c.domain = text("host", "");
+        c.path = text("path", "/");
+        c.name = text("name", "");
+        c.value = text("value", "");
+        c.secure = flag("secure");
+        c.httpOnly = flag("httponly");
+        const double expiry = at != item.end() && at->is_number() ? at->get<double>() : 0.0;
+        c.expiry = !(expiry > 0) || expiry > 9e15 ? 0
+                   : expiry > 1e11                ? static_cast<int64_t>(expiry / 1000)
+                                                  : static_cast<int64_t>(expiry);
+        if (c.Sound() && (c.expiry == 0 || c.expiry > now) &&
+            known.emplace(c.name, c.domain, c.path).second)
+            cookies.push_back(std::move(c));
+    }
 }

@@ -1,5 +1,9 @@
 #include "net/InternetSession.h"
 
+#include "net/Site.h"
+
+#include <algorithm>
+
 namespace {
 
 // Fills the page text, and stops reading once it is full or the read limit is reached.
@@ -36,14 +40,23 @@ bool InternetSession::FetchPage(const std::string& address, PageSink& page) {
     page.Clear();
     PageHooks hooks(page);
     Transfer::Request request;
-    std::vector<std::string> after;
-    request.cookies = cookies.get();
-    request.cookiesAfter = &after;
+    CookieLines after;
+    std::vector<std::string> sites; // the sites whose cookies the hops were handed
+    if (cookies) {
+        request.cookiesFor = [&](const std::string& hop) {
+            std::string site = Site::Of(Site::HostOf(hop));
+            const CookieLines* lines = &cookies->OfSite(site);
+            if (std::find(sites.begin(), sites.end(), site) == sites.end())
+                sites.push_back(std::move(site));
+            return lines;
+        };
+        request.cookiesAfter = &after;
+    }
     const Transfer::Result result =
         Transfer::Run(pageHandles, address, userAgent, limits, hooks, request);
     // What the page's answers set joins the page's cookies.
     if (cookies)
-        cookies = std::make_shared<const std::vector<std::string>>(std::move(after));
+        cookies = cookies->With(sites, after);
     finalAddress = Transfer::FinalAddress(pageHandles);
     const bool opened =
         result == Transfer::Result::Done || (result == Transfer::Result::Stopped && hooks.cutShort);

@@ -29,12 +29,11 @@ public:
     const std::string& UserAgent() const { return userAgent; }
     // Some sites bind their cookies to the browser's User-Agent.
     void SetUserAgent(std::string agent) { userAgent = std::move(agent); }
-    // The cookies the next page fetch carries (null: none, the cookie engine off); after the
-    // fetch, those and what the page's answers set: the page's cookies.
-    void SetCookies(std::shared_ptr<const std::vector<std::string>> lines) {
-        cookies = std::move(lines);
-    }
-    const std::shared_ptr<const std::vector<std::string>>& Cookies() const { return cookies; }
+    // The cookies the next page fetch may carry (null: none, the cookie engine off): read as a
+    // navigation the user typed, each hop carries its own site's. After the fetch, those and
+    // what the page's answers set: the page's cookies.
+    void SetCookies(std::shared_ptr<const CookieJar> jar) { cookies = std::move(jar); }
+    const std::shared_ptr<const CookieJar>& Cookies() const { return cookies; }
 
     // Fetches `address` into `page`, following redirects. Any response that arrives, an error
     // page included, is the page; a body longer than the page can hold is cut. False when the
@@ -47,6 +46,7 @@ public:
     const std::string& FinalAddress() const { return finalAddress; }
     // The Content-Type of the last page's answer; empty when none.
     std::string ContentType() const { return Transfer::Header(pageHandles, "Content-Type"); }
+    std::string Header(const char* name) const { return Transfer::Header(pageHandles, name); }
     // The status of the last page's answer, 0 when none arrived.
     long LastStatus() const { return Transfer::StatusCode(pageHandles); }
 
@@ -56,5 +56,5 @@ private:
     CurlHandles pageHandles;
     std::string finalAddress;
     std::string failure;
-    std::shared_ptr<const std::vector<std::string>> cookies;
+    std::shared_ptr<const CookieJar> cookies;
 };

@@ -7,7 +7,7 @@
 
 namespace {
 
-std::optional<std::string> Search(const std::string& application, const std::string& label) {
+ChromiumCookies::Key Search(const std::string& application, const std::string& label) {
     GError* error = nullptr;
     GHashTable* attributes = g_hash_table_new(g_str_hash, g_str_equal);
     g_hash_table_insert(attributes, const_cast<char*>("application"),
@@ -20,14 +20,16 @@ std::optional<std::string> Search(const std::string& application, const std::str
     g_hash_table_unref(attributes);
     if (error != nullptr) {
         g_error_free(error);
-        return std::nullopt;
+        return {};
     }
     std::optional<std::string> password;
+    bool locked = false;
     for (GList* at = items; at != nullptr && !password; at = at->next) {
         auto* item = static_cast<SecretItem*>(at->data);
         gchar* itemLabel = secret_item_get_label(item);
         const bool named = itemLabel != nullptr && label == itemLabel;
         g_free(itemLabel);
+        locked = locked || (named && secret_item_get_locked(item));
         SecretValue* value =
             named && !secret_item_get_locked(item) ? secret_item_get_secret(item) : nullptr;
         if (value != nullptr) {
@@ -38,27 +40,29 @@ std::optional<std::string> Search(const std::string& application, const std::str
         }
     }
     g_list_free_full(items, g_object_unref);
-    return password;
+    if (password)
+        return {password, ""};
+    return {std::nullopt, locked ? "the keyring is locked" : "the keyring holds no key for it"};
 }
 
 } // namespace
 
-std::optional<std::string> SecretServiceKey::Lookup(ChromiumCookies::Browser browser) {
+ChromiumCookies::Key SecretServiceKey::Lookup(ChromiumCookies::Browser browser) {
     std::string application = ChromiumCookies::Name(browser);
     for (char& c : application)
         c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
     const std::string label = std::string(ChromiumCookies::Name(browser)) + " Safe Storage";
     // A desktop bus that does not answer holds only its own thread.
-    auto result = std::make_shared<std::promise<std::optional<std::string>>>();
-    std::future<std::optional<std::string>> answer = result->get_future();
+    auto result = std::make_shared<std::promise<ChromiumCookies::Key>>();
+    std::future<ChromiumCookies::Key> answer = result->get_future();
     try {
         std::thread([result, application, label] {
             result->set_value(Search(application, label));
         }).detach();
     } catch (const std::system_error&) {
-        return std::nullopt;
+        return {};
     }
     if (answer.wait_for(wait) != std::future_status::ready)
-        return std::nullopt;
+        return {};
     return answer.get();
 }

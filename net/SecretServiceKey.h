@@ -12,5 +12,5 @@
 class SecretServiceKey {
 public:
     static constexpr std::chrono::seconds wait{5};
-    static std::optional<std::string> Lookup(ChromiumCookies::Browser browser);
+    static ChromiumCookies::Key Lookup(ChromiumCookies::Browser browser);
 };

@@ -4,6 +4,7 @@
 #include "net/RequestTarget.h"
 #include "net/StallWatch.h"
 
+#include <algorithm>
 #include <memory>
 #include <string_view>
 #include <thread>
@@ -20,10 +21,16 @@ constexpr auto pausedTurn = std::chrono::milliseconds(10);
 struct RunState {
     TransferHooks& hooks;
     StallWatch watch;
+    CURL* easy = nullptr;
     bool stoppedByHooks = false;
     bool overlong = false;      // the body ran past its Content-Length
     bool invalidLength = false; // the Content-Length was no number
+    bool redirect = false;      // the answer being read sends the request on
 };
+
+bool IsRedirect(long status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
 
 // What libcurl says about the answer as it reads it: the only word of a body longer than its
 // Content-Length, and of a Content-Length that is no number.
@@ -45,6 +52,15 @@ size_t OnHeaderBytes(char* data, size_t size, size_t count, void* user) {
     run->watch.Count(n, Clock::now());
     const bool blankLine =
         (n == 2 && data[0] == '\r' && data[1] == '\n') || (n == 1 && data[0] == '\n');
+    if (blankLine) {
+        // The address it goes on to is known only once the answer has ended.
+        long status = 0;
+        curl_header* location = nullptr;
+        curl_easy_getinfo(run->easy, CURLINFO_RESPONSE_CODE, &status);
+        run->redirect =
+            IsRedirect(status) &&
+            curl_easy_header(run->easy, "Location", 0, CURLH_HEADER, -1, &location) == CURLHE_OK;
+    }
     if (blankLine && !run->hooks.OnHeadersEnd()) {
         run->stoppedByHooks = true;
         return 0;
@@ -56,6 +72,8 @@ size_t OnBodyBytes(char* data, size_t size, size_t count, void* user) {
     auto* run = static_cast<RunState*>(user);
     const size_t n = size * count;
     run->watch.Count(n, Clock::now());
+    if (run->redirect)
+        return n; // a redirect's own body is nobody's
     if (!run->hooks.OnBody(data, n)) {
         run->stoppedByHooks = true;
         return 0;
@@ -69,6 +87,22 @@ int OnConnected(void* user, char*, char*, int, int) {
 }
 
 constexpr long receiveBuffer = 256L * 1024;
+constexpr int maxRedirects = 10;
+
+// The address hop `hop` goes on to from `location`, into `target`; why not when it may not.
+CURLcode NextHop(const char* location, int hop, std::string& target) {
+    if (hop > maxRedirects)
+        return CURLE_TOO_MANY_REDIRECTS;
+    const std::string next = location;
+    const std::size_t scheme = next.find("://");
+    std::string word = next.substr(0, scheme == std::string::npos ? 0 : scheme);
+    for (char& c : word)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    if (word != "http" && word != "https")
+        return CURLE_UNSUPPORTED_PROTOCOL;
+    target = EncodeRequestTarget(next);
+    return CURLE_OK;
+}
 
 void Configure(CURL* easy, const std::string& url, const std::string& userAgent,
                const Transfer::Limits& limits, RunState& run) {
@@ -80,9 +114,8 @@ void Configure(CURL* easy, const std::string& url, const std::string& userAgent,
     curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, receiveBuffer);
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
+    // Redirects are followed here, hop by hop, each with its own Referer and cookies.
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L); // the path is requested as the page wrote it
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect.count()));
     if (limits.total.count() > 0)
@@ -121,8 +154,8 @@ Transfer::Result Transfer::RunOnce(CurlHandles& handles, const std::string& url,
         return Result::Failed;
     CURL* easy = handles.Easy();
     CURLM* multi = handles.Multi();
-    RunState run{hooks, StallWatch(limits.stall, limits.stallBytes)};
-    const std::string target = EncodeRequestTarget(url);
+    RunState run{hooks, StallWatch(limits.stall, limits.stallBytes), easy};
+    std::string target = EncodeRequestTarget(url);
     Configure(easy, target, userAgent, limits, run);
     handles.SetLastCode(CURLE_OK);
     handles.SetOverlong(false);
@@ -130,19 +163,31 @@ Transfer::Result Transfer::RunOnce(CurlHandles& handles, const std::string& url,
         curl_easy_setopt(easy, CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
         curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, 1L);
     }
-    if (!request.referer.empty())
-        curl_easy_setopt(easy, CURLOPT_REFERER, request.referer.c_str());
     // The handles outlive the job: no cookie of an earlier one stays in them.
     curl_easy_setopt(easy, CURLOPT_COOKIELIST, "ALL");
-    if (request.cookies != nullptr) {
+    std::vector<const CookieLines*> handed;
+    std::size_t loaded = 0;
+    std::string referer;
+    // Each hop carries the Referer its policy allows toward it, and the cookies handed for it.
+    auto prepareHop = [&](const std::string& address) {
+        referer = ReferrerPolicy::RefererFor(request.policy, request.referer, address);
+        curl_easy_setopt(easy, CURLOPT_REFERER, referer.empty() ? nullptr : referer.c_str());
+        if (!request.cookiesFor)
+            return;
+        const CookieLines* lines = request.cookiesFor(address);
+        if (lines == nullptr || std::find(handed.begin(), handed.end(), lines) != handed.end())
+            return;
+        handed.push_back(lines);
         // A cookie given starts the engine; with none, a file of no name does. (A file name
         // waits in a list until a transfer reads it, which a transfer stopped before it began
         // never does.)
-        for (const std::string& line : *request.cookies)
+        for (const std::string& line : *lines)
             curl_easy_setopt(easy, CURLOPT_COOKIELIST, line.c_str());
-        if (request.cookies->empty())
-            curl_easy_setopt(easy, CURLOPT_COOKIEFILE, "");
-    }
+        loaded += lines->size();
+    };
+    prepareHop(target);
+    if (request.cookiesFor && loaded == 0)
+        curl_easy_setopt(easy, CURLOPT_COOKIEFILE, "");
     const std::string range = std::to_string(request.rangeFrom) + "-" +
                               (request.rangeTo >= 0 ? std::to_string(request.rangeTo) : "");
     std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headers(nullptr,
@@ -159,6 +204,7 @@ Transfer::Result Transfer::RunOnce(CurlHandles& handles, const std::string& url,
 
     run.watch.Start(Clock::now());
     bool paused = false;
+    int hops = 0;
     Result result = Result::Failed;
     for (;;) {
         const TransferHooks::Control control = hooks.Check();
@@ -190,6 +236,23 @@ Transfer::Result Transfer::RunOnce(CurlHandles& handles, const std::string& url,
             const CURLcode code = message != nullptr && message->msg == CURLMSG_DONE
                                       ? message->data.result
                                       : CURLE_RECV_ERROR;
+            char* location = nullptr;
+            if (code == CURLE_OK && run.redirect &&
+                curl_easy_getinfo(easy, CURLINFO_REDIRECT_URL, &location) == CURLE_OK &&
+                location != nullptr) {
+                const CURLcode hop = NextHop(location, ++hops, target);
+                if (hop == CURLE_OK) {
+                    curl_multi_remove_handle(multi, easy);
+                    curl_easy_setopt(easy, CURLOPT_URL, target.c_str());
+                    prepareHop(target);
+                    run.redirect = false;
+                    if (curl_multi_add_handle(multi, easy) != CURLM_OK)
+                        break;
+                    continue;
+                }
+                handles.SetLastCode(hop);
+                break;
+            }
             handles.SetLastCode(code);
             result = code == CURLE_OK     ? Result::Done
                      : run.stoppedByHooks ? Result::Stopped
@@ -206,7 +269,7 @@ Transfer::Result Transfer::RunOnce(CurlHandles& handles, const std::string& url,
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, nullptr); // the list goes with this call
     handles.SetOverlong(run.overlong);
     invalidLength = run.invalidLength;
-    if (request.cookies != nullptr && request.cookiesAfter != nullptr) {
+    if (request.cookiesFor && request.cookiesAfter != nullptr) {
         request.cookiesAfter->clear();
         curl_slist* list = nullptr;
         if (curl_easy_getinfo(easy, CURLINFO_COOKIELIST, &list) == CURLE_OK)

@@ -3,9 +3,13 @@
 // owner can pause or stop it and a peer that has gone quiet is given up on. Page retrieval and
 // every download go through here.
 
+#include "net/CookieJar.h"
+#include "net/ReferrerPolicy.h"
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,16 +34,19 @@ public:
 
 // What a request carries beyond its address.
 struct TransferRequest {
-    std::string referer;    // sent as Referer when not empty
+    std::string referer;    // the page the request is made from; empty: no Referer
     uint64_t rangeFrom = 0; // above 0: only the bytes from here on ("Range: bytes=N-")
     std::string ifRange;    // with rangeFrom: the validator the range depends on
     int64_t rangeTo = -1;   // from 0 on: the bytes up to this one only ("Range: bytes=N-M")
-    // The cookies the request may carry, as cookie-file lines, for libcurl's cookie engine to
-    // send where their domain, path and secure flag allow; null: none (the engine is off).
-    // Nothing of an earlier transfer on the same handles is kept.
-    const std::vector<std::string>* cookies = nullptr;
-    // When given, receives the cookies afterwards: those above and those the answers set.
-    std::vector<std::string>* cookiesAfter = nullptr;
+    // What the Referer of each hop is cut to.
+    ReferrerPolicy::Kind policy = ReferrerPolicy::Kind::StrictOriginWhenCrossOrigin;
+    // The cookies a hop to an address is handed (each list once), as cookie-file lines for
+    // libcurl's cookie engine to send where their domain, path and secure flag allow; null: none
+    // new. Without it the engine is off. Nothing of an earlier transfer on the same handles is
+    // kept.
+    std::function<const CookieLines*(const std::string& address)> cookiesFor;
+    // When given, receives the cookies afterwards: those handed and those the answers set.
+    CookieLines* cookiesAfter = nullptr;
 };
 
 class Transfer {
@@ -58,8 +65,9 @@ public:
     using Request = TransferRequest;
 
     // Fetches `url` (escaped for the request here) with `userAgent`, following at most 10
-    // redirects between http and https. Done: the answer ended normally, whatever its status.
-    // An answer whose Content-Length is no number is read as one without a length.
+    // redirects between http and https, hop by hop, each with its own Referer and cookies. Done:
+    // the answer ended normally, whatever its status. An answer whose Content-Length is no number
+    // is read as one without a length.
     static Result Run(CurlHandles& handles, const std::string& url, const std::string& userAgent,
                       const Limits& limits, TransferHooks& hooks, const Request& request = {});
 

@@ -391,7 +391,7 @@ TEST_F(Engine, ProbesReadFirstBytesWithinTheLimits) {
             LoopbackServer::ThenStall("HTTP/1.1 200 OK\r\nContent-Length: 9000000\r\n\r\n" + png +
                                       std::string(70000, '\0'))(c);
         else if (c.Request().find("Range: bytes=0-65535\r\n") != std::string::npos &&
-                 c.Request().find("Referer: http://page.example/g.html\r\n") != std::string::npos)
+                 c.Request().find("Referer: http://page.example/\r\n") != std::string::npos)
             c.Send("HTTP/1.1 206 Partial\r\nContent-Range: bytes 0-23/123456\r\nContent-Length: "
                    "24\r\n\r\n" +
                    png);

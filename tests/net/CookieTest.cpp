@@ -3,17 +3,23 @@
 // each kind of cookie store, built here, and goes only where each cookie's rules allow.
 #include "net/ChromiumCookies.h"
 #include "net/CookieSource.h"
+#include "net/PrivateCopy.h"
 #include "tests/support/CliRun.h"
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/TempDir.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <openssl/evp.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -191,8 +197,8 @@ TEST_F(Cookies, EachStoreLogsInAndSendsOnlyWhereItMay) {
         const CliRun r = RunCli(args, out.File("tk.opt"));
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.err.substr(0, r.err.find('\n')),
-                  page + ": Cookies: " + read + ", 2 for this site")
-            << "the secure one counts, it is only not sent over http";
+                  page + ": Cookies: " + read + ", 1 for this site")
+            << "a secure one is not counted for an http page";
         EXPECT_EQ(ReadFile(out.File("photo.jpg")), "members' photo") << read;
         std::vector<std::string> sent = Sent();
         std::sort(sent.begin(), sent.end());
@@ -214,51 +220,151 @@ TEST_F(Cookies, EachStoreLogsInAndSendsOnlyWhereItMay) {
     EXPECT_EQ(Sent(), (std::vector<std::string>{"/members/ ", "/members/photo.jpg "}));
 }
 
-// A store that cannot be read says so in one line, and the page is fetched without cookies.
-TEST_F(Cookies, StoresThatCannotBeReadAndTheKeyring) {
+// A login asked for and not to be had is said in one line and ends the run before any request;
+// a store is found where each browser keeps it, opened without blocking, and its private copy
+// never outlives the run.
+TEST_F(Cookies, StoresFoundRefusedAndCleanedUp) {
     const std::string page = "http://members.example/members/";
-    const std::string chromium = Chromium(5);
-    const std::string base = home.Path() + "/.mozilla/firefox/p";
-    std::filesystem::create_directories(base + "/cookies.sqlite"); // no file to copy
-    std::filesystem::create_directories(home.Path() + "/.mozilla/firefox/q");
-    std::ofstream(home.Path() + "/.mozilla/firefox/q/cookies.sqlite") << std::string(4096, 'x');
-    const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{"--cookies", home.File("none.txt")}, home.File("none.txt") + ": no such file"},
-        {{"--cookies-from-browser", "chromium"}, chromium + ": of an unknown version (5)"},
-        {{"--cookies-from-browser", "firefox:" + base},
-         base + "/cookies.sqlite: could not be read: not a regular file"},
+    const std::string h = home.Path();
+    const std::string firefoxHomes = h + "/.config/mozilla/firefox, " + h + "/.mozilla/firefox, " +
+                                     h + "/snap/firefox/common/.mozilla/firefox, " + h +
+                                     "/.var/app/org.mozilla.firefox/.mozilla/firefox, " + h +
+                                     "/.var/app/org.mozilla.firefox/config/mozilla/firefox";
+    ::unsetenv("XDG_CONFIG_HOME");
+    ::mkfifo(home.File("fifo.txt").c_str(), 0600);
+    std::filesystem::create_directories(h + "/.mozilla/firefox/p/cookies.sqlite"); // a folder
+    std::filesystem::create_directories(h + "/.mozilla/firefox/q");
+    std::ofstream(h + "/.mozilla/firefox/q/cookies.sqlite") << std::string(4096, 'x');
+    struct Case {
+        std::vector<std::string> flags;
+        std::function<void()> setUp;
+        std::string said; // the first line on stderr
+        int status;
+    };
+    const Case cases[] = {
+        {{"--cookies", home.File("none.txt")},
+         {},
+         "Cookies: " + home.File("none.txt") + ": no such file",
+         1},
+        {{"--cookies", home.File("fifo.txt")},
+         {},
+         "Cookies: " + home.File("fifo.txt") + ": not a regular file",
+         1},
+        {{"--cookies-from-browser", "firefox:" + h + "/.mozilla/firefox/p"},
+         {},
+         "Cookies: " + h + "/.mozilla/firefox/p/cookies.sqlite: not a regular file",
+         1},
         {{"--cookies-from-browser", "firefox:q"},
-         home.Path() +
-             "/.mozilla/firefox/q/cookies.sqlite: not a cookie database (file is not a database)"}};
-    const std::string damaged = home.Path() + "/.mozilla/firefox/q/cookies.sqlite";
-    for (const auto& [flags, why] : cases) {
+         {},
+         "Cookies: " + h +
+             "/.mozilla/firefox/q/cookies.sqlite: not a cookie database (file is not a database)",
+         1},
+        {{"--cookies-from-browser", "firefox"},
+         {},
+         "Cookies: no Firefox profile (looked in " + firefoxHomes + ")",
+         1},
+        // A fresh Firefox keeps its profiles under the XDG config folder.
+        {{"--cookies-from-browser", "firefox"},
+         [&] {
+             const std::string file = Firefox();
+             const std::string fresh = h + "/.config/mozilla";
+             std::filesystem::create_directories(fresh);
+             std::filesystem::rename(h + "/.mozilla/firefox/k3y.default-release", fresh + "/k");
+             std::filesystem::create_directories(fresh + "/firefox");
+             std::filesystem::rename(fresh + "/k", fresh + "/firefox/k3y.default-release");
+             std::filesystem::rename(h + "/.mozilla/firefox/installs.ini",
+                                     fresh + "/firefox/installs.ini");
+         },
+         page + ": Cookies: 3 read from Firefox (default profile), 1 for this site",
+         0},
+        {{"--cookies-from-browser",
+          "firefox:" + h + "/.config/mozilla/firefox/k3y.default-release"},
+         [&] {
+             ::mkfifo(
+                 (h + "/.config/mozilla/firefox/k3y.default-release/cookies.sqlite-wal").c_str(),
+                 0600);
+         },
+         "Cookies: " + h +
+             "/.config/mozilla/firefox/k3y.default-release/cookies.sqlite: cookies.sqlite-wal "
+             "beside it: not a regular file",
+         1},
+        {{"--cookies-from-browser", "chromium:" + h + "/nowhere"},
+         {},
+         "Cookies: " + h + "/nowhere/Network/Cookies, " + h + "/nowhere/Cookies, " + h +
+             "/nowhere/Default/Network/Cookies, " + h + "/nowhere/Default/Cookies: no such file",
+         1},
+        {{"--cookies-from-browser", "chromium"},
+         [&] { Chromium(5); },
+         "Cookies: " + h + "/.config/chromium/Default/Network/Cookies: of an unknown version (5)",
+         1},
+        // A user-data folder: the profile its Local State used last, in the older place.
+        {{"--cookies-from-browser", "chromium:" + h + "/.config/chromium"},
+         [&] {
+             Chromium(24);
+             const std::string data = h + "/.config/chromium";
+             std::filesystem::create_directories(data + "/Profile 1");
+             std::filesystem::rename(data + "/Default/Network/Cookies",
+                                     data + "/Profile 1/Cookies");
+             std::ofstream(data + "/Local State") << R"({"profile":{"last_used":"Profile 1"}})";
+         },
+         page + ": Cookies: 3 read from Chromium (profile " + h +
+             "/.config/chromium), 1 for this site",
+         0},
+    };
+    for (const Case& c : cases) {
         log.clear();
+        if (c.setUp)
+            c.setUp();
         std::vector<std::string> args = {"links"};
-        args.insert(args.end(), flags.begin(), flags.end());
+        args.insert(args.end(), c.flags.begin(), c.flags.end());
         args.push_back(page);
         const CliRun r = RunCli(args, home.File("tk.opt"));
-        EXPECT_EQ(r.status, 0) << why;
-        EXPECT_EQ(r.err, page + ": Cookies: " + why + "\n");
-        EXPECT_EQ(Sent(), std::vector<std::string>{"/members/ "}) << why;
-        EXPECT_EQ(FirstFields(r.out, 5),
-                  "photo.jpg\tJPEG\t/members/photo.jpg\tmembers.example\tHTTP\n")
-            << why;
+        EXPECT_EQ(r.status, c.status) << c.said;
+        EXPECT_EQ(r.err.substr(0, r.err.find('\n')), c.said);
+        EXPECT_EQ(Sent().size(), c.status == 0 ? 1u : 0u) << "nothing is fetched: " << c.said;
+        EXPECT_TRUE(std::filesystem::is_empty(runtime.Path())) << c.said;
     }
-    EXPECT_EQ(*ReadFile(damaged), std::string(4096, 'x')) << "nothing written to a store";
+    EXPECT_EQ(*ReadFile(h + "/.mozilla/firefox/q/cookies.sqlite"), std::string(4096, 'x'))
+        << "nothing written to a store";
 
-    // v11 values need the keyring's password: without it they are counted, never sent.
+    // v11 values need the keyring's password: without it they are counted, never sent, and the
+    // login is said to have failed.
+    std::filesystem::remove(h + "/.config/chromium/Local State");
     Chromium(24, "v11", "from the keyring");
     CookieSource chromiumSource{CookieSource::Kind::Chromium, "", ""};
-    const CookieSource::Jar locked = chromiumSource.Read(
-        home.Path(), 1700000000, [](auto) { return std::optional<std::string>(); });
-    EXPECT_EQ(locked.Summary("members.example"),
+    const CookieSource::Jar locked = chromiumSource.Read(h, 1700000000, [](auto) {
+        return ChromiumCookies::Key(std::nullopt, "the keyring is locked");
+    });
+    EXPECT_EQ(locked.Summary(page),
               "Cookies: 0 read from Chromium (default profile), 0 for this site, 3 could not be "
-              "decrypted");
-    const CookieSource::Jar open = chromiumSource.Read(home.Path(), 1700000000, [](auto browser) {
+              "decrypted (the keyring is locked)");
+    EXPECT_TRUE(locked.Failed());
+    const CookieSource::Jar open = chromiumSource.Read(h, 1700000000, [](auto browser) {
         return browser == ChromiumCookies::Browser::Chromium
                    ? std::optional<std::string>("from the keyring")
                    : std::nullopt;
     });
-    ASSERT_EQ(open.lines ? open.lines->size() : 0u, 3u) << open.problem;
-    EXPECT_EQ(open.lines->front(), "members.example\tFALSE\t/\tFALSE\t4000000000\tsession\tgood");
+    ASSERT_EQ(open.cookies ? open.cookies->Size() : 0u, 3u) << open.problem;
+    EXPECT_EQ(open.cookies->OfSite("members.example").front(),
+              "members.example\tFALSE\t/\tFALSE\t4000000000\tsession\tgood");
+
+    // The copies of runs that are gone go at the next start; a run ended by SIGTERM takes its
+    // own with it.
+    const std::string stale = runtime.Path() + "/tarvik-cookies-999999999-AbCdEf";
+    std::filesystem::create_directories(stale);
+    std::ofstream(stale + "/cookies.sqlite") << "values in the clear";
+    EXPECT_EQ(PrivateCopy::RemoveStale(runtime.Path()), 1);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        PrivateCopy::CleanUp();
+        PrivateCopy copy;
+        std::string why;
+        copy.Make(h + "/.config/chromium/Default/Network/Cookies", {}, why);
+        ::kill(::getpid(), SIGTERM);
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+    EXPECT_TRUE(std::filesystem::is_empty(runtime.Path()));
 }
