@@ -188,7 +188,8 @@ int DownloadCommand::Run(const std::vector<const LinkTable*>& pages, Settings se
         for (; next < wanted.size() && table.downloadCount < DownloadTable::capacity; ++next) {
             const auto& [links, row] = wanted[next];
             table.QueueDownload(links->links[row], links->modernRows,
-                                links->PageOf(links->links[row]), links->pageTitle, links->cookies);
+                                links->PageOf(links->links[row]), links->pageTitle, links->cookies,
+                                links->referrerPolicy);
         }
         for (;;) {
             if (interrupted.load(std::memory_order_relaxed) && !cancelling) {

@@ -146,7 +146,8 @@ std::optional<FileOrigin> FileOrigin::Read(const std::string& saveDirectory,
             if (f.empty())
                 break;
         }
-        if (f.size() == 4 && f[0] == key)
+        // Fields after the four known (a newer build's) are passed over.
+        if (f.size() >= 4 && f[0] == key)
             last = FileOrigin{f[1], f[2], f[3]};
         at = end + 1;
     }

@@ -18,9 +18,10 @@
 namespace {
 
 const char* const header = "tarvik download list 1";
-// The part's name came as a 13th field, a name mask's folders as a 14th; files of 12 and 13
-// fields are still read.
-constexpr std::size_t fieldCount = 14;
+// The part's name came as a 13th field, a name mask's folders as a 14th, the page's referrer
+// policy as a 15th; files of 12 fields on are read, and fields after those known (a newer
+// build's) are passed over.
+constexpr std::size_t fieldCount = 15;
 constexpr std::size_t oldFieldCount = 12;
 
 template <typename T> bool ParseNumber(const std::string& text, T& value, T low, T high) {
@@ -58,6 +59,8 @@ bool ReadEntry(const std::vector<std::string>& f, DownloadEntry& e) {
         e.masked = true;
         e.folder = f[13].substr(0, f[13].size() - 1);
     }
+    if (f.size() > oldFieldCount + 2)
+        e.policy = ReferrerPolicy::Parse(f[14]).value_or(e.policy);
     return true;
 }
 
@@ -97,7 +100,8 @@ std::string QueueFile::Text(const DownloadTable& table) {
                                                 e.referer,
                                                 e.cause,
                                                 e.partName,
-                                                e.masked ? e.folder + "/" : ""};
+                                                e.masked ? e.folder + "/" : "",
+                                                ReferrerPolicy::Word(e.policy)};
         for (std::size_t f = 0; f < fieldCount; ++f)
             text += (f == 0 ? "" : "\t") + FieldText::Escape(fields[f]);
         text += '\n';
@@ -162,6 +166,8 @@ QueueFile::LoadResult QueueFile::Load(DownloadTable& table) {
             out << '\n';
             continue;
         }
+        // Every row is written with its line break: a row without one was cut short.
+        whole = c == '\n';
         std::vector<std::string> fields;
         bool longField = false;
         for (std::size_t start = 0; whole && start <= line.size();) {
@@ -173,8 +179,7 @@ QueueFile::LoadResult QueueFile::Load(DownloadTable& table) {
             start = end + 1;
         }
         DownloadEntry e;
-        whole = whole && fields.size() >= oldFieldCount && fields.size() <= fieldCount &&
-                ReadEntry(fields, e);
+        whole = whole && fields.size() >= oldFieldCount && ReadEntry(fields, e);
         if (!whole || Listed(table, e))
             continue;
         if (longField || table.downloadCount >= DownloadTable::capacity)

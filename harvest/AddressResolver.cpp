@@ -27,9 +27,9 @@ std::string_view SchemeOf(std::string_view link) {
 }
 
 // A part of `url` that curl hands out; empty when the URL has none.
-std::string Part(CURLU* url, CURLUPart part) {
+std::string Part(CURLU* url, CURLUPart part, unsigned int flags = 0) {
     char* text = nullptr;
-    if (curl_url_get(url, part, &text, 0) != CURLUE_OK || text == nullptr)
+    if (curl_url_get(url, part, &text, flags) != CURLUE_OK || text == nullptr)
         return {};
     std::string value(text);
     curl_free(text);
@@ -95,7 +95,16 @@ std::optional<ResolvedLink> AddressResolver::Resolve(std::string_view link) cons
         return std::nullopt;
     ResolvedLink r;
     r.service = Part(url, CURLUPART_SCHEME) == "https" ? 2 : 0;
-    r.server = Part(url, CURLUPART_HOST);
+    // One host, however it is spelled: lower case, no trailing dot, an international name in
+    // its ASCII form, so rows, limits, sites and names agree.
+    r.server = Part(url, CURLUPART_HOST, CURLU_PUNYCODE);
+    if (r.server.empty())
+        r.server = Part(url, CURLUPART_HOST);
+    for (char& c : r.server)
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    if (!r.server.empty() && r.server.back() == '.' &&
+        r.server.find_first_not_of('.') != std::string::npos)
+        r.server.pop_back();
     const std::string port = Part(url, CURLUPART_PORT);
     if (!port.empty())
         r.server += ":" + port;

@@ -167,11 +167,56 @@ std::string Canonical(const std::string& label) {
         {"utf8", "utf-8"},
         {"unicode-1-1-utf-8", "utf-8"},
         {"utf-16", "utf-16le"},
+        {"ucs-2", "utf-16le"},
+        {"iso-10646-ucs-2", "utf-16le"},
+        {"csunicode", "utf-16le"},
+        {"unicode", "utf-16le"},
+        {"unicodefeff", "utf-16le"},
+        {"unicodefffe", "utf-16be"},
     };
     for (const auto& [name, set] : labels)
         if (label == name)
             return std::string(set);
     return label;
+}
+
+// The labels of the web's encoding standard: a label not among them names no set a browser
+// reads, and is passed over as if absent.
+constexpr std::string_view knownLabels =
+    " unicode-1-1-utf-8 unicode11utf8 unicode20utf8 utf-8 utf8 x-unicode20utf8 866 cp866 "
+    "csibm866 ibm866 csisolatin2 iso-8859-2 iso-ir-101 iso8859-2 iso88592 iso_8859-2 "
+    "iso_8859-2:1987 l2 latin2 csisolatin3 iso-8859-3 iso-ir-109 iso8859-3 iso88593 iso_8859-3 "
+    "iso_8859-3:1988 l3 latin3 csisolatin4 iso-8859-4 iso-ir-110 iso8859-4 iso88594 iso_8859-4 "
+    "iso_8859-4:1988 l4 latin4 csisolatincyrillic cyrillic iso-8859-5 iso-ir-144 iso8859-5 "
+    "iso88595 iso_8859-5 iso_8859-5:1988 arabic asmo-708 csiso88596e csiso88596i "
+    "csisolatinarabic ecma-114 iso-8859-6 iso-8859-6-e iso-8859-6-i iso-ir-127 iso8859-6 "
+    "iso88596 iso_8859-6 iso_8859-6:1987 csisolatingreek ecma-118 elot_928 greek greek8 "
+    "iso-8859-7 iso-ir-126 iso8859-7 iso88597 iso_8859-7 iso_8859-7:1987 sun_eu_greek "
+    "csiso88598e csisolatinhebrew hebrew iso-8859-8 iso-8859-8-e iso-ir-138 iso8859-8 iso88598 "
+    "iso_8859-8 iso_8859-8:1988 visual csiso88598i iso-8859-8-i logical csisolatin6 iso-8859-10 "
+    "iso-ir-157 iso8859-10 iso885910 l6 latin6 iso-8859-13 iso8859-13 iso885913 iso-8859-14 "
+    "iso8859-14 iso885914 csisolatin9 iso-8859-15 iso8859-15 iso885915 iso_8859-15 l9 "
+    "iso-8859-16 cskoi8r koi koi8 koi8-r koi8_r koi8-ru koi8-u csmacintosh mac macintosh "
+    "x-mac-roman dos-874 iso-8859-11 iso8859-11 iso885911 tis-620 windows-874 cp1250 "
+    "windows-1250 x-cp1250 cp1251 windows-1251 x-cp1251 ansi_x3.4-1968 ascii cp1252 cp819 "
+    "csisolatin1 ibm819 iso-8859-1 iso-ir-100 iso8859-1 iso88591 iso_8859-1 iso_8859-1:1987 l1 "
+    "latin1 us-ascii windows-1252 x-cp1252 cp1253 windows-1253 x-cp1253 cp1254 csisolatin5 "
+    "iso-8859-9 iso-ir-148 iso8859-9 iso88599 iso_8859-9 iso_8859-9:1989 l5 latin5 "
+    "windows-1254 x-cp1254 cp1255 windows-1255 x-cp1255 cp1256 windows-1256 x-cp1256 cp1257 "
+    "windows-1257 x-cp1257 cp1258 windows-1258 x-cp1258 x-mac-cyrillic x-mac-ukrainian chinese "
+    "csgb2312 csiso58gb231280 gb2312 gb_2312 gb_2312-80 gbk iso-ir-58 x-gbk gb18030 big5 "
+    "big5-hkscs cn-big5 csbig5 x-x-big5 cseucpkdfmtjapanese euc-jp x-euc-jp csiso2022jp "
+    "iso-2022-jp csshiftjis ms932 ms_kanji shift-jis shift_jis sjis windows-31j x-sjis cseuckr "
+    "csksc56011987 euc-kr iso-ir-149 korean ks_c_5601-1987 ks_c_5601-1989 ksc5601 ksc_5601 "
+    "windows-949 unicodefffe utf-16be csunicode iso-10646-ucs-2 ucs-2 unicode unicodefeff "
+    "utf-16 utf-16le x-user-defined ";
+// The labels of the 16-bit sets, which a meta element cannot truly declare (its own bytes
+// were read as ASCII): the page is UTF-8.
+constexpr std::string_view utf16Labels =
+    " unicodefffe utf-16be csunicode iso-10646-ucs-2 ucs-2 unicode unicodefeff utf-16 utf-16le ";
+
+bool Among(std::string_view list, const std::string& label) {
+    return list.find(" " + label + " ") != std::string_view::npos;
 }
 
 } // namespace
@@ -205,7 +250,7 @@ std::string PageCharset::Declared(std::string_view page, std::string_view conten
         return "utf-16le";
     if (page.substr(0, 2) == "\xFE\xFF")
         return "utf-16be";
-    if (std::string fromHeader = CharsetParameter(contentType); !fromHeader.empty())
+    if (std::string fromHeader = CharsetParameter(contentType); Among(knownLabels, fromHeader))
         return Canonical(fromHeader);
 
     // Only a meta element's charset counts, not a script's.
@@ -214,8 +259,8 @@ std::string PageCharset::Declared(std::string_view page, std::string_view conten
         const std::size_t end = head.find('>', at);
         const std::string_view tag =
             head.substr(at, end == std::string_view::npos ? end : end - at);
-        if (std::string name = CharsetParameter(tag); !name.empty())
-            return Canonical(name);
+        if (std::string name = CharsetParameter(tag); Among(knownLabels, name))
+            return Among(utf16Labels, name) ? "utf-8" : Canonical(name);
         const std::size_t next = FindNoCase(head.substr(at + 5), "<META");
         at = next == std::string_view::npos ? next : at + 5 + next;
     }

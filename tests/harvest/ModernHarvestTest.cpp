@@ -63,6 +63,12 @@ TEST(ModernHarvest, PagesOfTodaysWeb) {
          "%e2%80%9cq%e2%80%9d%e2%82%ac%c2%81.jpg|H|HTTP",
          "Content-Type: text/html; charset=iso-8859-1\r\n"},
         {Utf16("<title>T</title><img src=\"/\xFC.jpg\">"), "\xC3\xBC.jpg|JPEG|/%c3%bc.jpg|H|HTTP"},
+        // A meta element cannot declare a 16-bit set, nor one browsers do not know.
+        {"<meta charset=\"utf-16\"><img src=a.jpg>", "a.jpg|JPEG|/a/b/a.jpg|H|HTTP"},
+        {"<meta charset=utf-7><img src=\"/+AGE-.jpg\">", "+AGE-.jpg|JPEG|/+AGE-.jpg|H|HTTP"},
+        // One host, however it is spelled.
+        {"<img src=//LOCALHOST./x.jpg><img src=//localhost/x.jpg>",
+         "x.jpg|JPEG|/x.jpg|localhost|HTTP"},
     };
     // The pages of tests/pages/today name their rows in their first comment; the answer's own
     // character set and a page too large for a file are made here.

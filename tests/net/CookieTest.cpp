@@ -4,6 +4,7 @@
 #include "net/ChromiumCookies.h"
 #include "net/CookieSource.h"
 #include "net/PrivateCopy.h"
+#include "net/ReferrerPolicy.h"
 #include "tests/support/CliRun.h"
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/TempDir.h"
@@ -155,7 +156,11 @@ protected:
         const std::string cookie =
             at == std::string::npos ? "" : r.substr(at + 10, r.find("\r\n", at + 2) - at - 10);
         std::string path = c.Path();
-        path.erase(0, path.find('/', path.find("//") + 2));
+        const std::size_t hostAt = path.find("//") + 2;
+        const std::string host = path.substr(hostAt, path.find('/', hostAt) - hostAt);
+        path.erase(0, path.find('/', hostAt));
+        if (host.find(".co.uk") != std::string::npos)
+            return TwoSites(c, host, path, cookie);
         {
             const std::lock_guard<std::mutex> hold(this->lock);
             log.push_back(path + " " + cookie);
@@ -170,6 +175,45 @@ protected:
             c.Send(Server::Response("<title>Sign in</title><img src=photo.jpg>"));
     }};
     std::vector<std::pair<std::string, std::string>> saved;
+
+    // Two sites on one public suffix: a shop whose page shows pictures of its own hosts and of
+    // another site, straight and through redirects.
+    void TwoSites(Server::Connection& c, const std::string& host, const std::string& path,
+                  std::string cookie) {
+        const std::string& r = c.Request();
+        const std::size_t at = r.find("\r\nReferer: ");
+        const std::string referer =
+            at == std::string::npos ? "" : r.substr(at + 11, r.find("\r\n", at + 2) - at - 11);
+        std::vector<std::string> pairs; // in one order, whatever order they came in
+        for (std::size_t from = 0; from < cookie.size();) {
+            const std::size_t end = std::min(cookie.find("; ", from), cookie.size());
+            pairs.push_back(cookie.substr(from, end - from));
+            from = end + 2;
+        }
+        std::sort(pairs.begin(), pairs.end());
+        cookie.clear();
+        for (const std::string& p : pairs)
+            cookie += (cookie.empty() ? "" : " ") + p;
+        {
+            const std::lock_guard<std::mutex> hold(lock);
+            log.push_back(host + path + " [" + cookie + "] " + referer);
+        }
+        if (path == "/gallery/")
+            c.Send(Server::Response("<img src=/c.jpg><img src=http://img.shop.co.uk/a.jpg>"
+                                    "<img src=http://other.co.uk/b.jpg><img src=/r.jpg>"
+                                    "<img src=http://img.shop.co.uk/hop.jpg>",
+                                    "200 OK",
+                                    "Content-Type: text/html\r\nSet-Cookie: seen=1; Path=/\r\n"));
+        else if (path == "/quiet/")
+            c.Send(Server::Response("<meta name=referrer content=no-referrer><img src=/q.jpg>",
+                                    "200 OK", "Content-Type: text/html\r\n"));
+        else if (path == "/r.jpg")
+            Server::Redirect("http://other.co.uk/d.jpg")(c);
+        else if (path == "/hop.jpg")
+            Server::Redirect("http://www.shop.co.uk/e.jpg")(c);
+        else
+            c.Send(Server::Response("picture", "200 OK", "Content-Type: image/jpeg\r\n"));
+    }
 };
 
 } // namespace
@@ -218,6 +262,64 @@ TEST_F(Cookies, EachStoreLogsInAndSendsOnlyWhereItMay) {
               "Error\t0\t" + out.File("photo.jpg") + "\tgot a web page\n");
     EXPECT_FALSE(std::filesystem::exists(out.File("photo.jpg")));
     EXPECT_EQ(Sent(), (std::vector<std::string>{"/members/ ", "/members/photo.jpg "}));
+}
+
+// A request made from a page carries the browser's cookies only on the page's site, and a
+// Referer its policy allows, at every hop.
+TEST_F(Cookies, OnlyThePagesSiteAndTheReferrerPolicy) {
+    std::ofstream(home.File("cookies.txt")) << ".shop.co.uk\tTRUE\t/\tFALSE\t0\tlogin\tshop\n"
+                                               ".other.co.uk\tTRUE\t/\tFALSE\t0\tlogin\tother\n"
+                                               "www.shop.co.uk\tFALSE\t/\tFALSE\t0\thost\twww\n";
+    const TempDir out;
+    std::ofstream(out.File("pages"))
+        << "http://www.shop.co.uk/gallery/\nhttp://www.shop.co.uk/quiet/\n";
+    const CliRun r = RunCli({"download", "-d", out.Path(), "--flat", "--all-pictures", "--cookies",
+                             home.File("cookies.txt"), "-i", out.File("pages")},
+                            out.File("tk.opt"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string page = "http://www.shop.co.uk/gallery/", origin = "http://www.shop.co.uk/";
+    std::vector<std::string> sent = Sent();
+    std::sort(sent.begin(), sent.end());
+    EXPECT_EQ(sent, (std::vector<std::string>{
+                        "img.shop.co.uk/a.jpg [login=shop] " + origin,
+                        "img.shop.co.uk/hop.jpg [login=shop] " + origin,
+                        "other.co.uk/b.jpg [] " + origin,
+                        "other.co.uk/d.jpg [] " + origin,
+                        "www.shop.co.uk/c.jpg [host=www login=shop seen=1] " + page,
+                        "www.shop.co.uk/e.jpg [host=www login=shop seen=1] " + page,
+                        "www.shop.co.uk/gallery/ [host=www login=shop] ",
+                        "www.shop.co.uk/q.jpg [host=www login=shop] ",
+                        "www.shop.co.uk/quiet/ [host=www login=shop] ",
+                        "www.shop.co.uk/r.jpg [host=www login=shop seen=1] " + page,
+                    }));
+    EXPECT_NE(r.err.find("/gallery/: Cookies: 3 read from " + home.File("cookies.txt") +
+                         ", 2 for this site"),
+              std::string::npos)
+        << r.err;
+
+    const std::tuple<ReferrerPolicy::Kind, std::string, std::string, std::string> policies[] = {
+        {ReferrerPolicy::Kind::StrictOriginWhenCrossOrigin, "https://a.example/p?q#f",
+         "https://a.example/x", "https://a.example/p?q"},
+        {ReferrerPolicy::Kind::StrictOriginWhenCrossOrigin, "https://u:pw@a.example/p",
+         "https://b.example/x", "https://a.example/"},
+        {ReferrerPolicy::Kind::StrictOriginWhenCrossOrigin, "https://a.example/p",
+         "http://a.example/x", ""},
+        {ReferrerPolicy::Kind::StrictOrigin, "https://a.example/p", "https://a.example/x",
+         "https://a.example/"},
+        {ReferrerPolicy::Kind::SameOrigin, "http://a.example/p", "http://a.example:81/x", ""},
+        {ReferrerPolicy::Kind::Origin, "https://a.example/p", "http://b.example/x",
+         "https://a.example/"},
+        {ReferrerPolicy::Kind::UnsafeUrl, "https://a.example/p", "http://b.example/x",
+         "https://a.example/p"},
+        {ReferrerPolicy::Kind::NoReferrerWhenDowngrade, "https://a.example/p",
+         "https://b.example/x", "https://a.example/p"},
+    };
+    for (const auto& [kind, from, to, expected] : policies)
+        EXPECT_EQ(ReferrerPolicy::RefererFor(kind, from, to), expected)
+            << ReferrerPolicy::Word(kind) << " " << from << " -> " << to;
+    EXPECT_EQ(ReferrerPolicy::Parse("origin, bogus, Same-Origin"),
+              ReferrerPolicy::Kind::SameOrigin);
+    EXPECT_EQ(ReferrerPolicy::Parse("bogus"), std::nullopt);
 }
 
 // A login asked for and not to be had is said in one line and ends the run before any request;
