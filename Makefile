@@ -44,6 +44,7 @@ fuzz: deps
 bench: build
 	@build/bench/harvest_bench
 	@build/bench/monitor_bench
+	@build/bench/cookie_bench
 	@QT_QPA_PLATFORM=offscreen build/bench/file_list_bench
 
 # How well the article is found on the development set of real pages beside the repository.

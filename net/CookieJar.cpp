@@ -27,10 +27,13 @@ bool PathAllows(const std::string& cookiePath, const std::string& requestPath) {
 
 } // namespace
 
-CookieJar::CookieJar(const std::vector<Cookie>& cookies) {
+CookieJar::CookieJar(std::vector<Cookie>&& cookies) {
     std::unordered_map<std::string, CookieLines> grouped;
-    for (const Cookie& c : cookies)
+    for (Cookie& c : cookies) {
         grouped[Site::Of(c.domain)].push_back(c.Line());
+        c = Cookie{};
+    }
+    cookies = {};
     for (auto& [site, lines] : grouped) {
         count += lines.size();
         bySite.emplace(site, std::make_shared<const CookieLines>(std::move(lines)));

@@ -17,7 +17,8 @@ using CookieLines = std::vector<std::string>;
 class CookieJar {
 public:
     CookieJar() = default;
-    explicit CookieJar(const std::vector<Cookie>& cookies);
+    // Takes the cookies, freeing each as it becomes its line (a store may hold 100,000).
+    explicit CookieJar(std::vector<Cookie>&& cookies);
 
     // The cookies of `site`; empty when it has none.
     const CookieLines& OfSite(const std::string& site) const;

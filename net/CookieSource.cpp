@@ -109,6 +109,6 @@ CookieSource::Jar CookieSource::Read(const std::string& home, int64_t now,
         jar.problem = "Cookies: " + (where.empty() ? why : where + ": " + why);
         return jar;
     }
-    jar.cookies = std::make_shared<const CookieJar>(cookies);
+    jar.cookies = std::make_shared<const CookieJar>(std::move(cookies));
     return jar;
 }
