@@ -62,6 +62,11 @@ struct DownloadJob {
 
     // The request of this job: its Referer's page and policy, and its cookies.
     Transfer::Request Request() const;
+    // The server asked to wait (429, 503): waitSeconds from its Retry-After, -1 without one.
+    void TakeRetryAfter();
+    // How long the `waits`-th wait lasts: what the server asked (at most `maxSeconds`), else
+    // 5, 10, then 20 seconds.
+    static int32_t WaitSeconds(int32_t asked, int32_t waits, int32_t maxSeconds);
     // A picture or a movie: an answer that is a web page (a login page) is no such file.
     bool media = false;
 

@@ -217,8 +217,13 @@ void DownloadMonitor::Settle(int32_t index, DownloadStatus status, DownloadView&
             e.name = job.finalName;
             e.localPath = LocalFile::JoinPath(job.saveDirectory, job.subdirectory, job.finalName);
         }
-        if (job.state.load(relaxed) == JobState::Waiting)
+        if (job.state.load(relaxed) == JobState::Waiting) {
             status = Wait(e, job.waitSeconds);
+            // Waited for in vain: nothing hidden stays beside no part.
+            if (status == DownloadStatus::Error && !e.partName.empty() &&
+                LocalFile::Size(LocalFile::DirectoryOf(e.localPath), "", e.partName) == 0)
+                PartFile::Discard(LocalFile::DirectoryOf(e.localPath), "", e.partName);
+        }
     }
     slot.job.reset();
     e.status = status;
@@ -230,8 +235,7 @@ void DownloadMonitor::Settle(int32_t index, DownloadStatus status, DownloadView&
 DownloadStatus DownloadMonitor::Wait(DownloadEntry& e, int32_t asked) {
     if (++e.waits > maxWaits)
         return DownloadStatus::Error; // the cause names the status that asked
-    // Without Retry-After: 5, 10, then 20 seconds.
-    const int32_t seconds = asked >= 0 ? std::min(asked, maxWaitSeconds) : 5 << (e.waits - 1);
+    const int32_t seconds = DownloadJob::WaitSeconds(asked, e.waits, maxWaitSeconds);
     e.waitUntil = now() + int64_t{seconds} * 1000;
     e.waitLeft = seconds;
     return DownloadStatus::Waiting;

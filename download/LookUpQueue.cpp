@@ -62,9 +62,8 @@ void LookUpQueue::Ended(Item& item, JobState state, DownloadJob& job, int64_t no
                         int32_t maxWaitSeconds) {
     item.slot = -1;
     if (state == JobState::Waiting && !item.dropped && ++item.waits <= maxWaits) {
-        const int32_t asked = job.waitSeconds;
         const int32_t seconds =
-            asked >= 0 ? std::min(asked, maxWaitSeconds) : 5 << (item.waits - 1);
+            DownloadJob::WaitSeconds(job.waitSeconds, item.waits, maxWaitSeconds);
         item.waitUntil = now + int64_t{seconds} * 1000;
         return;
     }

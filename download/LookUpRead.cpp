@@ -24,9 +24,7 @@ public:
         if (status < 200 || (status >= 300 && status < 400))
             return true; // an interim answer or a redirect
         if (status == 429 || status == 503) {
-            const auto wait = ResumingDownload::RetryAfterSeconds(
-                Transfer::Header(*job.handles, "Retry-After"), std::time(nullptr));
-            job.waitSeconds = wait ? static_cast<int32_t>(std::min<int64_t>(*wait, 1 << 20)) : -1;
+            job.TakeRetryAfter();
             waiting = true;
             return false;
         }

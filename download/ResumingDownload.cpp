@@ -108,9 +108,7 @@ public:
         }
         job.cause = "HTTP " + std::to_string(status);
         if (status == 429 || status == 503) {
-            const auto wait = ResumingDownload::RetryAfterSeconds(
-                Transfer::Header(*job.handles, "Retry-After"), std::time(nullptr));
-            job.waitSeconds = wait ? static_cast<int32_t>(std::min<int64_t>(*wait, 1 << 20)) : -1;
+            job.TakeRetryAfter();
             answer = Answer::Wait;
         } else {
             answer = Answer::Refused;

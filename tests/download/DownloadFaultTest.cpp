@@ -328,6 +328,10 @@ TEST(Download, ModernRulesResumeWaitAndNeverMixOrOverwrite) {
                   : !complete && waits <= 3 ? std::optional(first.substr(0, 3000))
                                             : std::nullopt)
             << "a failure leaves only its .part; a part not Tarvik's is left as it is";
+        if (!ReadFile(PartOf(dir.Path(), "f.jpg"))) {
+            for (const auto& f : std::filesystem::directory_iterator(dir.Path()))
+                EXPECT_FALSE(f.path().extension() == ".tk") << "a record beside no part";
+        }
         EXPECT_EQ(ReadFile(dir.File("f.jpg")),
                   c.usersFile ? std::optional<std::string>("mine") : ReadFile(dir.File(name)));
         const std::size_t waited = std::min(waits, 3);
