@@ -78,6 +78,9 @@ void CMainDialog::OpenStartAddress(const std::string& address) {
 }
 
 CMainDialog::~CMainDialog() {
+    // Its answer, if still on its way, is dropped with the window.
+    if (cookieReader.joinable())
+        cookieReader.join();
     SaveSettings();
 }
 
@@ -523,22 +526,25 @@ void CMainDialog::LoadQueue() {
     for (int32_t i = 0; i < downloadTable.downloadCount; ++i)
         downloadTable.downloads[i].awaitingCookies = downloadTable.downloads[i].modern;
     const char* home = std::getenv("HOME");
-    std::thread([this, source, lookup = keyLookup, home = std::string(home ? home : "")] {
-        auto jar =
-            std::make_shared<CookieSource::Jar>(source.Read(home, std::time(nullptr), lookup));
-        // Posted to the window; dropped if the window is gone by then.
-        QMetaObject::invokeMethod(
-            this,
-            [this, jar] {
-                for (int32_t i = 0; i < downloadTable.downloadCount; ++i) {
-                    DownloadEntry& e = downloadTable.downloads[i];
-                    if (e.awaitingCookies)
-                        e.cookies = jar->cookies;
-                    e.awaitingCookies = false;
-                }
-            },
-            Qt::QueuedConnection);
-    }).detach();
+    if (cookieReader.joinable())
+        cookieReader.join();
+    cookieReader =
+        std::thread([this, source, lookup = keyLookup, home = std::string(home ? home : "")] {
+            auto jar =
+                std::make_shared<CookieSource::Jar>(source.Read(home, std::time(nullptr), lookup));
+            // Posted to the window; dropped if the window is gone by then.
+            QMetaObject::invokeMethod(
+                this,
+                [this, jar] {
+                    for (int32_t i = 0; i < downloadTable.downloadCount; ++i) {
+                        DownloadEntry& e = downloadTable.downloads[i];
+                        if (e.awaitingCookies)
+                            e.cookies = jar->cookies;
+                        e.awaitingCookies = false;
+                    }
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 CookieSource CMainDialog::Cookies() const {

@@ -22,6 +22,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -148,6 +149,7 @@ private:
     NavigationHistory history;
     std::unique_ptr<CListCommands> listCommands;
     ChromiumCookies::KeyLookup keyLookup = SecretServiceKey::Lookup;
+    std::thread cookieReader; // the kept rows' cookies, read off the window's thread at start
 
     QLineEdit* urlBox = nullptr;
     QLabel* titleLabel = nullptr;
