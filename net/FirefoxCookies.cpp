@@ -186,15 +186,17 @@ bool DefaultAttributes(const nlohmann::json& attributes) {
 
 void FirefoxCookies::JoinSession(const std::string& profileFolder, int64_t now,
                                  std::vector<Cookie>& cookies, std::string& warning) {
-    std::string why = "no such file";
     std::optional<nlohmann::json> session;
-    std::string name;
+    std::string problem; // the first store that is there and could not be read, and why
     for (const char* file : {"recovery.jsonlz4", "recovery.baklz4"}) {
-        name = std::string("sessionstore-backups/") + file;
+        const std::string name = std::string("sessionstore-backups/") + file;
         StoreFile in;
-        std::string bytes;
-        if (!in.Open(profileFolder + "/" + name, why) || !in.ReadAll(bytes, why, 256u << 20))
+        std::string bytes, why;
+        if (!in.Open(profileFolder + "/" + name, why) || !in.ReadAll(bytes, why, 256u << 20)) {
+            if (why != "no such file" && problem.empty())
+                problem = name + " could not be read (" + why + ")";
             continue;
+        }
         const std::optional<std::string> text = Unframe(bytes);
         nlohmann::json json = text ? nlohmann::json::parse(*text, nullptr, false)
                                    : nlohmann::json(nlohmann::json::value_t::discarded);
@@ -202,12 +204,13 @@ void FirefoxCookies::JoinSession(const std::string& profileFolder, int64_t now,
             session = std::move(json);
             break;
         }
-        why = "damaged";
+        if (problem.empty())
+            problem = name + " could not be read (damaged)";
     }
     if (!session) {
         // No session store at all is no fault: Firefox is not running, or keeps none.
-        if (why != "no such file")
-            warning = "the session store " + name + " could not be read (" + why + ")";
+        if (!problem.empty())
+            warning = "the session store " + problem;
         return;
     }
     const auto list = session->find("cookies");

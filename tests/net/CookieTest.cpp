@@ -3,6 +3,7 @@
 // each kind of cookie store, built here, and goes only where each cookie's rules allow.
 #include "net/ChromiumCookies.h"
 #include "net/CookieSource.h"
+#include "net/FirefoxCookies.h"
 #include "net/PrivateCopy.h"
 #include "net/ReferrerPolicy.h"
 #include "tests/support/CliRun.h"
@@ -15,6 +16,7 @@
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <lz4.h>
 #include <mutex>
 #include <openssl/evp.h>
 #include <sqlite3.h>
@@ -449,6 +451,33 @@ TEST_F(Cookies, StoresFoundRefusedAndCleanedUp) {
     ASSERT_EQ(open.cookies ? open.cookies->Size() : 0u, 3u) << open.problem;
     EXPECT_EQ(open.cookies->OfSite("members.example").front(),
               "members.example\tFALSE\t/\tFALSE\t4000000000\tsession\tgood");
+
+    // A login without "remember me" lives only in the running Firefox's session store; the
+    // database's cookie of the same name, domain and path wins, a container's is left out.
+    const std::string json =
+        R"({"cookies":[{"host":"members.example","name":"session","value":"now","path":"/"},)"
+        R"({"host":".members.example","name":"kept","value":"db","path":"/"},)"
+        R"({"host":"members.example","name":"box","value":"c","path":"/",)"
+        R"("originAttributes":{"userContextId":2}}]})";
+    std::string frame(12 + LZ4_compressBound(static_cast<int>(json.size())), '\0');
+    frame.replace(0, 8, std::string("mozLz40\0", 8));
+    for (int i = 0; i < 4; ++i)
+        frame[8 + static_cast<std::size_t>(i)] = static_cast<char>(json.size() >> (8 * i));
+    frame.resize(12 + static_cast<std::size_t>(LZ4_compress_default(
+                          json.data(), frame.data() + 12, static_cast<int>(json.size()),
+                          static_cast<int>(frame.size() - 12))));
+    std::filesystem::create_directories(h + "/session/sessionstore-backups");
+    std::ofstream(h + "/session/sessionstore-backups/recovery.jsonlz4") << frame;
+    std::vector<Cookie> joined(1);
+    joined[0].domain = ".members.example", joined[0].name = "kept", joined[0].value = "db";
+    std::string warning;
+    FirefoxCookies::JoinSession(h + "/session", 1700000000, joined, warning);
+    ASSERT_EQ(joined.size(), 2u) << warning;
+    EXPECT_EQ(joined[1].name + "=" + joined[1].value, "session=now");
+    std::ofstream(h + "/session/sessionstore-backups/recovery.jsonlz4") << "mozLz40";
+    FirefoxCookies::JoinSession(h + "/session", 1700000000, joined, warning);
+    EXPECT_EQ(warning, "the session store sessionstore-backups/recovery.jsonlz4 could not be read "
+                       "(damaged)");
 
     // The copies of runs that are gone go at the next start; a run ended by SIGTERM takes its
     // own with it.
