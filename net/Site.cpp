@@ -77,8 +77,8 @@ std::string Site::Of(std::string_view host) {
     return registrable != nullptr ? std::string(registrable) : lower;
 }
 
-bool Site::Same(std::string_view address, std::string_view other) {
-    return Of(HostOf(address)) == Of(HostOf(other));
+bool Site::IsWeb(std::string_view address) {
+    return IsHttps(address) || (address.size() >= 7 && Lower(address.substr(0, 7)) == "http://");
 }
 
 bool Site::IsHttps(std::string_view address) {

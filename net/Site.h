@@ -15,7 +15,7 @@ public:
     // "https://host[:port]": what a Referer to another origin is cut to (without the "/").
     static std::string OriginOf(std::string_view address);
     static std::string Of(std::string_view host);
-    // True when both addresses' hosts are of one site.
-    static bool Same(std::string_view address, std::string_view other);
     static bool IsHttps(std::string_view address);
+    // "http:" or "https:", in any case.
+    static bool IsWeb(std::string_view address);
 };

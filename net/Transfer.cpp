@@ -2,6 +2,7 @@
 
 #include "net/CurlHandles.h"
 #include "net/RequestTarget.h"
+#include "net/Site.h"
 #include "net/StallWatch.h"
 
 #include <algorithm>
@@ -93,14 +94,9 @@ constexpr int maxRedirects = 10;
 CURLcode NextHop(const char* location, int hop, std::string& target) {
     if (hop > maxRedirects)
         return CURLE_TOO_MANY_REDIRECTS;
-    const std::string next = location;
-    const std::size_t scheme = next.find("://");
-    std::string word = next.substr(0, scheme == std::string::npos ? 0 : scheme);
-    for (char& c : word)
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-    if (word != "http" && word != "https")
+    if (!Site::IsWeb(location))
         return CURLE_UNSUPPORTED_PROTOCOL;
-    target = EncodeRequestTarget(next);
+    target = EncodeRequestTarget(location);
     return CURLE_OK;
 }
 
