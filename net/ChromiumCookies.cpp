@@ -135,10 +135,9 @@ std::optional<std::string> ChromiumCookies::Decrypt(std::string_view encrypted,
     return plain;
 }
 
-std::optional<ChromiumCookies::Found> ChromiumCookies::Read(const std::string& file,
-                                                            Browser browser, int64_t now,
-                                                            const KeyLookup& lookup,
-                                                            std::string& why) {
+std::optional<ChromiumCookies::Found>
+ChromiumCookies::Read(const std::string& file, Browser browser, int64_t now,
+                      const KeyLookup& lookup, std::string& why, const CookieSink& sink) {
     PrivateCopy copy;
     CookieDatabase db;
     if (!copy.Make(file, {"-wal", "-journal"}, why) || !db.Open(copy.Path(), why))
@@ -211,7 +210,7 @@ std::optional<ChromiumCookies::Found> ChromiumCookies::Read(const std::string& f
                 }
             }
             if (c.Sound())
-                found.cookies.push_back(std::move(c));
+                sink(std::move(c));
         },
         why);
     if (!read)

@@ -40,13 +40,15 @@ public:
     // with no name, the one its Local State says was used last, else "Default".
     static std::string ChosenProfile(const std::string& userData, const std::string& name);
 
+    // What a read could not hand on: values that did not decrypt, and why.
     struct Found {
-        std::vector<Cookie> cookies;
         int undecryptable = 0;
         std::string undecryptableWhy;
     };
+    // The cookies of `file`, unexpired at `now`, handed to `sink`; none with `why`.
     static std::optional<Found> Read(const std::string& file, Browser browser, int64_t now,
-                                     const KeyLookup& lookup, std::string& why);
+                                     const KeyLookup& lookup, std::string& why,
+                                     const CookieSink& sink);
 
     // The AES-128 key the browser makes from `password` (PBKDF2-SHA1, salt "saltysalt", one
     // round).

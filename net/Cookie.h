@@ -4,6 +4,7 @@
 // HTTP-only one).
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -23,3 +24,6 @@ struct Cookie {
     // line, or another field, of the engine's input: such a cookie is never sent.
     bool Sound() const;
 };
+
+// Takes each cookie a store yields, as it is read: a store of 100,000 is never held whole.
+using CookieSink = std::function<void(Cookie&&)>;

@@ -5,6 +5,11 @@
 
 std::vector<Cookie> CookieFile::Parse(std::string_view text) {
     std::vector<Cookie> cookies;
+    Parse(text, [&](Cookie&& c) { cookies.push_back(std::move(c)); });
+    return cookies;
+}
+
+void CookieFile::Parse(std::string_view text, const CookieSink& sink) {
     while (!text.empty()) {
         const std::size_t end = std::min(text.find('\n'), text.size());
         std::string_view line = text.substr(0, end);
@@ -44,7 +49,6 @@ std::vector<Cookie> CookieFile::Parse(std::string_view text) {
         if (fields[1] == "TRUE" && !c.domain.empty() && c.domain.front() != '.')
             c.domain.insert(c.domain.begin(), '.');
         if (c.Sound())
-            cookies.push_back(std::move(c));
+            sink(std::move(c));
     }
-    return cookies;
 }

@@ -14,4 +14,5 @@ class CookieFile {
 public:
     // The cookies of `text`; a line that is no cookie is skipped.
     static std::vector<Cookie> Parse(std::string_view text);
+    static void Parse(std::string_view text, const CookieSink& sink);
 };

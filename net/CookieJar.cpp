@@ -27,17 +27,17 @@ bool PathAllows(const std::string& cookiePath, const std::string& requestPath) {
 
 } // namespace
 
-CookieJar::CookieJar(std::vector<Cookie>&& cookies) {
-    std::unordered_map<std::string, CookieLines> grouped;
-    for (Cookie& c : cookies) {
-        grouped[Site::Of(c.domain)].push_back(c.Line());
-        c = Cookie{};
-    }
-    cookies = {};
-    for (auto& [site, lines] : grouped) {
-        count += lines.size();
+void CookieJar::Add(const Cookie& cookie) {
+    filling[Site::Of(cookie.domain)].push_back(cookie.Line());
+    ++count;
+}
+
+void CookieJar::Seal() {
+    for (auto& [site, lines] : filling) {
+        lines.shrink_to_fit();
         bySite.emplace(site, std::make_shared<const CookieLines>(std::move(lines)));
     }
+    filling = {};
 }
 
 const CookieLines& CookieJar::OfSite(const std::string& site) const {

@@ -17,8 +17,9 @@ using CookieLines = std::vector<std::string>;
 class CookieJar {
 public:
     CookieJar() = default;
-    // Takes the cookies, freeing each as it becomes its line (a store may hold 100,000).
-    explicit CookieJar(std::vector<Cookie>&& cookies);
+    // Filled a cookie at a time as the store is read, then sealed before it is shared.
+    void Add(const Cookie& cookie);
+    void Seal();
 
     // The cookies of `site`; empty when it has none.
     const CookieLines& OfSite(const std::string& site) const;
@@ -32,8 +33,7 @@ public:
                                           const CookieLines& after) const;
 
 private:
-    void Add(const std::string& line);
-
+    std::unordered_map<std::string, CookieLines> filling;
     // Shared between a jar and the ones made from it With() other cookies of a few sites.
     std::unordered_map<std::string, std::shared_ptr<const CookieLines>> bySite;
     std::size_t count = 0;

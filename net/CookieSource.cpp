@@ -5,6 +5,8 @@
 #include "net/StoreFile.h"
 
 #include <algorithm>
+#include <set>
+#include <tuple>
 
 namespace {
 
@@ -69,24 +71,35 @@ CookieSource::Jar CookieSource::Read(const std::string& home, int64_t now,
     const std::string which = profile.empty() ? "default profile" : "profile " + profile;
     std::string why;
     std::string where;
-    std::vector<Cookie> cookies;
+    auto cookies = std::make_shared<CookieJar>();
+    const CookieSink add = [&](Cookie&& c) {
+        if (c.expiry == 0 || c.expiry > now)
+            cookies->Add(c);
+    };
     if (kind == Kind::File) {
         jar.from = file;
         where = file;
         StoreFile in;
         std::string text;
         if (in.Open(file, why) && in.ReadAll(text, why))
-            for (Cookie& c : CookieFile::Parse(text))
-                if (c.expiry == 0 || c.expiry > now)
-                    cookies.push_back(std::move(c));
+            CookieFile::Parse(text, add);
     } else if (kind == Kind::Firefox) {
         jar.from = "Firefox (" + which + ")";
         if (const auto folder = FirefoxCookies::ProfileFolder(home, profile, why)) {
             where = *folder + "/cookies.sqlite";
-            if (auto found = FirefoxCookies::Read(where, now, why))
-                cookies = std::move(*found);
-            if (why.empty())
-                FirefoxCookies::JoinSession(*folder, now, cookies, jar.warning);
+            // A login kept only in the session store joins the database's; the database's
+            // cookie of the same name, domain and path wins.
+            std::vector<Cookie> session = FirefoxCookies::SessionCookies(*folder, now, jar.warning);
+            std::set<std::tuple<std::string, std::string, std::string>> overridden;
+            FirefoxCookies::Read(where, now, why, [&](Cookie&& c) {
+                for (const Cookie& s : session)
+                    if (s.name == c.name && s.domain == c.domain && s.path == c.path)
+                        overridden.emplace(c.name, c.domain, c.path);
+                add(std::move(c));
+            });
+            for (Cookie& c : session)
+                if (!overridden.count({c.name, c.domain, c.path}))
+                    add(std::move(c));
         }
     } else {
         const auto browser = kind == Kind::Chrome  ? ChromiumCookies::Browser::Chrome
@@ -97,8 +110,7 @@ CookieSource::Jar CookieSource::Read(const std::string& home, int64_t now,
             " (" + which + ")";
         if (const auto file = ChromiumCookies::CookieFile(home, browser, profile, why)) {
             where = *file;
-            if (auto found = ChromiumCookies::Read(*file, browser, now, lookup, why)) {
-                cookies = std::move(found->cookies);
+            if (auto found = ChromiumCookies::Read(*file, browser, now, lookup, why, add)) {
                 jar.undecryptable = found->undecryptable;
                 jar.undecryptableWhy = std::move(found->undecryptableWhy);
             }
@@ -107,8 +119,10 @@ CookieSource::Jar CookieSource::Read(const std::string& home, int64_t now,
     if (!why.empty()) {
         // The page is fetched without cookies; the line says which file and why.
         jar.problem = "Cookies: " + (where.empty() ? why : where + ": " + why);
+        jar.warning.clear();
         return jar;
     }
-    jar.cookies = std::make_shared<const CookieJar>(std::move(cookies));
+    cookies->Seal();
+    jar.cookies = std::move(cookies);
     return jar;
 }

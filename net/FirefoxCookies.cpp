@@ -106,12 +106,12 @@ std::optional<std::string> FirefoxCookies::ProfileFolder(const std::string& home
     return std::nullopt;
 }
 
-std::optional<std::vector<Cookie>> FirefoxCookies::Read(const std::string& file, int64_t now,
-                                                        std::string& why) {
+bool FirefoxCookies::Read(const std::string& file, int64_t now, std::string& why,
+                          const CookieSink& sink) {
     PrivateCopy copy;
     CookieDatabase db;
     if (!copy.Make(file, {"-wal"}, why) || !db.Open(copy.Path(), why))
-        return std::nullopt;
+        return false;
     int64_t version = -1;
     db.Each(
         "PRAGMA user_version", [&](sqlite3_stmt* row) { version = CookieDatabase::Number(row, 0); },
@@ -119,10 +119,9 @@ std::optional<std::vector<Cookie>> FirefoxCookies::Read(const std::string& file,
     if (!db.HasColumn("moz_cookies", "originAttributes") ||
         !db.HasColumn("moz_cookies", "expiry")) {
         why = "of an unknown version (" + std::to_string(version) + ")";
-        return std::nullopt;
+        return false;
     }
-    std::vector<Cookie> cookies;
-    const bool read = db.Each(
+    return db.Each(
         "SELECT host, path, isSecure, expiry, name, value, isHttpOnly, originAttributes "
         "FROM moz_cookies",
         [&](sqlite3_stmt* row) {
@@ -139,12 +138,9 @@ std::optional<std::vector<Cookie>> FirefoxCookies::Read(const std::string& file,
             c.value = CookieDatabase::Text(row, 5);
             c.httpOnly = CookieDatabase::Number(row, 6) != 0;
             if (c.Sound() && (c.expiry == 0 || c.expiry > now))
-                cookies.push_back(std::move(c));
+                sink(std::move(c));
         },
         why);
-    if (!read)
-        return std::nullopt;
-    return cookies;
 }
 
 std::optional<std::string> FirefoxCookies::Unframe(std::string_view bytes) {
@@ -184,8 +180,9 @@ bool DefaultAttributes(const nlohmann::json& attributes) {
 
 } // namespace
 
-void FirefoxCookies::JoinSession(const std::string& profileFolder, int64_t now,
-                                 std::vector<Cookie>& cookies, std::string& warning) {
+std::vector<Cookie> FirefoxCookies::SessionCookies(const std::string& profileFolder, int64_t now,
+                                                   std::string& warning) {
+    std::vector<Cookie> cookies;
     std::optional<nlohmann::json> session;
     std::string problem; // the first store that is there and could not be read, and why
     for (const char* file : {"recovery.jsonlz4", "recovery.baklz4"}) {
@@ -211,14 +208,11 @@ void FirefoxCookies::JoinSession(const std::string& profileFolder, int64_t now,
         // No session store at all is no fault: Firefox is not running, or keeps none.
         if (!problem.empty())
             warning = "the session store " + problem;
-        return;
+        return cookies;
     }
     const auto list = session->find("cookies");
     if (list == session->end() || !list->is_array())
-        return;
-    std::set<std::tuple<std::string, std::string, std::string>> known;
-    for (const Cookie& c : cookies)
-        known.emplace(c.name, c.domain, c.path);
+        return cookies;
     for (const nlohmann::json& item : *list) {
         if (!item.is_object() ||
             !DefaultAttributes(item.value("originAttributes", nlohmann::json())))
@@ -244,8 +238,8 @@ void FirefoxCookies::JoinSession(const std::string& profileFolder, int64_t now,
         c.expiry = !(expiry > 0) || expiry > 9e15 ? 0
                    : expiry > 1e11                ? static_cast<int64_t>(expiry / 1000)
                                                   : static_cast<int64_t>(expiry);
-        if (c.Sound() && (c.expiry == 0 || c.expiry > now) &&
-            known.emplace(c.name, c.domain, c.path).second)
+        if (c.Sound() && (c.expiry == 0 || c.expiry > now))
             cookies.push_back(std::move(c));
     }
+    return cookies;
 }

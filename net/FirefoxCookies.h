@@ -20,17 +20,16 @@ public:
     // folder's name, or a path); none with `why`.
     static std::optional<std::string> ProfileFolder(const std::string& home,
                                                     const std::string& profile, std::string& why);
-    // The cookies of the database `file` (a profile's cookies.sqlite), unexpired at `now`;
-    // none with `why`.
-    static std::optional<std::vector<Cookie>> Read(const std::string& file, int64_t now,
-                                                   std::string& why);
-    // Joins to `cookies` those the running Firefox keeps only in its session store (a login
-    // without "remember me"): the top-level "cookies" of the profile's
-    // sessionstore-backups/recovery.jsonlz4, else recovery.baklz4, by the same rules; a cookie
-    // already there (same name, domain and path) is kept as it is. A store that cannot be read
-    // is said in `warning`, and nothing is joined.
-    static void JoinSession(const std::string& profileFolder, int64_t now,
-                            std::vector<Cookie>& cookies, std::string& warning);
+    // The cookies of the database `file` (a profile's cookies.sqlite), unexpired at `now`,
+    // handed to `sink`; false with `why`.
+    static bool Read(const std::string& file, int64_t now, std::string& why,
+                     const CookieSink& sink);
+    // The cookies the running Firefox keeps only in its session store (a login without
+    // "remember me"): the top-level "cookies" of the profile's
+    // sessionstore-backups/recovery.jsonlz4, else recovery.baklz4, by the same rules. A store
+    // that cannot be read is said in `warning`, and yields none.
+    static std::vector<Cookie> SessionCookies(const std::string& profileFolder, int64_t now,
+                                              std::string& warning);
     // The JSON text of a session store file's bytes (Mozilla's LZ4 frame: "mozLz40\0", the
     // 32-bit little-endian size, one LZ4 block); none when they are no such frame.
     static std::optional<std::string> Unframe(std::string_view bytes);

@@ -3,7 +3,6 @@
 // each kind of cookie store, built here, and goes only where each cookie's rules allow.
 #include "net/ChromiumCookies.h"
 #include "net/CookieSource.h"
-#include "net/FirefoxCookies.h"
 #include "net/PrivateCopy.h"
 #include "net/ReferrerPolicy.h"
 #include "tests/support/CliRun.h"
@@ -454,9 +453,11 @@ TEST_F(Cookies, StoresFoundRefusedAndCleanedUp) {
 
     // A login without "remember me" lives only in the running Firefox's session store; the
     // database's cookie of the same name, domain and path wins, a container's is left out.
+    const std::string profile = h + "/.config/mozilla/firefox/k3y.default-release";
+    std::filesystem::remove(profile + "/cookies.sqlite-wal");
     const std::string json =
         R"({"cookies":[{"host":"members.example","name":"session","value":"now","path":"/"},)"
-        R"({"host":".members.example","name":"kept","value":"db","path":"/"},)"
+        R"({"host":"members.example","name":"fresh","value":"login","path":"/"},)"
         R"({"host":"members.example","name":"box","value":"c","path":"/",)"
         R"("originAttributes":{"userContextId":2}}]})";
     std::string frame(12 + LZ4_compressBound(static_cast<int>(json.size())), '\0');
@@ -466,18 +467,22 @@ TEST_F(Cookies, StoresFoundRefusedAndCleanedUp) {
     frame.resize(12 + static_cast<std::size_t>(LZ4_compress_default(
                           json.data(), frame.data() + 12, static_cast<int>(json.size()),
                           static_cast<int>(frame.size() - 12))));
-    std::filesystem::create_directories(h + "/session/sessionstore-backups");
-    std::ofstream(h + "/session/sessionstore-backups/recovery.jsonlz4") << frame;
-    std::vector<Cookie> joined(1);
-    joined[0].domain = ".members.example", joined[0].name = "kept", joined[0].value = "db";
-    std::string warning;
-    FirefoxCookies::JoinSession(h + "/session", 1700000000, joined, warning);
-    ASSERT_EQ(joined.size(), 2u) << warning;
-    EXPECT_EQ(joined[1].name + "=" + joined[1].value, "session=now");
-    std::ofstream(h + "/session/sessionstore-backups/recovery.jsonlz4") << "mozLz40";
-    FirefoxCookies::JoinSession(h + "/session", 1700000000, joined, warning);
-    EXPECT_EQ(warning, "the session store sessionstore-backups/recovery.jsonlz4 could not be read "
-                       "(damaged)");
+    std::filesystem::create_directories(profile + "/sessionstore-backups");
+    std::ofstream(profile + "/sessionstore-backups/recovery.jsonlz4") << frame;
+    const CookieSource firefox{CookieSource::Kind::Firefox, profile, ""};
+    const CookieSource::Jar joined = firefox.Read(h, 1700000000, {});
+    ASSERT_TRUE(joined.cookies) << joined.problem;
+    std::vector<std::string> lines = joined.cookies->OfSite("members.example");
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "#HttpOnly_.members.example\tTRUE\t/\tTRUE\t4000000000\tsecret\ts",
+                         "#HttpOnly_members.example\tFALSE\t/\tFALSE\t4000000000\tsession\tgood",
+                         "members.example\tFALSE\t/\tFALSE\t0\tfresh\tlogin"}));
+    std::ofstream(profile + "/sessionstore-backups/recovery.jsonlz4") << "mozLz40";
+    EXPECT_EQ(firefox.Read(h, 1700000000, {}).Summary(page),
+              "Cookies: 3 read from Firefox (profile " + profile +
+                  "), 1 for this site; the session store sessionstore-backups/recovery.jsonlz4 "
+                  "could not be read (damaged)");
 
     // The copies of runs that are gone go at the next start; a run ended by SIGTERM takes its
     // own with it.
