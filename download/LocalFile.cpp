@@ -168,28 +168,51 @@ std::string LocalFile::FreeName(const std::string& name, int number) {
 }
 
 std::string LocalFile::Publish(const std::string& saveDirectory, const std::string& subdirectory,
-                               const std::string& from, const std::string& name) {
+                               const std::string& from, const std::string& name,
+                               const FileId& written, std::string& why) {
     const int dir = OpenFileDirectory(saveDirectory, subdirectory);
-    if (dir < 0)
+    if (dir < 0) {
+        why = "cannot rename";
         return {};
+    }
+    // The file is taken by its descriptor, checked to be the one written; it is then linked
+    // under its new name from that descriptor, so a file moved over the part's name meanwhile
+    // is never the one published.
+    const int fd = ::openat(dir, from.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        FileId{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)} != written) {
+        if (fd >= 0)
+            ::close(fd);
+        ::close(dir);
+        why = "the part was replaced";
+        return {};
+    }
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
     std::string published;
     for (int number = 1; number <= maxVariants && published.empty(); ++number) {
         const std::string candidate = FreeName(name, number);
-        // The rename never replaces a file: it fails when the name is taken, and the next
-        // variant is tried. File systems without that kind of rename get a hard link instead,
-        // which fails the same way.
-        int moved = ::renameat2(dir, from.c_str(), dir, candidate.c_str(), RENAME_NOREPLACE);
-        if (moved != 0 && errno == EINVAL) {
-            moved = ::linkat(dir, from.c_str(), dir, candidate.c_str(), 0);
-            if (moved == 0)
+        // Neither a link nor a rename ever replaces a file: each fails when the name is taken,
+        // and the next variant is tried. Without /proc, or on a file system without links, the
+        // checked name is renamed.
+        int moved = ::linkat(AT_FDCWD, self.c_str(), dir, candidate.c_str(), AT_SYMLINK_FOLLOW);
+        if (moved == 0) {
+            struct stat now {};
+            if (::fstatat(dir, from.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+                now.st_dev == st.st_dev && now.st_ino == st.st_ino)
                 ::unlinkat(dir, from.c_str(), 0);
+        } else if (errno != EEXIST) {
+            moved = ::renameat2(dir, from.c_str(), dir, candidate.c_str(), RENAME_NOREPLACE);
         }
         if (moved == 0)
             published = candidate;
         else if (errno != EEXIST)
             break;
     }
+    ::close(fd);
     ::close(dir);
+    if (published.empty())
+        why = "cannot rename";
     return published;
 }
 

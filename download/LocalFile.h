@@ -59,10 +59,13 @@ public:
     // The size of a regular file, 0 when there is none (or it is a link or no regular file).
     static uint64_t Size(const std::string& saveDirectory, const std::string& subdirectory,
                          const std::string& name);
-    // Renames `from` to `name`, or when that is taken to "STEM (2).EXT", "(3)"..., never
-    // replacing a file. Returns the name it got; empty when it could not be renamed.
+    // Gives the very file `written`, found under `from`, the name `name`, or when that is taken
+    // "STEM (2).EXT", "(3)"..., never replacing a file, and removes the name `from`. Returns
+    // the name it got; empty with `why` when it could not ("the part was replaced" when `from`
+    // no longer is that file: then nothing is published and nothing removed).
     static std::string Publish(const std::string& saveDirectory, const std::string& subdirectory,
-                               const std::string& from, const std::string& name);
+                               const std::string& from, const std::string& name,
+                               const FileId& written, std::string& why);
     // `name` for number 1, "STEM (N).EXT" for a higher number.
     static std::string FreeName(const std::string& name, int number);
     static void Remove(const std::string& saveDirectory, const std::string& subdirectory,

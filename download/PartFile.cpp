@@ -199,11 +199,18 @@ bool PartFile::Open(LocalFile& file, uint64_t keep) {
     return made.device == identity.device && made.inode == identity.inode ? true : Record(made);
 }
 
-std::string PartFile::Publish(const std::string& fileName, const std::string& referrer) {
-    if (recordFd < 0 || !ownsPart)
+std::string PartFile::Publish(const std::string& fileName, const std::string& referrer,
+                              std::string& why) {
+    if (recordFd < 0 || !ownsPart) {
+        why = "cannot rename";
         return {};
-    const std::string published =
-        LocalFile::Publish(saveDirectory, subdirectory, partName, fileName);
+    }
+    const std::string published = LocalFile::Publish(
+        saveDirectory, subdirectory, partName, fileName, {identity.device, identity.inode}, why);
+    if (why == "the part was replaced") {
+        ownsPart = false; // what stands under its name now is not Tarvik's
+        Discard();
+    }
     if (published.empty())
         return {};
     ownsPart = false;

@@ -320,10 +320,11 @@ JobState ResumingDownload::Fetch(DownloadJob& job, PartFile& part, const std::st
                 job.receivedBytes.store(offset, relaxed);
                 job.totalBytes.store(offset, relaxed);
             }
-            job.finalName = part.Publish(job.fileName, job.referer);
+            std::string why;
+            job.finalName = part.Publish(job.fileName, job.referer, why);
             if (job.finalName.empty()) {
-                job.cause = "cannot rename";
-                return JobState::FileError;
+                job.cause = why;
+                return why == "the part was replaced" ? JobState::Failed : JobState::FileError;
             }
             return JobState::Finished;
         }
