@@ -47,4 +47,5 @@ struct DownloadEntry {
     bool cancelWait = false;  // a cancel asked for while Waiting, carried out at the next tick
     bool keepPart = false;    // that cancel keeps the part for a later run
     bool awaitingCookies = false; // brought back at start: it starts once its cookies are read
+    int32_t madeFolders = 0;      // the deepest folders of its path made for it (modern rules)
 };

@@ -225,6 +225,12 @@ void DownloadMonitor::Settle(int32_t index, DownloadStatus status, DownloadView&
                 PartFile::Discard(LocalFile::DirectoryOf(e.localPath), "", e.partName);
         }
     }
+    // The folders made for a row that failed go again when nothing was left in them.
+    if (e.modern && e.madeFolders > 0 &&
+        (status == DownloadStatus::Error || status == DownloadStatus::DiskError)) {
+        LocalFile::RemoveEmptyFolders(job.saveDirectory, job.subdirectory, e.madeFolders);
+        e.madeFolders = 0;
+    }
     slot.job.reset();
     e.status = status;
     settledInTick = true;
@@ -291,6 +297,14 @@ void DownloadMonitor::StartDownload(int32_t index, int32_t slot, const Settings&
         settledInTick = true;
         return;
     }
+    // A path no file system takes is refused before anything is made or asked for.
+    if (modern &&
+        subdirectory.size() + 1 + PartFile::PartName(e.name, "", 999).size() >= maxPathBytes) {
+        e.status = DownloadStatus::DiskError;
+        e.cause = "name too long";
+        settledInTick = true;
+        return;
+    }
     // The modern rules make a missing save directory, with its parents, before the request.
     std::string reason;
     if (modern && !LocalFile::MakeDirectories(settings.saveDirectory, reason)) {
@@ -300,7 +314,7 @@ void DownloadMonitor::StartDownload(int32_t index, int32_t slot, const Settings&
         return;
     }
     if (perServer || (masked && !subdirectory.empty()))
-        LocalFile::MakeSubdirectory(settings.saveDirectory, subdirectory);
+        e.madeFolders += LocalFile::MakeSubdirectory(settings.saveDirectory, subdirectory);
     // Nothing is asked of the server for a file that could not be written: its name is taken by
     // a directory, a link or a FIFO. (A modern download writes a part of its own and never
     // replaces a file.)

@@ -82,6 +82,8 @@ private:
         std::unique_ptr<CurlHandles> handles;
     };
 
+    // The longest path of a part under the save directory a row may have.
+    static constexpr std::size_t maxPathBytes = 4000;
     void StartDownload(int32_t index, int32_t slot, const Settings& settings);
     void Settle(int32_t index, DownloadStatus status, DownloadView& view);
     void FollowJob(int32_t index, JobState state, DownloadView& view);

@@ -27,16 +27,16 @@ std::optional<struct stat> StatOf(const std::string& saveDirectory, const std::s
     return found ? std::optional<struct stat>(st) : std::nullopt;
 }
 
-} // namespace
-
-int LocalFile::OpenFileDirectory(const std::string& saveDirectory,
-                                 const std::string& subdirectory) {
+// Opens the folder `subdirectory` below the save directory, each folder relative to the one
+// above it and never through a symbolic link, so a link planted inside never leads out; with
+// `made`, a missing folder is made first, and counted there.
+int Walk(const std::string& saveDirectory, const std::string& subdirectory, int* made) {
     int dir = OpenDirectory(saveDirectory);
-    // Each folder below the save directory is opened relative to the one above it, never
-    // through a symbolic link, so a link planted inside never leads out.
     for (std::size_t at = 0; dir >= 0 && at < subdirectory.size();) {
         const std::size_t end = std::min(subdirectory.find('/', at), subdirectory.size());
         const std::string level = subdirectory.substr(at, end - at);
+        if (made != nullptr && ::mkdirat(dir, level.c_str(), 0755) == 0)
+            ++*made;
         const int sub =
             ::openat(dir, level.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         ::close(dir);
@@ -44,6 +44,13 @@ int LocalFile::OpenFileDirectory(const std::string& saveDirectory,
         at = end + 1;
     }
     return dir;
+}
+
+} // namespace
+
+int LocalFile::OpenFileDirectory(const std::string& saveDirectory,
+                                 const std::string& subdirectory) {
+    return Walk(saveDirectory, subdirectory, nullptr);
 }
 
 std::string LocalFile::DirectoryOf(const std::string& path) {
@@ -87,20 +94,29 @@ std::string LocalFile::JoinPath(const std::string& saveDirectory, const std::str
     return path + name;
 }
 
-void LocalFile::MakeSubdirectory(const std::string& saveDirectory, const std::string& name) {
-    int dir = OpenDirectory(saveDirectory);
-    for (std::size_t at = 0; dir >= 0 && at < name.size();) {
-        const std::size_t end = std::min(name.find('/', at), name.size());
-        const std::string level = name.substr(at, end - at);
-        ::mkdirat(dir, level.c_str(), 0755);
-        const int sub =
-            ::openat(dir, level.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+int LocalFile::MakeSubdirectory(const std::string& saveDirectory, const std::string& name) {
+    int made = 0;
+    if (const int dir = Walk(saveDirectory, name, &made); dir >= 0)
         ::close(dir);
-        dir = sub;
-        at = end + 1;
+    return made;
+}
+
+void LocalFile::RemoveEmptyFolders(const std::string& saveDirectory, std::string subdirectory,
+                                   int count) {
+    // Deepest first; a folder that holds anything stops it.
+    for (; count > 0 && !subdirectory.empty(); --count) {
+        const std::size_t slash = subdirectory.rfind('/');
+        const std::string parent =
+            slash == std::string::npos ? std::string() : subdirectory.substr(0, slash);
+        const int dir = OpenFileDirectory(saveDirectory, parent);
+        const bool removed =
+            dir >= 0 && ::unlinkat(dir, subdirectory.substr(slash + 1).c_str(), AT_REMOVEDIR) == 0;
+        if (dir >= 0)
+            ::close(dir);
+        if (!removed)
+            return;
+        subdirectory = parent;
     }
-    if (dir >= 0)
-        ::close(dir);
 }
 
 bool LocalFile::Open(const std::string& saveDirectory, const std::string& subdirectory,

@@ -37,8 +37,11 @@ public:
     static bool MakeDirectories(const std::string& path, std::string& reason);
     // Creates the directory levels of `name` ("a" or "a/b") inside the save directory, never
     // through a link; an existing directory is fine and a failure shows later, when the file
-    // cannot be opened.
-    static void MakeSubdirectory(const std::string& saveDirectory, const std::string& name);
+    // cannot be opened. Returns how many folders it made (the deepest ones).
+    static int MakeSubdirectory(const std::string& saveDirectory, const std::string& name);
+    // Removes the deepest `count` folders of `subdirectory` while they are empty.
+    static void RemoveEmptyFolders(const std::string& saveDirectory, std::string subdirectory,
+                                   int count);
 
     // Creates or empties the file (mode 0644 less the umask). The save directory may be a
     // symbolic link; the subdirectory and the file may not. False when it cannot be opened.

@@ -84,8 +84,12 @@ std::string NameMask::Expand(const std::string& mask, const Values& v) {
         const std::string tag = mask.substr(at + 1, end - at - 1);
         at = end + 1;
         if (tag == "subdirs") {
-            // The address's folders are folders here too.
-            for (std::size_t i = 0; i < v.subdirs.size(); ++i) {
+            // The address's folders are folders here too: the first seven and the last, so an
+            // address of thousands of folders makes no more than eight.
+            const std::size_t count = v.subdirs.size();
+            for (std::size_t i = 0; i < count; ++i) {
+                if (i >= maxSubdirs - 1 && i + 1 < count)
+                    continue;
                 if (i > 0)
                     segments.emplace_back();
                 segments.back() += SafeSegment(v.subdirs[i]);

@@ -13,6 +13,7 @@
 class NameMask {
 public:
     static constexpr std::size_t segmentLimit = 200; // bytes: room for a part's suffixes
+    static constexpr std::size_t maxSubdirs = 8;     // folders *subdirs* gives at the most
     static constexpr const char* folderPerPage = "*title*/*num* *name*.*ext*";
     static constexpr const char* siteFolders = "*host*/*subdirs*/*name*.*ext*";
 

@@ -27,6 +27,7 @@ TEST(NameMask, TagsAndSafeNames) {
         {"*title*/*name*", with([](auto& v) { v.title = ".."; }), "large.photo"},
         {"*title*/*text*.*ext*", with([](auto& v) { v.title = "", v.text = ""; }), "untitled/large.photo.jpg"},
         {"*subdirs*/*name*.*ext*", with([](auto& v) { v.subdirs = {}, v.name = "noext"; }), "noext"},
+        {"*subdirs*/*name*", with([](auto& v) { v.subdirs = {"1", "2", "3", "4", "5", "6", "7", "8", "9"}; }), "1/2/3/4/5/6/7/9/large.photo"},
         {"*title*", with([](auto& v) { v.title = std::string(400, 'x'); }), std::string(200, 'x')},
         {"*title*.*ext*", with([](auto& v) { v.title = std::string(399, 'x') + "\xC3\xA9"; }), std::string(196, 'x') + ".jpg"},
     };
@@ -47,8 +48,17 @@ TEST(NameMask, TheSameGalleryGetsTheSameNamesAndStaysInside) {
     std::string gallery = "<title>Boats</title>";
     for (int i = 1; i <= 24; ++i)
         gallery += "<img src=/photos/" + std::to_string(i) + "/large.jpg>";
+    std::string deep = "<title>" + std::string(200, 't') + "</title><img src=/";
+    for (int i = 0; i < 2500; ++i)
+        deep += "d/";
+    deep += "x.jpg>";
     LoopbackServer server([&](LoopbackServer::Connection& c) {
         const std::string path = c.Path();
+        if (path == "/deep" || path.rfind("/d/", 0) == 0) {
+            c.Send(path == "/deep" ? LoopbackServer::Response(deep)
+                                   : LoopbackServer::Response("gone", "404 Not Found"));
+            return;
+        }
         c.Send(LoopbackServer::Response(
             path == "/g"   ? gallery
             : path == "/t" ? "<img src=/p.jpg alt='A  boat'><a href=/doc.pdf> The annual\n"
@@ -88,6 +98,23 @@ TEST(NameMask, TheSameGalleryGetsTheSameNamesAndStaysInside) {
            dir.File("tk.opt"));
     EXPECT_EQ(ReadFile(save + "/A boat.jpg"), "photo /p.jpg");
     EXPECT_EQ(ReadFile(save + "/The annual report.pdf"), "photo /doc.pdf");
+
+    // An address of 2,500 folders makes eight, and they go with its 404; a path no file system
+    // takes fails before anything is made.
+    std::string mask;
+    for (int i = 0; i < 20; ++i)
+        mask += "*title*/";
+    for (const auto& [m, said] :
+         {std::pair<std::string, std::string>{"*subdirs*/*name*.*ext*", "HTTP 404"},
+          {mask + "*name*.*ext*", "name too long"}}) {
+        const TempDir deepSave;
+        const CliRun r =
+            RunCli({"download", "--name", m, "-d", deepSave.Path(), server.Address("/deep")},
+                   dir.File("tk.opt"));
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.out.find("\t" + said + "\t"), std::string::npos) << r.out.substr(0, 300);
+        EXPECT_TRUE(fs::is_empty(deepSave.Path())) << said;
+    }
 
     fs::create_directory_symlink(outside.Path(), save + "/Elsewhere");
     const CliRun planted = RunCli(
