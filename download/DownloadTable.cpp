@@ -91,24 +91,12 @@ void DownloadTable::Name(DownloadEntry& e, const LinkEntry& link, const std::str
         DownloadWorker::RequestAddress(link.server, link.path, link.service));
     // Told apart now, in the order rows are queued: from the rows queued before, and from a
     // file of another address. A file of this address is this row's own from an earlier run.
-    const int dir = LocalFile::OpenFileDirectory(saveDirectory, e.folder);
-    for (int n = 1; n <= LocalFile::maxVariants; ++n) {
-        e.name = LocalFile::FreeName(name, n);
-        const bool queued = std::any_of(
-            downloads.begin(), downloads.begin() + downloadCount, [&](const DownloadEntry& d) {
-                return d.modern && d.folder == e.folder && d.name == e.name;
-            });
-        struct stat st {};
-        const bool onDisk =
-            dir >= 0 && ::fstatat(dir, e.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
-        const std::optional<FileOrigin> origin =
-            onDisk && S_ISREG(st.st_mode) ? FileOrigin::Read(saveDirectory, e.folder, e.name)
-                                          : std::nullopt;
-        if (!queued && (!onDisk || (origin && origin->address == address)))
-            break;
-    }
-    if (dir >= 0)
-        ::close(dir);
+    e.name = FileOrigin::NameFor(saveDirectory, e.folder, name, address, [&](const std::string& n) {
+                 return std::any_of(downloads.begin(), downloads.begin() + downloadCount,
+                                    [&](const DownloadEntry& d) {
+                                        return d.modern && d.folder == e.folder && d.name == n;
+                                    });
+             }).name;
 }
 
 void DownloadTable::CompactDownloads() {

@@ -6,8 +6,12 @@
 // written, each file named by its path under the save directory) holds the same. Nothing else
 // stands beside a finished file.
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+
+struct NamedFile;
 
 class FileOrigin {
 public:
@@ -24,8 +28,21 @@ public:
     // The origin recorded for that file; nothing when none is.
     static std::optional<FileOrigin> Read(const std::string& saveDirectory,
                                           const std::string& subdirectory, const std::string& name);
+    // The name a file of `address` has or gets in the folder `subdirectory`: the numbered variant
+    // of `name` ("NAME", "STEM (2).EXT", ...) an earlier run published for it, whatever
+    // variants are missing between, with its origin; else the first variant that stands
+    // nowhere on disk and is not `taken`.
+    static NamedFile NameFor(const std::string& saveDirectory, const std::string& subdirectory,
+                             const std::string& name, const std::string& address,
+                             const std::function<bool(const std::string&)>& taken = {});
     // `address` without the user name and password it may carry.
     static std::string WithoutCredentials(const std::string& address);
     // For tests: every file system refuses user attributes while this holds.
     static void RefuseAttributes(bool refuse);
+};
+
+struct NamedFile {
+    std::string name;
+    std::optional<FileOrigin> earlier; // its origin, when an earlier run published it
+    uint64_t size = 0;                 // the earlier file's
 };

@@ -194,24 +194,11 @@ private:
 // The file an earlier run published for `address`: the row's name or a numbered variant of it
 // that keeps this address as its origin.
 std::optional<Earlier> FindEarlier(const DownloadJob& job, const std::string& address) {
-    const int dir = LocalFile::OpenFileDirectory(job.saveDirectory, job.subdirectory);
-    if (dir < 0)
+    NamedFile named =
+        FileOrigin::NameFor(job.saveDirectory, job.subdirectory, job.fileName, address);
+    if (!named.earlier)
         return std::nullopt;
-    std::optional<Earlier> found;
-    const std::string origin = FileOrigin::WithoutCredentials(address);
-    for (int n = 1; n <= LocalFile::maxVariants && !found; ++n) {
-        const std::string name = LocalFile::FreeName(job.fileName, n);
-        struct stat st {};
-        if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-            break; // the names are taken in turn: none further
-        const std::optional<FileOrigin> o =
-            S_ISREG(st.st_mode) ? FileOrigin::Read(job.saveDirectory, job.subdirectory, name)
-                                : std::nullopt;
-        if (o && o->address == origin)
-            found = Earlier{name, o->version, static_cast<uint64_t>(st.st_size)};
-    }
-    ::close(dir);
-    return found;
+    return Earlier{named.name, named.earlier->version, named.size};
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 
 #include <csignal>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <set>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -470,6 +471,50 @@ TEST(Download, AFinishedFileKeepsItsOriginAndNothingElse) {
                                      sizeof origin);
         EXPECT_EQ(n < 0 ? "" : std::string(origin, static_cast<std::size_t>(n)),
                   c.refused ? "" : "http://" + server.Address("/f.jpg"));
+    }
+
+    // Two addresses of one name in a mask's folder; the first file goes; a rerun fetches only
+    // that one again, finding the second under its number past the gap. No origin keeps the
+    // page address's user name and password.
+    for (const bool refused : {true, false}) {
+        SCOPED_TRACE(refused ? "attributes refused" : "attributes");
+        FileOrigin::RefuseAttributes(refused);
+        std::mutex lock;
+        std::vector<std::string> asked;
+        std::atomic<bool> rerun{false};
+        Server server([&](Server::Connection& s) {
+            {
+                const std::lock_guard<std::mutex> hold(lock);
+                asked.push_back(s.Path());
+            }
+            const bool page = s.Path() == "/index.htm";
+            s.Send(Server::Response(
+                page ? (rerun ? "<img src=/b/x.jpg>" : "<img src=/a/x.jpg><img src=/b/x.jpg>")
+                     : s.Path(),
+                "200 OK", page ? "" : "Content-Type: image/jpeg\r\n"));
+        });
+        TempDir dir;
+        const std::string page = "http://user:secret@" + server.Address("/index.htm");
+        auto run = [&] {
+            return Download(
+                {"--modern", "--name", "pics/*name*.*ext*", "--dir", dir.File("save"), page}, dir);
+        };
+        const CliRun first = run();
+        EXPECT_EQ(first.status, 0) << first.out << first.err;
+        fs::remove(dir.File("save/pics/x.jpg"));
+        rerun = true;
+        const CliRun second = run();
+        EXPECT_EQ(FirstFields(second.out, 3),
+                  "Complete\t8\t" + dir.File("save/pics/x (2).jpg") + "\n");
+        EXPECT_FALSE(fs::exists(dir.File("save/pics/x.jpg"))) << "fetched again under the gap";
+        char origin[256] = {};
+        const ssize_t n = ::getxattr(dir.File("save/pics/x (2).jpg").c_str(), "user.xdg.origin.url",
+                                     origin, sizeof origin);
+        const std::string kept =
+            refused ? ReadFile(dir.File("save/.tarvik-origins")).value_or("")
+                    : std::string(origin, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+        EXPECT_NE(kept.find(server.Address("/b/x.jpg")), std::string::npos) << kept;
+        EXPECT_EQ(kept.find("secret"), std::string::npos) << kept;
     }
     FileOrigin::RefuseAttributes(false);
 }
