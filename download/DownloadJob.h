@@ -76,9 +76,11 @@ struct DownloadJob {
     // ... and harvests it there by the modern rules, off the window's thread, into `links`.
     std::unique_ptr<LinkTable> links;
     Settings harvest{};
-    // A look-up of a file's first bytes (a probe, `rangeTo` 0 on asks for bytes 0..rangeTo) or
+    // A look-up of a file's first bytes (a probe, `rangeTo` 0 on asks for bytes
+    // rangeFrom..rangeTo) or
     // of a whole small file (a thumbnail) reads at most bodyCap bytes into `body`.
     std::size_t bodyCap = 0;
+    uint64_t rangeFrom = 0;
     int64_t rangeTo = -1;
 
     // Worker -> monitor, written before the final store and read only after it.

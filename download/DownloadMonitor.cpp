@@ -379,9 +379,10 @@ void DownloadMonitor::StartJob(int32_t slot) {
 void DownloadMonitor::QueueLookUp(LookUpKind kind, std::string address, std::string referer,
                                   LookUpSink* sink, int64_t ticket,
                                   std::shared_ptr<const CookieJar> cookies,
-                                  ReferrerPolicy::Kind policy) {
+                                  ReferrerPolicy::Kind policy, int64_t rangeFrom) {
     lookUps.Add(kind, std::move(address), std::move(referer), std::move(cookies), sink, ticket);
     lookUps.Last().policy = policy;
+    lookUps.Last().rangeFrom = rangeFrom;
     waker->Request();
 }
 
@@ -447,7 +448,8 @@ void DownloadMonitor::StartLookUp(LookUpQueue::Item& item, int32_t slot, const S
         job.harvest.modernRules = 1;
     } else if (item.kind == LookUpKind::Probe) {
         job.bodyCap = probeBytes;
-        job.rangeTo = static_cast<int64_t>(probeBytes) - 1;
+        job.rangeFrom = static_cast<uint64_t>(item.rangeFrom);
+        job.rangeTo = item.rangeFrom + static_cast<int64_t>(probeBytes) - 1;
     } else {
         job.bodyCap = thumbnailBytes;
     }

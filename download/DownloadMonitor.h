@@ -64,7 +64,7 @@ public:
     static constexpr std::size_t thumbnailBytes = 4u << 20; // the largest thumbnail taken
     void QueueLookUp(LookUpKind kind, std::string address, std::string referer, LookUpSink* sink,
                      int64_t ticket, std::shared_ptr<const CookieJar> cookies = {},
-                     ReferrerPolicy::Kind policy = {});
+                     ReferrerPolicy::Kind policy = {}, int64_t rangeFrom = 0);
     // Running look-ups of `sink` are cancelled and nothing more is told of any.
     void DropLookUps(const LookUpSink* sink);
     // Look-ups of `sink` (null: of all) queued, waiting or running.

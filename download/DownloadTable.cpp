@@ -164,8 +164,11 @@ std::vector<int32_t> DownloadTable::Taken(const LinkTable& links, Take take) con
 }
 
 bool DownloadTable::TooSmall(const LinkEntry& row) const {
-    // The real size when a probe found it, else the declared one; a picture of neither is taken.
+    // The real size when a probe found it, else the declared one; a picture of neither is taken,
+    // nor one a probe found no size for (the page's word no longer decides).
     const bool real = row.realWidth > 0 && row.realHeight > 0;
+    if (row.probed && !real)
+        return false;
     const int32_t w = real ? row.realWidth : row.width;
     const int32_t h = real ? row.realHeight : row.height;
     return w > 0 && h > 0 && (w < minWidth || h < minHeight);

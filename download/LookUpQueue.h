@@ -33,6 +33,7 @@ public:
         std::string referer;
         std::shared_ptr<const CookieJar> cookies; // its page's; null: none
         ReferrerPolicy::Kind policy = ReferrerPolicy::Kind::StrictOriginWhenCrossOrigin;
+        int64_t rangeFrom = 0; // a probe read on from where an earlier one ran out
         LookUpSink* sink = nullptr;
         int64_t ticket = 0;
         std::string server; // host[:port], for the per-server limit

@@ -41,6 +41,8 @@ public:
                     : std::nullopt;
             job.fileBytes = total ? *total : status == 200 ? length : -1;
             job.body.clear();
+            // A server that ignores the range sends the file from its start.
+            skip = status == 200 ? job.rangeFrom : 0;
             // A thumbnail too large to take is known from its length before any byte of it.
             if (job.rangeTo < 0 && job.fileBytes > static_cast<int64_t>(job.bodyCap)) {
                 job.overCap = true;
@@ -58,6 +60,12 @@ public:
         if (job.page) {
             full = !job.page->Append(data, size);
             return !full;
+        }
+        if (skip > 0) {
+            const std::size_t dropped = static_cast<std::size_t>(std::min<uint64_t>(skip, size));
+            skip -= dropped;
+            data += dropped;
+            size -= dropped;
         }
         const std::size_t room = job.bodyCap - job.body.size();
         if (size > room && job.rangeTo < 0) {
@@ -77,6 +85,7 @@ public:
     }
 
     DownloadJob& job;
+    uint64_t skip = 0; // bytes before the range asked for
     bool receiving = false;
     bool full = false;
     bool waiting = false;
@@ -104,6 +113,7 @@ JobState LookUpRead::Run(DownloadJob& job) {
     const std::string address =
         DownloadWorker::RequestAddress(job.server, job.objectPath, job.service);
     TransferRequest request = job.Request();
+    request.rangeFrom = job.rangeFrom;
     request.rangeTo = job.rangeTo;
     const Transfer::Result result =
         Transfer::Run(*job.handles, address, job.userAgent, job.limits, hooks, request);

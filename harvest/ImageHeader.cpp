@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -60,9 +63,9 @@ uint32_t Orientation(std::string_view tiff) {
     return 0;
 }
 
-Info Jpeg(std::string_view b) {
-    uint32_t orientation = 0;
-    for (std::size_t at = 2; at + 4 <= b.size();) {
+// The JPEG segments of `b` from `at` on, `b` standing at `base` in the file.
+Info Jpeg(std::string_view b, std::size_t at, uint32_t orientation, int64_t base) {
+    for (; at + 4 <= b.size();) {
         if (Byte(b, at) != 0xFF)
             return {"image/jpeg"};
         const uint32_t marker = Byte(b, at + 1);
@@ -83,13 +86,21 @@ Info Jpeg(std::string_view b) {
             uint32_t h = Be16(b, at + 5), w = Be16(b, at + 7);
             if (orientation >= 5 && orientation <= 8)
                 std::swap(w, h);
-            return Sized("image/jpeg", w, h, at + 9 <= b.size());
+            Info info = Sized("image/jpeg", w, h, at + 9 <= b.size());
+            if (info.width == 0 && at + 9 > b.size())
+                info.continueAt = base + static_cast<int64_t>(at);
+            info.orientation = orientation;
+            return info;
         }
         if (marker == 0xE1 && Part(b, at + 4, 6) == std::string_view("Exif\0\0", 6))
             orientation = Orientation(Part(b, at + 10, length - 8));
         at += 2 + length; // a segment's contents, an EXIF thumbnail among them, are passed over
     }
-    return {"image/jpeg"};
+    // The segments ran past the bytes read: the next one begins at `at`.
+    Info info{"image/jpeg"};
+    info.continueAt = base + static_cast<int64_t>(at);
+    info.orientation = orientation;
+    return info;
 }
 
 // A length or a number of an SVG attribute: "640", "640px", "12.5"; 0 for "100%" and the like.
@@ -144,9 +155,103 @@ Info Svg(std::string_view b, std::size_t start) {
                  sane ? static_cast<uint64_t>(h + 0.5) : 0, sane);
 }
 
+// One box of an ISO media file: its type, where its contents begin and where it ends (within
+// the bytes read).
+struct Box {
+    std::string_view type;
+    std::size_t body = 0;
+    std::size_t end = 0;
+};
+
+// The boxes between `at` and `end`, in order.
+std::vector<Box> Boxes(std::string_view b, std::size_t at, std::size_t end) {
+    std::vector<Box> boxes;
+    while (at + 8 <= end && boxes.size() < 4096) {
+        uint64_t size = Be32(b, at);
+        std::size_t header = 8;
+        if (size == 1) {
+            size = uint64_t{Be32(b, at + 8)} << 32 | Be32(b, at + 12);
+            header = 16;
+        } else if (size == 0) {
+            size = end - at;
+        }
+        if (size < header)
+            break;
+        const std::size_t next = size > end - at ? end : at + static_cast<std::size_t>(size);
+        boxes.push_back({Part(b, at + 4, 4), at + header, next});
+        at = next;
+    }
+    return boxes;
+}
+
+const Box* Find(const std::vector<Box>& boxes, std::string_view type) {
+    for (const Box& box : boxes)
+        if (box.type == type)
+            return &box;
+    return nullptr;
+}
+
+// The size of the primary item of a HEIF or AVIF file: "pitm" names it, "ipma" its
+// properties in "ipco", among them its "ispe" (width, height) and "irot" (turns of 90
+// degrees). Nothing when the bytes do not hold them.
+std::optional<std::pair<uint32_t, uint32_t>> PrimarySize(std::string_view b) {
+    const Box* meta = Find(Boxes(b, 0, b.size()), "meta");
+    if (meta == nullptr)
+        return std::nullopt;
+    const std::vector<Box> inMeta = Boxes(b, meta->body + 4, meta->end); // a full box
+    const Box* pitm = Find(inMeta, "pitm");
+    const Box* iprp = Find(inMeta, "iprp");
+    if (pitm == nullptr || iprp == nullptr)
+        return std::nullopt;
+    const uint32_t primary =
+        Byte(b, pitm->body) == 0 ? Be16(b, pitm->body + 4) : Be32(b, pitm->body + 4);
+    const std::vector<Box> inIprp = Boxes(b, iprp->body, iprp->end);
+    const Box* ipco = Find(inIprp, "ipco");
+    const Box* ipma = Find(inIprp, "ipma");
+    if (ipco == nullptr || ipma == nullptr)
+        return std::nullopt;
+    const std::vector<Box> properties = Boxes(b, ipco->body, ipco->end);
+    const uint32_t version = Byte(b, ipma->body);
+    const bool wide = (Byte(b, ipma->body + 3) & 1) != 0;
+    const uint32_t entries = Be32(b, ipma->body + 4);
+    std::size_t at = ipma->body + 8;
+    for (uint32_t e = 0; e < entries && at < ipma->end; ++e) {
+        const uint32_t item = version < 1 ? Be16(b, at) : Be32(b, at);
+        at += version < 1 ? 2 : 4;
+        const uint32_t count = Byte(b, at++);
+        std::optional<std::pair<uint32_t, uint32_t>> size;
+        uint32_t turns = 0;
+        for (uint32_t a = 0; a < count && at < ipma->end; ++a) {
+            const uint32_t index = wide ? Be16(b, at) & 0x7FFF : Byte(b, at) & 0x7F;
+            at += wide ? 2 : 1;
+            if (item != primary || index == 0 || index > properties.size())
+                continue;
+            const Box& property = properties[index - 1];
+            if (property.type == "ispe" && property.body + 12 <= property.end)
+                size.emplace(Be32(b, property.body + 4), Be32(b, property.body + 8));
+            else if (property.type == "irot" && property.body < property.end)
+                turns = Byte(b, property.body) & 3;
+        }
+        if (item == primary) {
+            if (size && turns % 2 == 1)
+                std::swap(size->first, size->second);
+            return size;
+        }
+    }
+    return std::nullopt;
+}
+
 Info IsoMedia(std::string_view b) {
+    // The major brand says what the file is: a still picture's, or a movie's.
     const std::string_view brand = Part(b, 8, 4);
-    const char* type = brand == "avif" || brand == "avis" ? "image/avif" : "image/heic";
+    const bool avif = brand == "avif" || brand == "avis";
+    const bool heif =
+        brand == "heic" || brand == "heix" || brand == "hevc" || brand == "mif1" || brand == "msf1";
+    if (!avif && !heif)
+        return {"video/mp4"};
+    const char* type = avif ? "image/avif" : "image/heic";
+    if (const auto size = PrimarySize(b))
+        return Sized(type, size->first, size->second, true);
     // The image's spatial extent: "ispe", version and flags, then width and height.
     const std::size_t ispe = b.find("ispe");
     if (ispe == std::string_view::npos)
@@ -177,7 +282,7 @@ ImageHeader::Info ImageHeader::Read(std::string_view b) {
         return {"image/webp"};
     }
     if (Part(b, 0, 2) == "\xFF\xD8")
-        return Jpeg(b);
+        return Jpeg(b, 2, 0, 0);
     if (Part(b, 0, 2) == "BM" && b.size() >= 26) {
         const auto h = static_cast<int32_t>(Le32(b, 22));
         return Sized("image/bmp", Le32(b, 18), static_cast<uint64_t>(h < 0 ? -int64_t{h} : h),
@@ -198,4 +303,10 @@ ImageHeader::Info ImageHeader::Read(std::string_view b) {
          FindNoCase(head, "<BODY") != std::string_view::npos))
         return {"text/html"};
     return {};
+}
+
+ImageHeader::Info ImageHeader::Continue(std::string_view bytes, const Info& before) {
+    if (before.continueAt < 0 || before.mediaType != "image/jpeg")
+        return before;
+    return Jpeg(bytes, 0, before.orientation, before.continueAt);
 }

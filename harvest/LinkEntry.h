@@ -36,6 +36,7 @@ struct LinkEntry {
     int32_t realHeight = 0;
     int64_t bytes = -1;
     std::string mediaType = {};
+    bool probed = false; // a probe answered, whether or not it found the size
     // The user's word on a picture's place, over the harvest's.
     enum class Mark : uint8_t { None, Content, NotContent };
     Mark mark = Mark::None;

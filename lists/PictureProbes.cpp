@@ -17,7 +17,10 @@ std::string AddressOf(const LinkEntry& e) {
 int32_t PictureProbes::Start(DownloadMonitor& monitor) {
     if (!table.modernRows)
         return 0;
-    std::unordered_set<std::string> known(asked.begin(), asked.end());
+    this->monitor = &monitor;
+    std::unordered_set<std::string> known;
+    for (const Asked& a : asked)
+        known.insert(a.address);
     int32_t queued = 0;
     for (int32_t i = 0; i < table.linkCount; ++i) {
         const LinkEntry& e = table.links[i];
@@ -29,7 +32,7 @@ int32_t PictureProbes::Start(DownloadMonitor& monitor) {
         monitor.QueueLookUp(LookUpKind::Probe, address, table.PageOf(e), this,
                             static_cast<int64_t>(asked.size()), table.cookies,
                             table.referrerPolicy);
-        asked.push_back(std::move(address));
+        asked.push_back({std::move(address), table.PageOf(e), {}, -1});
         ++queued;
     }
     left += queued;
@@ -44,20 +47,31 @@ void PictureProbes::Stop(DownloadMonitor& monitor) {
     left = 0;
 }
 
-PictureProbes::Found PictureProbes::Read(const DownloadJob& job) {
-    const ImageHeader::Info info = ImageHeader::Read(job.body);
-    Found f{info.width, info.height, job.fileBytes, info.mediaType};
-    if (f.mediaType.empty() && StartsWithNoCase(job.contentType, "TEXT/HTML"))
-        f.mediaType = "text/html";
-    return f;
-}
-
 void PictureProbes::OnLookUp(int64_t ticket, JobState state, DownloadJob& job) {
     --left;
     if (state != JobState::Finished || ticket < 0 || ticket >= static_cast<int64_t>(asked.size()))
         return; // a row whose probe failed stays as it was
-    const std::string& address = asked[static_cast<std::size_t>(ticket)];
-    found[address] = Read(job);
+    const Asked a = asked[static_cast<std::size_t>(ticket)];
+    const bool first = a.before.continueAt < 0;
+    const ImageHeader::Info info =
+        first ? ImageHeader::Read(job.body) : ImageHeader::Continue(job.body, a.before);
+    const int64_t bytes = first ? job.fileBytes : a.bytes;
+    // The size lies further on: the bytes from the next segment are asked for.
+    if (info.width == 0 && info.continueAt > a.before.continueAt &&
+        info.continueAt + static_cast<int64_t>(DownloadMonitor::probeBytes) <= maxBytesRead &&
+        monitor != nullptr) {
+        monitor->QueueLookUp(LookUpKind::Probe, a.address, a.referer, this,
+                             static_cast<int64_t>(asked.size()), table.cookies,
+                             table.referrerPolicy, info.continueAt);
+        asked.push_back({a.address, a.referer, info, bytes});
+        ++left;
+        return;
+    }
+    Found f{info.width, info.height, bytes, info.mediaType};
+    // The answer's Content-Type names a web page the bytes do not show.
+    if (f.mediaType.empty() && first && StartsWithNoCase(job.contentType, "TEXT/HTML"))
+        f.mediaType = "text/html";
+    found[a.address] = f;
     arriving = true;
 }
 
@@ -69,7 +83,7 @@ bool PictureProbes::Apply() {
     for (int32_t i = 0; i < table.linkCount; ++i) {
         LinkEntry& e = table.links[i];
         // A row listed after its address was answered (behind a link) takes the answer too.
-        if (!e.IsPicture() || e.bytes >= 0 || e.realWidth > 0 || !e.mediaType.empty())
+        if (!e.IsPicture() || e.probed)
             continue;
         const auto it = found.find(AddressOf(e));
         if (it == found.end())
@@ -79,6 +93,9 @@ bool PictureProbes::Apply() {
         e.realHeight = f.height;
         e.bytes = f.bytes;
         e.mediaType = f.mediaType;
+        e.probed = true;
+        if (f.mediaType.rfind("video/", 0) == 0)
+            e.category = FileCategory::Video; // a movie, whatever its address says
         if (f.mediaType == "text/html") {
             e.category = FileCategory::HtmlLink; // what a login page or an error page says
             e.place = PicturePlace::None;

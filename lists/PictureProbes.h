@@ -7,6 +7,7 @@
 // User-interface thread only.
 
 #include "download/DownloadMonitor.h"
+#include "harvest/ImageHeader.h"
 #include "harvest/LinkTable.h"
 
 #include <cstdint>
@@ -38,15 +39,25 @@ public:
         int64_t bytes = -1;
         std::string mediaType;
     };
-    // What the first bytes of a file and its answer say; the answer's Content-Type names a web
-    // page the bytes do not show.
-    static Found Read(const DownloadJob& job);
+    // A camera's photo whose EXIF and ICC segments run past the first bytes is read on from
+    // its next segment, up to this much in all.
+    static constexpr int64_t maxBytesRead = 1 << 20;
 
 private:
     void OnLookUp(int64_t ticket, JobState state, DownloadJob& job) override;
 
+    // One look-up asked for: of an address from its first bytes, or from where an earlier one
+    // ran out (`before`).
+    struct Asked {
+        std::string address;
+        std::string referer;
+        ImageHeader::Info before;
+        int64_t bytes = -1; // what the first answer said of the whole file
+    };
+
     LinkTable& table;
-    std::vector<std::string> asked; // by ticket
+    DownloadMonitor* monitor = nullptr;
+    std::vector<Asked> asked; // by ticket
     std::unordered_map<std::string, Found> found;
     bool arriving = false; // answers came since the last Apply
     int32_t left = 0;

@@ -310,10 +310,31 @@ TEST(ModernHarvest, ProbedRowsAndTheSmallestPicture) {
                 bytes += static_cast<char>((v >> shift) & 0xFF);
         return bytes + std::string(100, '\0');
     };
+    // A camera's photo whose frame header stands past its first 64 KiB, served by ranges.
+    std::string photo = "\xFF\xD8\xFF\xE1" + std::string("\xFF\xFF", 2) + std::string(65533, 'e');
+    photo += "\xFF\xC0" + std::string("\x00\x11\x08\x0B\xB8\x0F\xA0", 7) + std::string(12, '\0');
+    const Server::Handler ranges = [photo](Server::Connection& c) {
+        const std::size_t at = c.Request().find("Range: bytes=");
+        std::size_t from = 0, to = photo.size() - 1;
+        if (at != std::string::npos)
+            std::sscanf(c.Request().c_str() + at + 13, "%zu-%zu", &from, &to);
+        to = std::min(to, photo.size() - 1);
+        c.Send(Server::Response(photo.substr(from, to - from + 1), "206 Partial Content",
+                                "Content-Range: bytes " + std::to_string(from) + "-" +
+                                    std::to_string(to) + "/" + std::to_string(photo.size()) +
+                                    "\r\n"));
+    };
     const Server server(Server::Routes(
         {{"/p.html", Server::Answer("<article><p>" + std::string(600, 'w') +
                                     "</p><img src=big.png><img src=small.png width=500 "
-                                    "height=500><img src=gone.jpg><img src=login.jpg></article>")},
+                                    "height=500><img src=gone.jpg><img src=login.jpg>"
+                                    "<img src=cam.jpg width=200 height=150><img src=odd.jpg "
+                                    "width=50 height=50><img src=clip.gif></article>")},
+         {"/cam.jpg", ranges},
+         {"/odd.jpg", Server::Answer("\xFF\xD8 no segments")},
+         {"/clip.gif", Server::Answer(std::string("\0\0\0\x18"
+                                                  "ftypisom\0\0\0\0isomavc1",
+                                                  24))},
          {"/big.png", Server::Answer(png(1600, 900), "200 OK", "Content-Type: image/png\r\n")},
          {"/small.png", Server::Answer(png(50, 40))},
          {"/login.jpg", Server::Answer("<!DOCTYPE html><title>Sign in</title>")}}));
@@ -334,13 +355,16 @@ TEST(ModernHarvest, ProbedRowsAndTheSmallestPicture) {
                                             "|" + f[10]);
     }
     EXPECT_EQ(rows, (std::vector<std::string>{"big.png|IMAGE||1600x900|124|image/png",
-                                              "gone.jpg|JPEG||||",
+                                              "cam.jpg|JPEG|200x150|4000x3000|65560|image/jpeg",
+                                              "clip.gif|VIDEO|||24|video/mp4", "gone.jpg|JPEG||||",
                                               "  ->login.jpg|HTML Link|||37|text/html",
+                                              "odd.jpg|JPEG|50x50||14|image/jpeg",
                                               "small.png|IMAGE|500x500|50x40|124|image/png"}));
     const CliRun large =
         RunCli({"links", "--pictures", "--min-size", "100x100", page}, dir.File("tk.opt"));
-    EXPECT_EQ(FirstFields(large.out, 1), "big.png\ngone.jpg\n")
-        << "the real size before the declared one; a picture of neither kept";
+    EXPECT_EQ(FirstFields(large.out, 1), "big.png\ncam.jpg\ngone.jpg\nodd.jpg\n")
+        << "the real size before the declared one; a picture of neither kept, nor one probed "
+           "without a size found";
     const CliRun json = RunCli({"links", "--probe", "--json", page}, dir.File("tk.opt"));
     EXPECT_NE(json.out.find("\"bytes\":null,\"mediaType\":\"\",\"name\":\"gone.jpg\""),
               std::string::npos)
