@@ -6,11 +6,14 @@
 #include "net/CookieSource.h"
 
 #include <QComboBox>
+#include <QFutureWatcher>
 #include <QGroupBox>
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QtConcurrent/QtConcurrentRun>
+#include <cstdlib>
 
 CModernOptionsDialog::CModernOptionsDialog(QWidget* owner, ModernSettings& modern, std::string path,
                                            Platform& platform)
@@ -60,7 +63,9 @@ CModernOptionsDialog::CModernOptionsDialog(QWidget* owner, ModernSettings& moder
     cookieSource->addItems(
         {"None", "Firefox", "Chromium", "Google Chrome", "Brave", "A cookies.txt file ..."});
     du.Place(cookieSource, 50, 112, 85, 14);
-    cookieWhere = new QLineEdit(this);
+    cookieWhere = new QComboBox(this);
+    cookieWhere->setEditable(true);
+    cookieWhere->setInsertPolicy(QComboBox::NoInsert);
     cookieWhere->setProperty("controlId", cookieWhereId);
     du.Place(cookieWhere, 140, 112, 148, 14);
     du.PlaceText(new QLabel("Send as:", this), 12, 133, 35, 10);
@@ -77,24 +82,53 @@ CModernOptionsDialog::CModernOptionsDialog(QWidget* owner, ModernSettings& moder
     button(2, "Cancel", 245, 154, 50);
     const auto source = CookieSource::KindOf(modern.cookies);
     cookieSource->setCurrentIndex(static_cast<int>(source.value_or(CookieSource::Kind::None)));
-    cookieWhere->setText(
+    cookieWhere->setEditText(
         ToQt(source == CookieSource::Kind::File ? modern.cookieFile : modern.cookieProfile));
     sendAs->setCurrentIndex(modern.userAgent.empty() ? 0 : 1);
     userAgent->setText(ToQt(modern.userAgent));
-    ShowCookieSource();
-    connect(cookieSource, &QComboBox::currentIndexChanged, this, [this] { ShowCookieSource(); });
+    ShowCookieSource(false);
+    connect(cookieSource, &QComboBox::currentIndexChanged, this,
+            [this] { ShowCookieSource(true); });
     connect(sendAs, &QComboBox::currentIndexChanged, this,
             [this](int index) { userAgent->setEnabled(index == 1); });
     userAgent->setEnabled(sendAs->currentIndex() == 1);
     saveAs->setText(ToQt(modern.nameMask));
 }
 
-void CModernOptionsDialog::ShowCookieSource() {
+void CModernOptionsDialog::ShowCookieSource(bool chosenNow) {
     const auto kind = static_cast<CookieSource::Kind>(cookieSource->currentIndex());
     cookieWhere->setEnabled(kind != CookieSource::Kind::None);
-    cookieWhere->setPlaceholderText(kind == CookieSource::Kind::File
-                                        ? "the cookies.txt file"
-                                        : "the browser's default profile");
+    const QString text = cookieWhere->currentText();
+    cookieWhere->clear();
+    cookieWhere->setEditText(chosenNow ? QString() : text);
+    cookieWhere->lineEdit()->setPlaceholderText(kind == CookieSource::Kind::File
+                                                    ? "the cookies.txt file"
+                                                    : "the browser's default profile");
+    const char* home = std::getenv("HOME");
+    const std::string homeFolder = home != nullptr ? home : "";
+    if (kind == CookieSource::Kind::File) {
+        if (chosenNow)
+            if (const auto file =
+                    platform.ChooseFile(this, "Choose a cookies.txt file", homeFolder))
+                cookieWhere->setEditText(ToQt(*file));
+        return;
+    }
+    if (kind == CookieSource::Kind::None)
+        return;
+    // A slow disk never holds the dialog: the profiles come when they are found, and only while
+    // the same browser is still chosen.
+    auto* found = new QFutureWatcher<std::vector<std::string>>(this);
+    connect(found, &QFutureWatcher<std::vector<std::string>>::finished, this, [this, found, kind] {
+        if (static_cast<CookieSource::Kind>(cookieSource->currentIndex()) == kind) {
+            const QString typed = cookieWhere->currentText();
+            for (const std::string& profile : found->result())
+                cookieWhere->addItem(ToQt(profile));
+            cookieWhere->setEditText(typed);
+        }
+        found->deleteLater();
+    });
+    found->setFuture(
+        QtConcurrent::run([homeFolder, kind] { return CookieSource::Profiles(homeFolder, kind); }));
 }
 
 void CModernOptionsDialog::OnCommand(int id) {
@@ -113,7 +147,7 @@ void CModernOptionsDialog::OnCommand(int id) {
         modern.minHeight = minHeight->text().toInt();
         const auto kind = static_cast<CookieSource::Kind>(cookieSource->currentIndex());
         modern.cookies = CookieSource::Word(kind);
-        const std::string where = FromQt(cookieWhere->text().trimmed());
+        const std::string where = FromQt(cookieWhere->currentText().trimmed());
         if (kind == CookieSource::Kind::File)
             modern.cookieFile = where;
         else if (kind != CookieSource::Kind::None)

@@ -40,9 +40,10 @@ private:
     QLineEdit* minWidth = nullptr;
     QLineEdit* minHeight = nullptr;
     QComboBox* cookieSource = nullptr;
-    QLineEdit* cookieWhere = nullptr; // a browser's profile, or a cookies.txt file
+    QComboBox* cookieWhere = nullptr; // a browser's profile (those found listed), or a file
     QComboBox* sendAs = nullptr;
     QLineEdit* userAgent = nullptr;
-    // The profile or file box follows the source chosen.
-    void ShowCookieSource();
+    // The profile or file box follows the source chosen: a cookies.txt is chosen in a file
+    // chooser, a browser's profiles are listed as they are found, off the window's thread.
+    void ShowCookieSource(bool chosenNow);
 };

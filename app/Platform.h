@@ -27,6 +27,9 @@ public:
     virtual bool AskYesNo(QWidget* owner, const std::string& text, bool defaultNo) = 0;
     virtual FolderChoice ChooseFolder(QWidget* owner, const std::string& title,
                                       const std::string& startDirectory) = 0;
+    // A file chosen to open (a cookies.txt), or nothing when the user cancels.
+    virtual std::optional<std::string> ChooseFile(QWidget* owner, const std::string& title,
+                                                  const std::string& start) = 0;
     // The clipboard's text, or nothing when it holds none.
     virtual std::optional<std::string> ClipboardText() = 0;
     // Shows `menu` at `at` (screen pixels) until the user chooses or dismisses it; returns the

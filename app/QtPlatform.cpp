@@ -45,6 +45,14 @@ Platform::FolderChoice QtPlatform::ChooseFolder(QWidget* owner, const std::strin
     return {FolderChoice::Kind::Chosen, FromQt(chosen)};
 }
 
+std::optional<std::string> QtPlatform::ChooseFile(QWidget* owner, const std::string& title,
+                                                  const std::string& start) {
+    const QString chosen = QFileDialog::getOpenFileName(owner, ToQt(title), ToQt(start));
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return FromQt(chosen);
+}
+
 std::optional<std::string> QtPlatform::ClipboardText() {
     const QClipboard* clipboard = QGuiApplication::clipboard();
     if (clipboard == nullptr)

@@ -12,6 +12,8 @@ class QtPlatform : public Platform {
 public:
     void ShowMessage(QWidget* owner, const std::string& text) override;
     bool AskYesNo(QWidget* owner, const std::string& text, bool defaultNo) override;
+    std::optional<std::string> ChooseFile(QWidget* owner, const std::string& title,
+                                          const std::string& start) override;
     FolderChoice ChooseFolder(QWidget* owner, const std::string& title,
                               const std::string& startDirectory) override;
     std::optional<std::string> ClipboardText() override;

@@ -1,5 +1,7 @@
 #include "harvest/AddressResolver.h"
 
+#include "net/Site.h"
+
 #include "harvest/TextMatch.h"
 
 namespace {
@@ -27,10 +29,13 @@ std::string_view SchemeOf(std::string_view link) {
 }
 
 // A part of `url` that curl hands out; empty when the URL has none.
-std::string Part(CURLU* url, CURLUPart part, unsigned int flags = 0) {
+std::string Part(CURLU* url, CURLUPart part) {
     char* text = nullptr;
-    if (curl_url_get(url, part, &text, flags) != CURLUE_OK || text == nullptr)
+    const CURLUcode got = curl_url_get(url, part, &text, 0);
+    if (got != CURLUE_OK || text == nullptr) {
+        curl_free(text); // some failures still hand over a part
         return {};
+    }
     std::string value(text);
     curl_free(text);
     return value;
@@ -97,14 +102,7 @@ std::optional<ResolvedLink> AddressResolver::Resolve(std::string_view link) cons
     r.service = Part(url, CURLUPART_SCHEME) == "https" ? 2 : 0;
     // One host, however it is spelled: lower case, no trailing dot, an international name in
     // its ASCII form, so rows, limits, sites and names agree.
-    r.server = Part(url, CURLUPART_HOST, CURLU_PUNYCODE);
-    if (r.server.empty())
-        r.server = Part(url, CURLUPART_HOST);
-    for (char& c : r.server)
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-    if (!r.server.empty() && r.server.back() == '.' &&
-        r.server.find_first_not_of('.') != std::string::npos)
-        r.server.pop_back();
+    r.server = Site::AsciiHost(Part(url, CURLUPART_HOST));
     const std::string port = Part(url, CURLUPART_PORT);
     if (!port.empty())
         r.server += ":" + port;

@@ -11,6 +11,7 @@
 #include <openssl/evp.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -77,6 +78,29 @@ std::optional<std::string> ChromiumCookies::CookieFile(const std::string& home, 
         }
     why = looked + ": no such file";
     return std::nullopt;
+}
+
+std::vector<std::string> ChromiumCookies::ProfileNames(const std::string& home, Browser browser) {
+    std::vector<std::string> names;
+    for (const std::string& base : Homes(home, browser)) {
+        StoreFile file;
+        std::string text, why;
+        if (!file.Open(base + "/Local State", why) || !file.ReadAll(text, why, 64u << 20))
+            text.clear();
+        const nlohmann::json state = nlohmann::json::parse(text, nullptr, false);
+        std::vector<std::string> here;
+        if (::access((base + "/Default").c_str(), F_OK) == 0)
+            here.push_back("Default");
+        if (state.is_object() && state.contains("profile") && state["profile"].is_object() &&
+            state["profile"].contains("info_cache") && state["profile"]["info_cache"].is_object())
+            for (const auto& [folder, info] : state["profile"]["info_cache"].items())
+                here.push_back(folder);
+        for (const std::string& name : here)
+            if (name.find('/') == std::string::npos &&
+                std::find(names.begin(), names.end(), name) == names.end())
+                names.push_back(name);
+    }
+    return names;
 }
 
 std::string ChromiumCookies::ChosenProfile(const std::string& userData, const std::string& name) {

@@ -36,6 +36,8 @@ public:
     // The cookie database of `profile` (empty: "Default"; a folder's name or a path).
     static std::optional<std::string> CookieFile(const std::string& home, Browser browser,
                                                  const std::string& profile, std::string& why);
+    // The profile folders found under `home` for `browser`.
+    static std::vector<std::string> ProfileNames(const std::string& home, Browser browser);
     // The profile folder of user-data folder `userData` that `name` names (the name shown);
     // with no name, the one its Local State says was used last, else "Default".
     static std::string ChosenProfile(const std::string& userData, const std::string& name);

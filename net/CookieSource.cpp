@@ -59,6 +59,23 @@ std::string CookieSource::Jar::Summary(const std::string& address) const {
     return text;
 }
 
+std::vector<std::string> CookieSource::Profiles(const std::string& home, Kind kind) {
+    switch (kind) {
+    case Kind::Firefox:
+        return FirefoxCookies::ProfileNames(home);
+    case Kind::Chromium:
+        return ChromiumCookies::ProfileNames(home, ChromiumCookies::Browser::Chromium);
+    case Kind::Chrome:
+        return ChromiumCookies::ProfileNames(home, ChromiumCookies::Browser::Chrome);
+    case Kind::Brave:
+        return ChromiumCookies::ProfileNames(home, ChromiumCookies::Browser::Brave);
+    case Kind::None:
+    case Kind::File:
+        break;
+    }
+    return {};
+}
+
 bool CookieSource::Jar::Failed() const {
     return !problem.empty() || (undecryptable > 0 && (!cookies || cookies->Size() == 0));
 }

@@ -44,6 +44,8 @@ public:
         // of its values could be decrypted.
         bool Failed() const;
     };
+    // The profiles found under `home` for a browser source, for the user to choose from.
+    static std::vector<std::string> Profiles(const std::string& home, Kind kind);
     // Reads the cookies of this source under the home folder `home`, leaving out those expired
     // at `now` (seconds); `lookup` answers for a Chromium-family browser's keyring.
     Jar Read(const std::string& home, int64_t now, const ChromiumCookies::KeyLookup& lookup) const;

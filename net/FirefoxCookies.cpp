@@ -4,6 +4,7 @@
 #include "net/PrivateCopy.h"
 #include "net/StoreFile.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <lz4.h>
@@ -57,6 +58,16 @@ std::vector<std::string> FirefoxCookies::Homes(const std::string& home) {
             home + "/snap/firefox/common/.mozilla/firefox",
             home + "/.var/app/org.mozilla.firefox/.mozilla/firefox",
             home + "/.var/app/org.mozilla.firefox/config/mozilla/firefox"};
+}
+
+std::vector<std::string> FirefoxCookies::ProfileNames(const std::string& home) {
+    std::vector<std::string> names;
+    for (const std::string& base : Homes(home))
+        for (const auto& [name, s] : ReadIni(base + "/profiles.ini"))
+            if (name.rfind("Profile", 0) == 0 && s.count("Name") &&
+                std::find(names.begin(), names.end(), s.at("Name")) == names.end())
+                names.push_back(s.at("Name"));
+    return names;
 }
 
 std::optional<std::string> FirefoxCookies::ProfileFolder(const std::string& home,

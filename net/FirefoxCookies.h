@@ -16,6 +16,8 @@ class FirefoxCookies {
 public:
     // The folders Firefox keeps its profiles in under `home`, in the order they are tried.
     static std::vector<std::string> Homes(const std::string& home);
+    // The names of the profiles found under `home`, in the order of the folders they are in.
+    static std::vector<std::string> ProfileNames(const std::string& home);
     // The profile folder for `profile` (empty: the default one; else a profile's name, its
     // folder's name, or a path); none with `why`.
     static std::optional<std::string> ProfileFolder(const std::string& home,

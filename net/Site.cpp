@@ -1,6 +1,8 @@
 #include "net/Site.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
+#include <idn2.h>
 #include <libpsl.h>
 
 namespace {
@@ -75,6 +77,20 @@ std::string Site::Of(std::string_view host) {
         return lower;
     const char* registrable = psl_registrable_domain(Suffixes(), lower.c_str());
     return registrable != nullptr ? std::string(registrable) : lower;
+}
+
+std::string Site::AsciiHost(std::string_view host) {
+    std::string name(host);
+    if (name.size() > 1 && name.back() == '.' && name.find_first_not_of('.') != std::string::npos)
+        name.pop_back();
+    if (std::any_of(name.begin(), name.end(), [](char c) { return (c & 0x80) != 0; })) {
+        char* ascii = nullptr;
+        if (idn2_to_ascii_8z(name.c_str(), &ascii, IDN2_NONTRANSITIONAL) == IDN2_OK &&
+            ascii != nullptr)
+            name = ascii;
+        idn2_free(ascii);
+    }
+    return Lower(name);
 }
 
 bool Site::IsWeb(std::string_view address) {

@@ -16,6 +16,9 @@ public:
     static std::string OriginOf(std::string_view address);
     static std::string Of(std::string_view host);
     static bool IsHttps(std::string_view address);
+    // `host` as one spelling: lower case, no trailing dot, an international name in its ASCII
+    // (punycode) form; a name that does not convert is kept, lower-cased.
+    static std::string AsciiHost(std::string_view host);
     // "http:" or "https:", in any case.
     static bool IsWeb(std::string_view address);
 };

@@ -267,11 +267,17 @@ TEST_F(WindowTest, ThePageBehindALogin) {
     });
     struct Home { // the browsers' stores are looked for in the test's folder
         explicit Home(const std::string& path)
-            : was(std::getenv("HOME") ? std::getenv("HOME") : "") {
+            : was(std::getenv("HOME") ? std::getenv("HOME") : ""),
+              config(std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "") {
             ::setenv("HOME", path.c_str(), 1);
+            ::unsetenv("XDG_CONFIG_HOME");
         }
-        ~Home() { ::setenv("HOME", was.c_str(), 1); }
-        std::string was;
+        ~Home() {
+            ::setenv("HOME", was.c_str(), 1);
+            if (!config.empty())
+                ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        }
+        std::string was, config;
     } home(dir.Path());
     std::ofstream(dir.File("cookies.txt")) << "127.0.0.1\tFALSE\t/\tFALSE\t0\tsession\tgood\n";
     std::ofstream(dir.File("tk.modern"))
@@ -289,14 +295,32 @@ TEST_F(WindowTest, ThePageBehindALogin) {
     }));
     EXPECT_EQ(ReadFile(w->Downloads().downloads[0].localPath), "photo");
 
-    // The modern options keep the choice: Firefox's profile "work", Tarvik's own User-Agent.
+    // The modern options keep the choice: Firefox's profile "work", listed as it is found,
+    // Tarvik's own User-Agent; a cookies.txt comes from a file chooser.
+    std::filesystem::create_directories(dir.File(".config/mozilla/firefox"));
+    std::ofstream(dir.File(".config/mozilla/firefox/profiles.ini"))
+        << "[Profile0]\nName=default\nPath=a\n[Profile1]\nName=work\nPath=b\n";
+    auto box = [](QDialog& d, int id) {
+        for (QComboBox* b : d.findChildren<QComboBox*>())
+            if (b->property("controlId").toInt() == id)
+                return b;
+        return static_cast<QComboBox*>(nullptr);
+    };
     ModernSettings chosen;
     CModernOptionsDialog options(w.get(), chosen, dir.File("tk.modern"), platform);
-    for (QComboBox* box : options.findChildren<QComboBox*>())
-        box->setCurrentIndex(box == options.findChildren<QComboBox*>().front() ? 1 : 0);
-    options.findChildren<QLineEdit*>().at(3)->setText(" work ");
+    QComboBox* where = box(options, CModernOptionsDialog::cookieWhereId);
+    box(options, CModernOptionsDialog::cookieSourceId)->setCurrentIndex(1);
+    box(options, CModernOptionsDialog::sendAsId)->setCurrentIndex(0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return where->count() == 2; }));
+    EXPECT_EQ(where->itemText(1).toStdString(), "work");
+    where->setCurrentIndex(1);
     options.OnCommand(1);
     EXPECT_EQ(chosen.cookies + "|" + chosen.cookieProfile + "|" + chosen.cookieFile + "|" +
                   chosen.userAgent,
               "firefox|work||");
+    platform.fileChoice = dir.File("other.txt");
+    CModernOptionsDialog again(w.get(), chosen, dir.File("tk.modern"), platform);
+    box(again, CModernOptionsDialog::cookieSourceId)->setCurrentIndex(5);
+    again.OnCommand(1);
+    EXPECT_EQ(chosen.cookies + "|" + chosen.cookieFile, "file|" + dir.File("other.txt"));
 }

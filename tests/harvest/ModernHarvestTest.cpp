@@ -69,6 +69,9 @@ TEST(ModernHarvest, PagesOfTodaysWeb) {
         // One host, however it is spelled.
         {"<img src=//LOCALHOST./x.jpg><img src=//localhost/x.jpg>",
          "x.jpg|JPEG|/x.jpg|localhost|HTTP"},
+        {"<img src=//B\xC3\xBC"
+         "cher.Example/y.jpg>",
+         "y.jpg|JPEG|/y.jpg|xn--bcher-kva.example|HTTP"},
     };
     // The pages of tests/pages/today name their rows in their first comment; the answer's own
     // character set and a page too large for a file are made here.

@@ -37,6 +37,11 @@ public:
             duringChooser();
         return folderChoice;
     }
+    std::optional<std::string> ChooseFile(QWidget*, const std::string& title,
+                                          const std::string&) override {
+        fileTitles.push_back(title);
+        return fileChoice;
+    }
     std::optional<std::string> ClipboardText() override { return clipboard; }
     int TrackMenu(QMenu& menu, const QPoint& at) override {
         Menu shown{{}, at};
@@ -67,6 +72,8 @@ public:
     std::deque<bool> answers;
     std::optional<std::string> clipboard;
     FolderChoice folderChoice;
+    std::optional<std::string> fileChoice;
+    std::vector<std::string> fileTitles;
     std::vector<std::string> folderTitles;
     std::vector<std::string> folderStarts;
     std::function<void()> duringChooser;
