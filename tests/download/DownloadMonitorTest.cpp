@@ -410,10 +410,10 @@ TEST_F(Engine, ProbesReadFirstBytesWithinTheLimits) {
         e.place = place;
         page.Append(std::move(e));
     };
-    for (int i = 0; i < 5; ++i) {
-        add(one, "/p" + std::to_string(i) + ".png", PicturePlace::Content);
-        add(two, "/p" + std::to_string(i) + ".png", PicturePlace::Content);
-    }
+    // All of one server's first: the per-server cap, not the total, holds the third.
+    for (const LoopbackServer* s : {&one, &two})
+        for (int i = 0; i < 5; ++i)
+            add(*s, "/p" + std::to_string(i) + ".png", PicturePlace::Content);
     add(one, "/p0.png", PicturePlace::Related); // the same address: asked once
     add(one, "/busy.png", PicturePlace::Content);
     add(two, "/login.jpg", PicturePlace::Content);

@@ -451,10 +451,35 @@ TEST_F(Cookies, StoresFoundRefusedAndCleanedUp) {
     EXPECT_EQ(open.cookies->OfSite("members.example").front(),
               "members.example\tFALSE\t/\tFALSE\t4000000000\tsession\tgood");
 
-    // A login without "remember me" lives only in the running Firefox's session store; the
-    // database's cookie of the same name, domain and path wins, a container's is left out.
+    // The newest login may stand only in the journal of a store Firefox is writing; a value
+    // with a line break or a control character is neither read nor sent.
     const std::string profile = h + "/.config/mozilla/firefox/k3y.default-release";
     std::filesystem::remove(profile + "/cookies.sqlite-wal");
+    sqlite3* writer = nullptr;
+    ASSERT_EQ(sqlite3_open((profile + "/cookies.sqlite").c_str(), &writer), SQLITE_OK);
+    sqlite3_exec(writer,
+                 "PRAGMA wal_autocheckpoint = 0; INSERT INTO moz_cookies (name, value, host, "
+                 "path, expiry, isSecure, isHttpOnly) VALUES ('journal', 'newest', "
+                 "'members.example', '/', 0, 0, 0), ('broken', 'a' || char(10) || 'b', "
+                 "'members.example', '/', 0, 0, 0), ('bell', 'a' || char(7), "
+                 "'members.example', '/', 0, 0, 0);",
+                 nullptr, nullptr, nullptr);
+    ASSERT_GT(std::filesystem::file_size(profile + "/cookies.sqlite-wal"), 0u);
+    const CookieSource::Jar newest =
+        CookieSource{CookieSource::Kind::Firefox, profile, ""}.Read(h, 1700000000, {});
+    sqlite3_close(writer);
+    ASSERT_TRUE(newest.cookies) << newest.problem;
+    const CookieLines& here = newest.cookies->OfSite("members.example");
+    EXPECT_EQ(std::count_if(here.begin(), here.end(),
+                            [](const std::string& l) {
+                                return l.find("journal\tnewest") != std::string::npos;
+                            }),
+              1);
+    EXPECT_EQ(newest.cookies->Size(), 4u) << "the three of the store and the journal's";
+    Sql(profile + "/cookies.sqlite", "DELETE FROM moz_cookies WHERE name = 'journal';");
+
+    // A login without "remember me" lives only in the running Firefox's session store; the
+    // database's cookie of the same name, domain and path wins, a container's is left out.
     const std::string json =
         R"({"cookies":[{"host":"members.example","name":"session","value":"now","path":"/"},)"
         R"({"host":"members.example","name":"fresh","value":"login","path":"/"},)"
