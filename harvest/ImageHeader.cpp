@@ -195,7 +195,8 @@ const Box* Find(const std::vector<Box>& boxes, std::string_view type) {
 // properties in "ipco", among them its "ispe" (width, height) and "irot" (turns of 90
 // degrees). Nothing when the bytes do not hold them.
 std::optional<std::pair<uint32_t, uint32_t>> PrimarySize(std::string_view b) {
-    const Box* meta = Find(Boxes(b, 0, b.size()), "meta");
+    const std::vector<Box> top = Boxes(b, 0, b.size());
+    const Box* meta = Find(top, "meta");
     if (meta == nullptr)
         return std::nullopt;
     const std::vector<Box> inMeta = Boxes(b, meta->body + 4, meta->end); // a full box

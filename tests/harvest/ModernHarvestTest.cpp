@@ -1,6 +1,7 @@
 #include "settings/SettingsFile.h"
 #include "tests/support/CliRun.h"
 #include "tests/support/LoopbackServer.h"
+#include "tests/support/ResumableFile.h"
 #include "tests/support/TempDir.h"
 
 #include <atomic>
@@ -316,24 +317,13 @@ TEST(ModernHarvest, ProbedRowsAndTheSmallestPicture) {
     // A camera's photo whose frame header stands past its first 64 KiB, served by ranges.
     std::string photo = "\xFF\xD8\xFF\xE1" + std::string("\xFF\xFF", 2) + std::string(65533, 'e');
     photo += "\xFF\xC0" + std::string("\x00\x11\x08\x0B\xB8\x0F\xA0", 7) + std::string(12, '\0');
-    const Server::Handler ranges = [photo](Server::Connection& c) {
-        const std::size_t at = c.Request().find("Range: bytes=");
-        std::size_t from = 0, to = photo.size() - 1;
-        if (at != std::string::npos)
-            std::sscanf(c.Request().c_str() + at + 13, "%zu-%zu", &from, &to);
-        to = std::min(to, photo.size() - 1);
-        c.Send(Server::Response(photo.substr(from, to - from + 1), "206 Partial Content",
-                                "Content-Range: bytes " + std::to_string(from) + "-" +
-                                    std::to_string(to) + "/" + std::to_string(photo.size()) +
-                                    "\r\n"));
-    };
     const Server server(Server::Routes(
         {{"/p.html", Server::Answer("<article><p>" + std::string(600, 'w') +
                                     "</p><img src=big.png><img src=small.png width=500 "
                                     "height=500><img src=gone.jpg><img src=login.jpg>"
                                     "<img src=cam.jpg width=200 height=150><img src=odd.jpg "
                                     "width=50 height=50><img src=clip.gif></article>")},
-         {"/cam.jpg", ranges},
+         {"/cam.jpg", ResumableFile{.body = photo, .cuts = 0}.Handler()},
          {"/odd.jpg", Server::Answer("\xFF\xD8 no segments")},
          {"/clip.gif", Server::Answer(std::string("\0\0\0\x18"
                                                   "ftypisom\0\0\0\0isomavc1",

@@ -97,8 +97,9 @@ protected:
         for (const auto& [name, value] : saved)
             ::setenv(name.c_str(), value.c_str(), 1);
     }
-    std::string Firefox() { // a newer store: its expiry in milliseconds
-        const std::string base = home.Path() + "/.mozilla/firefox";
+    // A newer store, its expiry in milliseconds, under `folder` of the home.
+    std::string Firefox(const std::string& folder = "/.mozilla/firefox") {
+        const std::string base = home.Path() + folder;
         std::filesystem::create_directories(base + "/k3y.default-release");
         std::ofstream(base + "/profiles.ini")
             << "[Profile0]\nName=default\nIsRelative=1\nPath=old.default\n";
@@ -298,23 +299,19 @@ TEST_F(Cookies, OnlyThePagesSiteAndTheReferrerPolicy) {
               std::string::npos)
         << r.err;
 
-    const std::tuple<ReferrerPolicy::Kind, std::string, std::string, std::string> policies[] = {
-        {ReferrerPolicy::Kind::StrictOriginWhenCrossOrigin, "https://a.example/p?q#f",
-         "https://a.example/x", "https://a.example/p?q"},
-        {ReferrerPolicy::Kind::StrictOriginWhenCrossOrigin, "https://u:pw@a.example/p",
-         "https://b.example/x", "https://a.example/"},
-        {ReferrerPolicy::Kind::StrictOriginWhenCrossOrigin, "https://a.example/p",
-         "http://a.example/x", ""},
-        {ReferrerPolicy::Kind::StrictOrigin, "https://a.example/p", "https://a.example/x",
-         "https://a.example/"},
-        {ReferrerPolicy::Kind::SameOrigin, "http://a.example/p", "http://a.example:81/x", ""},
-        {ReferrerPolicy::Kind::Origin, "https://a.example/p", "http://b.example/x",
-         "https://a.example/"},
-        {ReferrerPolicy::Kind::UnsafeUrl, "https://a.example/p", "http://b.example/x",
-         "https://a.example/p"},
-        {ReferrerPolicy::Kind::NoReferrerWhenDowngrade, "https://a.example/p",
-         "https://b.example/x", "https://a.example/p"},
+    using Kind = ReferrerPolicy::Kind;
+    // clang-format off
+    const std::tuple<Kind, std::string, std::string, std::string> policies[] = {
+        {Kind::StrictOriginWhenCrossOrigin, "https://a.example/p?q#f", "https://a.example/x", "https://a.example/p?q"},
+        {Kind::StrictOriginWhenCrossOrigin, "https://u:pw@a.example/p", "https://b.example/x", "https://a.example/"},
+        {Kind::StrictOriginWhenCrossOrigin, "https://a.example/p", "http://a.example/x", ""},
+        {Kind::StrictOrigin, "https://a.example/p", "https://a.example/x", "https://a.example/"},
+        {Kind::SameOrigin, "http://a.example/p", "http://a.example:81/x", ""},
+        {Kind::Origin, "https://a.example/p", "http://b.example/x", "https://a.example/"},
+        {Kind::UnsafeUrl, "https://a.example/p", "http://b.example/x", "https://a.example/p"},
+        {Kind::NoReferrerWhenDowngrade, "https://a.example/p", "https://b.example/x", "https://a.example/p"},
     };
+    // clang-format on
     for (const auto& [kind, from, to, expected] : policies)
         EXPECT_EQ(ReferrerPolicy::RefererFor(kind, from, to), expected)
             << ReferrerPolicy::Word(kind) << " " << from << " -> " << to;
@@ -344,76 +341,28 @@ TEST_F(Cookies, StoresFoundRefusedAndCleanedUp) {
         std::string said; // the first line on stderr
         int status;
     };
+    const std::string fresh = h + "/.config/mozilla/firefox/k3y.default-release";
+    // clang-format off
     const Case cases[] = {
-        {{"--cookies", home.File("none.txt")},
-         {},
-         "Cookies: " + home.File("none.txt") + ": no such file",
-         1},
-        {{"--cookies", home.File("fifo.txt")},
-         {},
-         "Cookies: " + home.File("fifo.txt") + ": not a regular file",
-         1},
-        {{"--cookies-from-browser", "firefox:" + h + "/.mozilla/firefox/p"},
-         {},
-         "Cookies: " + h + "/.mozilla/firefox/p/cookies.sqlite: not a regular file",
-         1},
-        {{"--cookies-from-browser", "firefox:q"},
-         {},
-         "Cookies: " + h +
-             "/.mozilla/firefox/q/cookies.sqlite: not a cookie database (file is not a database)",
-         1},
-        {{"--cookies-from-browser", "firefox"},
-         {},
-         "Cookies: no Firefox profile (looked in " + firefoxHomes + ")",
-         1},
+        {{"--cookies", home.File("none.txt")}, {}, "Cookies: " + home.File("none.txt") + ": no such file", 1},
+        {{"--cookies", home.File("fifo.txt")}, {}, "Cookies: " + home.File("fifo.txt") + ": not a regular file", 1},
+        {{"--cookies-from-browser", "firefox:" + h + "/.mozilla/firefox/p"}, {}, "Cookies: " + h + "/.mozilla/firefox/p/cookies.sqlite: not a regular file", 1},
+        {{"--cookies-from-browser", "firefox:q"}, {}, "Cookies: " + h + "/.mozilla/firefox/q/cookies.sqlite: not a cookie database (file is not a database)", 1},
+        {{"--cookies-from-browser", "firefox"}, {}, "Cookies: no Firefox profile (looked in " + firefoxHomes + ")", 1},
         // A fresh Firefox keeps its profiles under the XDG config folder.
-        {{"--cookies-from-browser", "firefox"},
-         [&] {
-             const std::string file = Firefox();
-             const std::string fresh = h + "/.config/mozilla";
-             std::filesystem::create_directories(fresh);
-             std::filesystem::rename(h + "/.mozilla/firefox/k3y.default-release", fresh + "/k");
-             std::filesystem::create_directories(fresh + "/firefox");
-             std::filesystem::rename(fresh + "/k", fresh + "/firefox/k3y.default-release");
-             std::filesystem::rename(h + "/.mozilla/firefox/installs.ini",
-                                     fresh + "/firefox/installs.ini");
-         },
-         page + ": Cookies: 3 read from Firefox (default profile), 1 for this site",
-         0},
-        {{"--cookies-from-browser",
-          "firefox:" + h + "/.config/mozilla/firefox/k3y.default-release"},
-         [&] {
-             ::mkfifo(
-                 (h + "/.config/mozilla/firefox/k3y.default-release/cookies.sqlite-wal").c_str(),
-                 0600);
-         },
-         "Cookies: " + h +
-             "/.config/mozilla/firefox/k3y.default-release/cookies.sqlite: cookies.sqlite-wal "
-             "beside it: not a regular file",
-         1},
-        {{"--cookies-from-browser", "chromium:" + h + "/nowhere"},
-         {},
-         "Cookies: " + h + "/nowhere/Network/Cookies, " + h + "/nowhere/Cookies, " + h +
-             "/nowhere/Default/Network/Cookies, " + h + "/nowhere/Default/Cookies: no such file",
-         1},
-        {{"--cookies-from-browser", "chromium"},
-         [&] { Chromium(5); },
-         "Cookies: " + h + "/.config/chromium/Default/Network/Cookies: of an unknown version (5)",
-         1},
+        {{"--cookies-from-browser", "firefox"}, [&] { Firefox("/.config/mozilla/firefox"); }, page + ": Cookies: 3 read from Firefox (default profile), 1 for this site", 0},
+        {{"--cookies-from-browser", "firefox:" + fresh}, [&] { ::mkfifo((fresh + "/cookies.sqlite-wal").c_str(), 0600); }, "Cookies: " + fresh + "/cookies.sqlite: cookies.sqlite-wal beside it: not a regular file", 1},
+        {{"--cookies-from-browser", "chromium:" + h + "/nowhere"}, {}, "Cookies: " + h + "/nowhere/Network/Cookies, " + h + "/nowhere/Cookies, " + h + "/nowhere/Default/Network/Cookies, " + h + "/nowhere/Default/Cookies: no such file", 1},
+        {{"--cookies-from-browser", "chromium"}, [&] { Chromium(5); }, "Cookies: " + h + "/.config/chromium/Default/Network/Cookies: of an unknown version (5)", 1},
         // A user-data folder: the profile its Local State used last, in the older place.
-        {{"--cookies-from-browser", "chromium:" + h + "/.config/chromium"},
-         [&] {
+        {{"--cookies-from-browser", "chromium:" + h + "/.config/chromium"}, [&] {
              Chromium(24);
-             const std::string data = h + "/.config/chromium";
-             std::filesystem::create_directories(data + "/Profile 1");
-             std::filesystem::rename(data + "/Default/Network/Cookies",
-                                     data + "/Profile 1/Cookies");
-             std::ofstream(data + "/Local State") << R"({"profile":{"last_used":"Profile 1"}})";
-         },
-         page + ": Cookies: 3 read from Chromium (profile " + h +
-             "/.config/chromium), 1 for this site",
-         0},
+             std::filesystem::create_directories(h + "/.config/chromium/Profile 1");
+             std::filesystem::rename(h + "/.config/chromium/Default/Network/Cookies", h + "/.config/chromium/Profile 1/Cookies");
+             std::ofstream(h + "/.config/chromium/Local State") << R"({"profile":{"last_used":"Profile 1"}})";
+         }, page + ": Cookies: 3 read from Chromium (profile " + h + "/.config/chromium), 1 for this site", 0},
     };
+    // clang-format on
     for (const Case& c : cases) {
         log.clear();
         if (c.setUp)
@@ -453,7 +402,7 @@ TEST_F(Cookies, StoresFoundRefusedAndCleanedUp) {
 
     // The newest login may stand only in the journal of a store Firefox is writing; a value
     // with a line break or a control character is neither read nor sent.
-    const std::string profile = h + "/.config/mozilla/firefox/k3y.default-release";
+    const std::string& profile = fresh;
     std::filesystem::remove(profile + "/cookies.sqlite-wal");
     sqlite3* writer = nullptr;
     ASSERT_EQ(sqlite3_open((profile + "/cookies.sqlite").c_str(), &writer), SQLITE_OK);
