@@ -174,16 +174,19 @@ Transfer::Result Transfer::RunOnce(CurlHandles& handles, const std::string& url,
         if (lines == nullptr || std::find(handed.begin(), handed.end(), lines) != handed.end())
             return;
         handed.push_back(lines);
-        // A cookie given starts the engine; with none, a file of no name does. (A file name
-        // waits in a list until a transfer reads it, which a transfer stopped before it began
-        // never does.)
+        // A cookie given starts the engine.
         for (const std::string& line : *lines)
             curl_easy_setopt(easy, CURLOPT_COOKIELIST, line.c_str());
         loaded += lines->size();
     };
     prepareHop(target);
-    if (request.cookiesFor && loaded == 0)
-        curl_easy_setopt(easy, CURLOPT_COOKIEFILE, "");
+    if (request.cookiesFor && loaded == 0) {
+        // No cookie to hand over, and still the answers' own are kept: one placeholder starts
+        // the engine and goes at once. (A file of no name would wait in a list a transfer
+        // stopped before it began never reads, and is never freed.)
+        curl_easy_setopt(easy, CURLOPT_COOKIELIST, "tarvik.invalid\tFALSE\t/\tFALSE\t0\tx\tx");
+        curl_easy_setopt(easy, CURLOPT_COOKIELIST, "ALL");
+    }
     const std::string range = std::to_string(request.rangeFrom) + "-" +
                               (request.rangeTo >= 0 ? std::to_string(request.rangeTo) : "");
     std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headers(nullptr,

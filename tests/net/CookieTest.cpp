@@ -209,6 +209,9 @@ protected:
         else if (path == "/quiet/")
             c.Send(Server::Response("<meta name=referrer content=no-referrer><img src=/q.jpg>",
                                     "200 OK", "Content-Type: text/html\r\n"));
+        else if (path == "/b.jpg") // another site's own cookie goes on with its own redirect
+            c.Send("HTTP/1.1 302 Found\r\nLocation: /b2.jpg\r\nSet-Cookie: own=1\r\n"
+                   "Content-Length: 0\r\n\r\n");
         else if (path == "/r.jpg")
             Server::Redirect("http://other.co.uk/d.jpg")(c);
         else if (path == "/hop.jpg")
@@ -286,6 +289,7 @@ TEST_F(Cookies, OnlyThePagesSiteAndTheReferrerPolicy) {
                         "img.shop.co.uk/a.jpg [login=shop] " + origin,
                         "img.shop.co.uk/hop.jpg [login=shop] " + origin,
                         "other.co.uk/b.jpg [] " + origin,
+                        "other.co.uk/b2.jpg [own=1] " + origin,
                         "other.co.uk/d.jpg [] " + origin,
                         "www.shop.co.uk/c.jpg [host=www login=shop seen=1] " + page,
                         "www.shop.co.uk/e.jpg [host=www login=shop seen=1] " + page,
