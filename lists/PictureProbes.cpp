@@ -49,15 +49,25 @@ void PictureProbes::Stop(DownloadMonitor& monitor) {
 
 void PictureProbes::OnLookUp(int64_t ticket, JobState state, DownloadJob& job) {
     --left;
-    if (state != JobState::Finished || ticket < 0 || ticket >= static_cast<int64_t>(asked.size()))
-        return; // a row whose probe failed stays as it was
+    if (ticket < 0 || ticket >= static_cast<int64_t>(asked.size()))
+        return;
     const Asked a = asked[static_cast<std::size_t>(ticket)];
     const bool first = a.before.continueAt < 0;
+    if (state != JobState::Finished) {
+        // A row whose probe failed stays as it was; one whose reading on failed keeps what
+        // its first bytes told.
+        if (!first) {
+            found[a.address] = Found{0, 0, a.bytes, a.before.mediaType};
+            arriving = true;
+        }
+        return;
+    }
     const ImageHeader::Info info =
         first ? ImageHeader::Read(job.body) : ImageHeader::Continue(job.body, a.before);
     const int64_t bytes = first ? job.fileBytes : a.bytes;
     // The size lies further on: the bytes from the next segment are asked for.
     if (info.width == 0 && info.continueAt > a.before.continueAt &&
+        (bytes < 0 || info.continueAt < bytes) &&
         info.continueAt + static_cast<int64_t>(DownloadMonitor::probeBytes) <= maxBytesRead &&
         monitor != nullptr) {
         monitor->QueueLookUp(LookUpKind::Probe, a.address, a.referer, this,
