@@ -15,6 +15,13 @@ constexpr std::pair<CookieSource::Kind, const char*> words[] = {
     {CookieSource::Kind::Chromium, "chromium"}, {CookieSource::Kind::Chrome, "chrome"},
     {CookieSource::Kind::Brave, "brave"},       {CookieSource::Kind::File, "file"}};
 
+// The Chromium-family browser a source of that kind reads.
+ChromiumCookies::Browser BrowserOf(CookieSource::Kind kind) {
+    return kind == CookieSource::Kind::Chrome  ? ChromiumCookies::Browser::Chrome
+           : kind == CookieSource::Kind::Brave ? ChromiumCookies::Browser::Brave
+                                               : ChromiumCookies::Browser::Chromium;
+}
+
 } // namespace
 
 const char* CookieSource::Word(Kind kind) {
@@ -60,20 +67,11 @@ std::string CookieSource::Jar::Summary(const std::string& address) const {
 }
 
 std::vector<std::string> CookieSource::Profiles(const std::string& home, Kind kind) {
-    switch (kind) {
-    case Kind::Firefox:
+    if (kind == Kind::Firefox)
         return FirefoxCookies::ProfileNames(home);
-    case Kind::Chromium:
-        return ChromiumCookies::ProfileNames(home, ChromiumCookies::Browser::Chromium);
-    case Kind::Chrome:
-        return ChromiumCookies::ProfileNames(home, ChromiumCookies::Browser::Chrome);
-    case Kind::Brave:
-        return ChromiumCookies::ProfileNames(home, ChromiumCookies::Browser::Brave);
-    case Kind::None:
-    case Kind::File:
-        break;
-    }
-    return {};
+    if (kind == Kind::None || kind == Kind::File)
+        return {};
+    return ChromiumCookies::ProfileNames(home, BrowserOf(kind));
 }
 
 bool CookieSource::Jar::Failed() const {
@@ -119,9 +117,7 @@ CookieSource::Jar CookieSource::Read(const std::string& home, int64_t now,
                     add(std::move(c));
         }
     } else {
-        const auto browser = kind == Kind::Chrome  ? ChromiumCookies::Browser::Chrome
-                             : kind == Kind::Brave ? ChromiumCookies::Browser::Brave
-                                                   : ChromiumCookies::Browser::Chromium;
+        const auto browser = BrowserOf(kind);
         jar.from =
             std::string(kind == Kind::Chrome ? "Google Chrome" : ChromiumCookies::Name(browser)) +
             " (" + which + ")";
