@@ -60,7 +60,15 @@ std::optional<std::string> NameMask::Check(const std::string& mask) {
 }
 
 std::string NameMask::SafeSegment(const std::string& text) {
-    return Cut(Utf8::SafeFileName(text), segmentLimit);
+    // What FAT, exFAT and SMB drives refuse in a name becomes '_', and no name ends in a dot or
+    // a space, so a tag's name goes onto any drive.
+    std::string safe = Cut(Utf8::SafeFileName(text), segmentLimit);
+    for (char& c : safe)
+        if (std::string_view(":*?\"<>|\\").find(c) != std::string_view::npos)
+            c = '_';
+    while (!safe.empty() && (safe.back() == '.' || safe.back() == ' '))
+        safe.pop_back();
+    return safe;
 }
 
 std::string NameMask::Expand(const std::string& mask, const Values& v) {

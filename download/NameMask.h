@@ -2,8 +2,9 @@
 // How a modern row's file is named under the save directory: a mask of tags (*name*, *ext*,
 // *host*, *subdirs*, *title*, *text*, *num*, *date*) and '/' for folders, expanded into a safe
 // relative path. Every name a tag gives is made safe on its own: control characters,
-// bidirectional marks and '/' become '_', leading dots go, and it is cut to 200 bytes at a
-// character boundary; no segment is empty, "." or "..".
+// bidirectional marks, '/' and what FAT, exFAT and SMB drives refuse (\ : * ? " < > |) become
+// '_', leading dots and trailing dots and spaces go, and it is cut to 200 bytes at a character
+// boundary; no segment is empty, "." or "..". The mask's own text is the user's, as written.
 
 #include <cstdint>
 #include <optional>

@@ -21,7 +21,8 @@ TEST(NameMask, TagsAndSafeNames) {
     // clang-format off
     const std::tuple<const char*, NameMask::Values, std::string> cases[] = {
         {"*name*.*ext*", row, "large.photo.jpg"},
-        {"*host*/*subdirs*/*text* *num* *date*.*ext*", row, "h:81/a b/c/Alt text 007 2026-12-07.jpg"},
+        {"*host*/*subdirs*/*text* *num* *date*.*ext*", row, "h_81/a b/c/Alt text 007 2026-12-07.jpg"},
+        {"*title*/*name*", with([](auto& v) { v.title = "Storm: \"Night\" <Rain>*|? ..."; }), "Storm_ _Night_ _Rain____/large.photo"},
         {NameMask::folderPerPage, row, "Day _ one/007 large.photo.jpg"},
         {"*title*/*name*", with([](auto& v) { v.title = "..\x01\xE2\x80\xAEx"; }), "__x/large.photo"},
         {"*title*/*name*", with([](auto& v) { v.title = ".."; }), "large.photo"},
