@@ -21,8 +21,8 @@ struct LinkEntry {
     int32_t height = 0;
     std::string wrapPage = {}; // a picture inside a link to another page: that page's whole address
     std::string page = {};     // the page a row behind a link came from; empty: the table's page
-    // For name masks: its place in the page's own order (a picture's among the pictures, any
-    // other row's among all rows, from 1), a picture's alt text or a link's text, and for a row
+    // For name masks: its number on the page (the page's content first, then every other row,
+    // each in the page's order, from 1), a picture's alt text or a link's text, and for a row
     // behind a link the title of the gallery it stands for (empty: the table's page title).
     uint32_t number = 0;
     std::string text = {};

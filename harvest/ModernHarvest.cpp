@@ -110,7 +110,7 @@ void ModernHarvest::Admit(const std::string& pageAddress) {
     std::unordered_map<std::string, int32_t> seen;
     std::vector<std::pair<std::string, LinkEntry>> pages; // with their keys
     std::unordered_set<std::string> pageKeys;
-    uint32_t rows = 0, pictures = 0;
+    uint32_t rows = 0;
     std::vector<ResolvedLink> addresses;
     std::vector<SrcCandidate> usable;
     std::vector<std::string> keys;
@@ -205,12 +205,7 @@ void ModernHarvest::Admit(const std::string& pageAddress) {
         entry.server = std::move(chosen.server);
         entry.path = std::move(chosen.path);
         entry.service = chosen.service;
-        // Its place in the page's own order, whatever order the File List shows.
-        const bool isPicture = entry.category == FileCategory::Jpeg ||
-                               entry.category == FileCategory::Gif ||
-                               entry.category == FileCategory::Image;
-        ++rows;
-        entry.number = isPicture ? ++pictures : rows;
+        entry.number = ++rows; // its place in the page's own order, until the rows are numbered
         entry.text =
             picture ? signals.text : ModernScanner::Collapsed(f.text, ModernScanner::textLimit);
         if (entry.category == FileCategory::HtmlLink) {
@@ -225,4 +220,16 @@ void ModernHarvest::Admit(const std::string& pageAddress) {
     for (auto& [key, entry] : pages)
         if (table.linkCount < LinkTable::capacity && seen.emplace(key, -1).second)
             table.Append(std::move(entry));
+    // Numbered once the places are known, without gaps: the page's own content first, then
+    // every other row, each in the page's order.
+    std::vector<LinkEntry*> order;
+    for (int32_t i = 0; i < table.linkCount; ++i)
+        order.push_back(&table.links[i]);
+    std::stable_sort(order.begin(), order.end(), [](const LinkEntry* a, const LinkEntry* b) {
+        const bool ac = a->place == PicturePlace::Content, bc = b->place == PicturePlace::Content;
+        return ac != bc ? ac : a->number < b->number;
+    });
+    uint32_t number = 0;
+    for (LinkEntry* e : order)
+        e->number = ++number;
 }
