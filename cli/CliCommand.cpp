@@ -39,7 +39,7 @@ const char* const usage =
     "                           --cookies-from-browser NAME[:PROFILE]] [--user-agent TEXT]\n"
     "                           [-d DIR] [-j N] [--flat | --name MASK] [--timeout SECONDS]\n"
     "                           (ADDRESS | -i FILE)\n"
-    "       tarvik-cli article ADDRESS\n"
+    "       tarvik-cli article [--kind] ADDRESS\n"
     "Short options: -d and -P for --dir, -j for --threads, -i for --input-file, -q for --quiet.\n";
 
 const char* const help =
@@ -162,8 +162,9 @@ std::optional<int> ParseNumber(const std::string& text, int low, int high) {
 
 // The options of both commands. False when they are wrong.
 bool ParseOptions(const std::vector<std::string>& args, DownloadCommand::Options& o,
-                  bool& withTitle, std::optional<bool>& modern, std::vector<std::string>& operands,
-                  std::optional<std::string>& inputFile, std::string& error) {
+                  bool& withTitle, bool& withKind, std::optional<bool>& modern,
+                  std::vector<std::string>& operands, std::optional<std::string>& inputFile,
+                  std::string& error) {
     const bool download = args[0] == "download";
     for (std::size_t i = 1; i < args.size(); ++i) {
         std::string arg = args[i];
@@ -188,6 +189,8 @@ bool ParseOptions(const std::vector<std::string>& args, DownloadCommand::Options
         };
         if (arg == "--title" && !download && !value) {
             withTitle = true;
+        } else if (arg == "--kind" && args[0] == "article" && !value) {
+            withKind = true;
         } else if ((arg == "--modern" || arg == "--classic") && !value) {
             modern = arg == "--modern";
         } else if (!value && (arg == "--all" || arg == "--jpegs" || arg == "--pictures" ||
@@ -387,14 +390,16 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
     }
     DownloadCommand::Options options;
     bool withTitle = false;
+    bool withKind = false;
     std::optional<bool> modern;
     std::vector<std::string> operands;
     std::optional<std::string> inputFile;
     std::string error;
     const bool article = !args.empty() && args[0] == "article";
-    bool wrong = args.empty() || (args[0] != "links" && args[0] != "download" && !article) ||
-                 !ParseOptions(args, options, withTitle, modern, operands, inputFile, error) ||
-                 (article && inputFile);
+    bool wrong =
+        args.empty() || (args[0] != "links" && args[0] != "download" && !article) ||
+        !ParseOptions(args, options, withTitle, withKind, modern, operands, inputFile, error) ||
+        (article && inputFile);
     // What needs the modern rules turns them on, and is an error beside --classic.
     const char* needsModern = article                     ? "article"
                               : options.follow            ? "--follow"
@@ -503,6 +508,8 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
         if ((options.follow || options.probe) && table->modernRows)
             DownloadCommand::FollowLinks(*table, settings, session, err, options.follow,
                                          options.probe);
+        if (article && withKind)
+            out << harvest.KindWord() << "\n";
         if (article)
             out << harvest.ArticleText();
         titles.push_back(harvest.Title());

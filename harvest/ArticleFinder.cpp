@@ -93,13 +93,11 @@ struct ArticleFinder::Stats {
     float LinkDensity() const { return text == 0 ? 0 : link / static_cast<float>(text); }
 };
 
-ArticleFinder::Article ArticleFinder::Try(const PageTree& tree, uint8_t rules) {
+std::vector<ArticleFinder::Stats> ArticleFinder::Measure(const PageTree& tree, uint8_t rules) {
     using namespace PlaceWords;
     const std::vector<Node>& nodes = tree.Nodes();
     const std::size_t count = nodes.size();
     std::vector<Stats> s(count);
-    const bool weigh = (rules & WeighClasses) != 0;
-    auto weightOf = [&](const Node& n) { return weigh ? ClassWeight(n) : 0.0f; };
 
     // What a reader never sees, and what the rules leave out before scoring.
     for (std::size_t i = 0; i < count; ++i) {
@@ -184,6 +182,16 @@ ArticleFinder::Article ArticleFinder::Try(const PageTree& tree, uint8_t rules) {
                            ? s[static_cast<std::size_t>(e.parent)].parent
                            : e.parent;
     }
+    return s;
+}
+
+ArticleFinder::Article ArticleFinder::Try(const PageTree& tree, uint8_t rules) {
+    using namespace PlaceWords;
+    const std::vector<Node>& nodes = tree.Nodes();
+    const std::size_t count = nodes.size();
+    std::vector<Stats> s = Measure(tree, rules);
+    const bool weigh = (rules & WeighClasses) != 0;
+    auto weightOf = [&](const Node& n) { return weigh ? ClassWeight(n) : 0.0f; };
     auto initialise = [&](int32_t i) {
         Stats& x = s[static_cast<std::size_t>(i)];
         if (!x.scored) {
@@ -235,8 +243,6 @@ ArticleFinder::Article ArticleFinder::Try(const PageTree& tree, uint8_t rules) {
     });
 
     Article article;
-    article.in.assign(count, 0);
-    article.cut.assign(count, 0);
     auto isBody = [&](int32_t i) {
         return nodes[static_cast<std::size_t>(i)].tag == HtmlTag::Body;
     };
@@ -321,6 +327,30 @@ ArticleFinder::Article ArticleFinder::Try(const PageTree& tree, uint8_t rules) {
                 article.roots.push_back(static_cast<int32_t>(j));
         }
     }
+    article.top = article.roots.empty() ? -1 : top;
+    Mark(tree, s, rules, article);
+    return article;
+}
+
+ArticleFinder::Article ArticleFinder::Within(const PageTree& tree, std::vector<int32_t> roots,
+                                             uint8_t rules) {
+    Article article;
+    article.roots = std::move(roots);
+    article.top = article.roots.empty() ? -1 : article.roots.front();
+    Mark(tree, Measure(tree, rules), rules, article);
+    return article;
+}
+
+void ArticleFinder::Mark(const PageTree& tree, const std::vector<Stats>& s, uint8_t rules,
+                         Article& article) {
+    using namespace PlaceWords;
+    const std::vector<Node>& nodes = tree.Nodes();
+    const std::size_t count = nodes.size();
+    const bool weigh = (rules & WeighClasses) != 0;
+    auto weightOf = [&](const Node& n) { return weigh ? ClassWeight(n) : 0.0f; };
+    article.in.assign(count, 0);
+    article.cut.assign(count, 0);
+    article.text = 0;
     // What a reader reads inside: no forms, share bars, author lines, headline or captions.
     std::size_t root = 0;
     for (std::size_t i = 0; i < count; ++i) {
@@ -344,7 +374,8 @@ ArticleFinder::Article ArticleFinder::Try(const PageTree& tree, uint8_t rules) {
             IsTag(e, {HtmlTag::Object, HtmlTag::Embed, HtmlTag::Iframe, HtmlTag::Button,
                       HtmlTag::Textarea, HtmlTag::Select, HtmlTag::Figcaption, HtmlTag::H1}) ||
             ((words & Share) && x.text < 500) ||
-            ((e.HasFlag(PageTree::Byline) || (words & Byline)) && x.text < 100) ||
+            (!(rules & KeepBylines) && (e.HasFlag(PageTree::Byline) || (words & Byline)) &&
+             x.text < 100) ||
             (e.tag == HtmlTag::H2 && weight < 0);
         if (!cut && (rules & CleanConditionally) &&
             IsTag(e,
@@ -379,10 +410,9 @@ ArticleFinder::Article ArticleFinder::Try(const PageTree& tree, uint8_t rules) {
         if (!cut)
             article.text += e.ownText;
     }
-    return article;
 }
 
-ArticleFinder::Article ArticleFinder::Find(const PageTree& tree) {
+ArticleFinder::Article ArticleFinder::Find(const PageTree& tree, uint32_t minimum) {
     // Each rule that may hide an article with odd names goes in turn; the longest text wins.
     Article longest;
     for (const int rules : {StripUnlikely | WeighClasses | CleanConditionally,
@@ -396,7 +426,7 @@ ArticleFinder::Article ArticleFinder::Find(const PageTree& tree) {
         if (longest.roots.empty() || a.text > longest.text)
             longest = std::move(a);
     }
-    if (longest.text < minimumText)
+    if (longest.text < minimum)
         longest.roots.clear();
     return longest;
 }

@@ -21,15 +21,29 @@ public:
 
     struct Article {
         std::vector<int32_t> roots; // the block and the siblings joined to it; empty: none
+        int32_t top = -1;           // the block the siblings joined
         std::vector<uint8_t> in;    // per node: inside a root
         std::vector<uint8_t> cut;   // per node: inside, but no part of the text a reader reads
         uint32_t text = 0;          // characters of the text a reader reads
     };
 
-    static Article Find(const PageTree& tree);
+    enum Rules : uint8_t {
+        StripUnlikely = 1,
+        WeighClasses = 2,
+        CleanConditionally = 4,
+        KeepBylines = 8, // a post's author and date are part of it
+    };
+
+    // The article; a block with less text than `minimum` is none.
+    static Article Find(const PageTree& tree, uint32_t minimum = minimumText);
+    // The text a reader reads inside blocks chosen otherwise (a thread's posts, a listing's
+    // items), in the page's order, under `rules`.
+    static Article Within(const PageTree& tree, std::vector<int32_t> roots, uint8_t rules);
 
 private:
-    enum Rules : uint8_t { StripUnlikely = 1, WeighClasses = 2, CleanConditionally = 4 };
     struct Stats;
+    static std::vector<Stats> Measure(const PageTree& tree, uint8_t rules);
     static Article Try(const PageTree& tree, uint8_t rules);
+    static void Mark(const PageTree& tree, const std::vector<Stats>& s, uint8_t rules,
+                     Article& article);
 };

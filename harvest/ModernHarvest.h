@@ -36,6 +36,7 @@ public:
     void KeepArticleText() { keepText = true; }
     // The text a reader reads as the article of the page scanned last; empty without one.
     std::string ArticleText() const { return scorer.ArticleText(); }
+    MainBlock::Kind Kind() const { return scorer.Kind(); }
 
     // The whole address as one text: service, server and path with its query.
     static std::string AddressKey(const ResolvedLink& link);

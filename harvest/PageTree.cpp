@@ -7,7 +7,14 @@
 
 namespace {
 
-enum OpenBit : uint8_t { GotNode = 1, PageLink = 2, AnyLink = 4, NoText = 8 };
+enum OpenBit : uint8_t {
+    GotNode = 1,
+    PageLink = 2,
+    AnyLink = 4,
+    NoText = 8,
+    NoScript = 16,
+    Json = 32
+};
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
@@ -50,11 +57,23 @@ PageTree::Landmark LandmarkOf(HtmlTag tag, std::string_view role) {
     return PageTree::Plain;
 }
 
-uint32_t KeyOf(std::string_view text) {
-    uint32_t h = 2166136261u; // FNV-1a: siblings of one class name share it
+uint32_t KeyOf(std::string_view text, uint32_t h = 2166136261u) {
+    // FNV-1a: siblings of one class name share it
     for (const char c : text)
         h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
     return h == 0 ? 1 : h;
+}
+
+// Blocks alike in kind: the same tag and the same first class name ("post", "answer").
+uint32_t LikeKeyOf(std::string_view name, std::string_view classes) {
+    const std::size_t begin = std::min(classes.find_first_not_of(" \t\n\r\f"), classes.size());
+    classes = classes.substr(begin);
+    classes = classes.substr(0, std::min(classes.find_first_of(" \t\n\r\f"), classes.size()));
+    return KeyOf(classes, KeyOf(name));
+}
+
+bool Equals(const char* value, std::string_view text) {
+    return value != nullptr && text == value;
 }
 
 template <typename T> void Increment(T& count) {
@@ -89,11 +108,25 @@ void PageTree::Open(std::string_view name, const char* const* attributes) {
     linkDepth += toPage;
     anchorDepth += href != nullptr;
     if (tag == HtmlTag::Script || tag == HtmlTag::Style || tag == HtmlTag::Template ||
-        tag == HtmlTag::Noscript || tag == HtmlTag::Svg || tag == HtmlTag::Textarea ||
-        tag == HtmlTag::Select) {
+        tag == HtmlTag::Svg || tag == HtmlTag::Textarea || tag == HtmlTag::Select) {
         bits |= NoText;
         ++skipDepth;
     }
+    if (tag == HtmlTag::Noscript) {
+        bits |= NoScript;
+        ++noscriptDepth;
+    }
+    if (tag == HtmlTag::Script && Equals(AttributeOf(attributes, "type"), "application/ld+json")) {
+        bits |= Json;
+        ++jsonDepth;
+    }
+    const char* itemprop = AttributeOf(attributes, "itemprop");
+    if (const char* type = AttributeOf(attributes, "itemtype");
+        Equals(itemprop, "price") ||
+        (type != nullptr && std::string_view(type).ends_with("/Product")) ||
+        (Equals(AttributeOf(attributes, "property"), "og:type") &&
+         Equals(AttributeOf(attributes, "content"), "product")))
+        offersProduct = true;
     const int32_t at = Current();
     if (at >= 0) {
         Node& parent = nodes[static_cast<std::size_t>(at)];
@@ -119,6 +152,9 @@ void PageTree::Open(std::string_view name, const char* const* attributes) {
     if (const char* cls = AttributeOf(attributes, "class"); cls != nullptr && *cls != '\0') {
         n.classWords = CachedWordsOf(cls);
         n.classKey = KeyOf(cls);
+        n.likeKey = LikeKeyOf(name, cls);
+    } else {
+        n.likeKey = KeyOf(name);
     }
     if (const char* id = AttributeOf(attributes, "id"))
         n.idWords = CachedWordsOf(id);
@@ -133,7 +169,10 @@ void PageTree::Open(std::string_view name, const char* const* attributes) {
     if (href != nullptr)
         n.flags |= Anchor | (href[0] == '#' ? HashLink : 0);
     const char* rel = AttributeOf(attributes, "rel");
-    const char* itemprop = AttributeOf(attributes, "itemprop");
+    if (noscriptDepth > 0)
+        n.flags |= Unscripted;
+    if (name == "time" || (itemprop != nullptr && std::string_view(itemprop).starts_with("date")))
+        n.flags |= Dated;
     if ((rel != nullptr && std::string_view(rel) == "author") ||
         (itemprop != nullptr && std::string_view(itemprop).find("author") != std::string::npos))
         n.flags |= Byline;
@@ -156,12 +195,16 @@ void PageTree::Close() {
     linkDepth -= (bits & PageLink) != 0;
     anchorDepth -= (bits & AnyLink) != 0;
     skipDepth -= (bits & NoText) != 0;
+    noscriptDepth -= (bits & NoScript) != 0;
+    jsonDepth -= (bits & Json) != 0;
     if (bits & GotNode)
         open.pop_back();
 }
 
 void PageTree::Text(std::string_view t) {
     const int32_t at = Current();
+    if (jsonDepth > 0 && (t.find("\"Product\"") != std::string_view::npos))
+        offersProduct = true;
     if (at < 0 || skipDepth > 0)
         return;
     // Characters as a reader counts them: blanks between words count once.
@@ -183,6 +226,7 @@ void PageTree::Text(std::string_view t) {
     if (characters == 0)
         return;
     Node& n = nodes[static_cast<std::size_t>(at)];
+    (noscriptDepth > 0 ? unscriptedText : shownText) += characters;
     n.ownText += characters;
     n.ownCommas += commas;
     const std::size_t last = t.find_last_not_of(" \t\n\r\f");
@@ -193,4 +237,19 @@ void PageTree::Text(std::string_view t) {
         text.append(t);
         runs.push_back({at, begin, static_cast<uint32_t>(text.size())});
     }
+}
+
+void PageTree::Settle() {
+    readsNoscript = unscriptedText > shownText;
+    if (readsNoscript || unscriptedText == 0)
+        return;
+    for (Node& n : nodes)
+        if (n.HasFlag(Unscripted)) {
+            n.ownText = 0;
+            n.ownCommas = 0;
+            n.flags &= static_cast<uint16_t>(~Sentence);
+        }
+    std::erase_if(runs, [&](const Run& r) {
+        return nodes[static_cast<std::size_t>(r.node)].HasFlag(Unscripted);
+    });
 }

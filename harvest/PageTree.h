@@ -17,12 +17,14 @@ public:
 
     enum Flag : uint16_t {
         Hidden = 1 << 0,    // display:none, visibility:hidden, hidden, aria-hidden
+        Dated = 1 << 1,     // a time element, or itemprop datePublished and the like
         Anchor = 1 << 2,    // an a with an href
         HashLink = 1 << 3,  // an a whose href only moves within the page
         Byline = 1 << 4,    // rel=author, itemprop author
         DataTable = 1 << 5, // a table of data, not of layout
         UnlikelyRole = 1 << 6,
-        Sentence = 1 << 7, // its own text ends a sentence
+        Sentence = 1 << 7,   // its own text ends a sentence
+        Unscripted = 1 << 8, // inside a noscript: what a reader without scripts sees
     };
 
     struct Node {
@@ -33,6 +35,7 @@ public:
         uint32_t classWords = 0; // PlaceWords flags of the class attribute
         uint32_t idWords = 0;    // and of the id
         uint32_t classKey = 0;   // a hash of the class attribute, 0 when it has none
+        uint32_t likeKey = 0;    // a hash of the tag and the first class name: alike blocks
         uint32_t ownText = 0;    // characters of text directly inside
         uint32_t ownCommas = 0;
         uint16_t ownImages = 0; // img directly inside
@@ -57,6 +60,13 @@ public:
     void Open(std::string_view name, const char* const* attributes);
     void Close();
     void Text(std::string_view text);
+    // Once the page is read: a page whose noscript copies hold more text than the rest of it
+    // is made by scripts, and its noscript copies are what a reader reads; on any other page
+    // their text is no text.
+    void Settle();
+    bool ReadsNoscript() const { return readsNoscript; }
+    // The page offers a product: a Product in its JSON-LD or microdata, a price, og:type product.
+    bool OffersProduct() const { return offersProduct; }
 
     // The element open now; -1 before the first.
     int32_t Current() const { return open.empty() ? -1 : open.back(); }
@@ -78,6 +88,12 @@ private:
     int linkDepth = 0;           // open links to other pages
     int anchorDepth = 0;         // open links of any kind
     int skipDepth = 0;           // open script, style, template: their text is no text
+    int noscriptDepth = 0;
+    int jsonDepth = 0; // open JSON-LD scripts, read for a Product
+    uint64_t unscriptedText = 0;
+    uint64_t shownText = 0;
+    bool readsNoscript = false;
+    bool offersProduct = false;
     bool keepText;
     std::vector<Run> runs;
     std::string text;

@@ -1,6 +1,7 @@
 #include "harvest/PlaceScorer.h"
 
 #include "harvest/ArticleText.h"
+#include "harvest/MainBlock.h"
 #include "harvest/PlaceWords.h"
 
 #include <algorithm>
@@ -67,7 +68,10 @@ std::optional<PicturePlace> ByWords(uint32_t words, const WordPlace (&rules)[N])
 void PlaceScorer::Finish() {
     while (tree.Current() >= 0)
         tree.Close();
-    article = ArticleFinder::Find(tree);
+    tree.Settle();
+    MainBlock::Found found = MainBlock::Find(tree);
+    kind = found.kind;
+    article = std::move(found.block);
     const std::vector<PageTree::Node>& nodes = tree.Nodes();
     const std::size_t count = nodes.size();
     // Children first: the text, the headline and the navigation each element holds.

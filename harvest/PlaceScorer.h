@@ -5,6 +5,7 @@
 // before children, so each picture's place is a look-up: linear in the page however deep it is.
 
 #include "harvest/ArticleFinder.h"
+#include "harvest/MainBlock.h"
 #include "harvest/PageTree.h"
 #include "harvest/PicturePlace.h"
 
@@ -45,6 +46,8 @@ public:
     // Finds the article and every element's place; call once the page is read.
     void Finish();
     bool HasArticle() const { return !article.roots.empty(); }
+    // What kind of page it is, once finished.
+    MainBlock::Kind Kind() const { return kind; }
     // The text a reader reads as the article; empty without one, or without kept text.
     std::string ArticleText() const;
     // The place of a picture at `address` (server and path), whose chosen size is `chosenSide`
@@ -64,5 +67,6 @@ private:
 
     PageTree tree;
     ArticleFinder::Article article;
+    MainBlock::Kind kind = MainBlock::Kind::Other;
     std::vector<Around> around;
 };

@@ -41,6 +41,7 @@ void PageHarvest::Scan(std::string_view text, const std::string& address, const 
     table.modernRows = settings.modernRules != 0;
     table.pageAddress = address;
     articleText.clear();
+    kind = MainBlock::Kind::Other;
     if (table.modernRows) {
         ModernHarvest harvest(table, settings);
         if (keepArticle)
@@ -54,6 +55,7 @@ void PageHarvest::Scan(std::string_view text, const std::string& address, const 
             },
             contentType);
         articleText = harvest.ArticleText();
+        kind = harvest.Kind();
     } else {
         titleSink = onTitle ? &onTitle : nullptr;
         PageScanner::ScanPage(text, address, *this);

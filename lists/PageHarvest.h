@@ -5,6 +5,7 @@
 // order of a fresh File List.
 
 #include "harvest/LinkTable.h"
+#include "harvest/MainBlock.h"
 #include "harvest/PageScanner.h"
 
 #include <cstdint>
@@ -42,6 +43,9 @@ public:
     void KeepArticleText() { keepArticle = true; }
     // The text a reader reads as the article of the page scanned last (modern rules, when kept).
     const std::string& ArticleText() const { return articleText; }
+    // What kind of page it was under the modern rules: "article", "thread", "product",
+    // "listing" or "other".
+    const char* KindWord() const { return MainBlock::Word(kind); }
 
 private:
     void OnLink(const std::string& value, const std::string& pageAddress,
@@ -55,5 +59,6 @@ private:
     const TitleSink* titleSink = nullptr;
     std::string title;
     std::string articleText;
+    MainBlock::Kind kind = MainBlock::Kind::Other;
     bool keepArticle = false;
 };

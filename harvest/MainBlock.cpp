@@ -1,0 +1,70 @@
+#include "harvest/MainBlock.h"
+
+#include "harvest/AlikeBlocks.h"
+
+#include <algorithm>
+
+const char* MainBlock::Word(Kind kind) {
+    switch (kind) {
+    case Kind::Article:
+        return "article";
+    case Kind::Thread:
+        return "thread";
+    case Kind::Product:
+        return "product";
+    case Kind::Listing:
+        return "listing";
+    case Kind::Other:
+        break;
+    }
+    return "other";
+}
+
+MainBlock::Found MainBlock::Find(const PageTree& tree) {
+    Found found;
+    ArticleFinder::Article article = ArticleFinder::Find(tree, 0);
+    const AlikeBlocks alike(tree);
+    // Posts a reader reads in turn: the article found is one of them, or holds them as its
+    // own text (an article's comments are cut from it).
+    auto isThread = [&](const std::vector<int32_t>& posts) {
+        if (posts.empty())
+            return false;
+        if (article.roots.empty())
+            return true;
+        if (2 * alike.TextOf(posts) < article.text)
+            return false;
+        if (alike.Inside(article.top, posts))
+            return true;
+        const auto kept = std::count_if(posts.begin(), posts.end(), [&](int32_t p) {
+            return article.in[static_cast<std::size_t>(p)] &&
+                   !article.cut[static_cast<std::size_t>(p)];
+        });
+        return kept >= 2 && static_cast<std::size_t>(2 * kept) >= posts.size();
+    };
+    if (std::vector<int32_t> posts = alike.Posts(); isThread(posts)) {
+        found.kind = Kind::Thread;
+        found.block = ArticleFinder::Within(tree, std::move(posts), ArticleFinder::KeepBylines);
+        return found;
+    }
+    // A product's page: its name and details are short, so any block it has is taken.
+    if (tree.OffersProduct()) {
+        found.kind = Kind::Product;
+        found.block = std::move(article);
+        return found;
+    }
+    // A listing's items, unless a full article stands beside them: the article is one of the
+    // items, or they hold more than twice its text.
+    if (std::vector<int32_t> items = alike.Items();
+        !items.empty() && article.text < fullArticle &&
+        (article.text < ArticleFinder::minimumText || alike.Inside(article.top, items) ||
+         alike.TextOf(items) > 2 * uint64_t{article.text})) {
+        found.kind = Kind::Listing;
+        found.block = ArticleFinder::Within(tree, std::move(items), ArticleFinder::KeepBylines);
+        return found;
+    }
+    found.kind = article.text >= ArticleFinder::shortArticle ? Kind::Article : Kind::Other;
+    if (article.text < ArticleFinder::minimumText)
+        article.roots.clear();
+    found.block = std::move(article);
+    return found;
+}

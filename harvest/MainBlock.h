@@ -1,0 +1,26 @@
+#pragma once
+// The block a reader came to a page for, and what kind of page it is, decided in one pass over
+// its structure: a thread's signed posts, a product offered for sale, a listing of alike items
+// each a link with a picture or a heading, an article of prose; any other page takes its best
+// block by the article's rules. A page with none of these has no block.
+
+#include "harvest/ArticleFinder.h"
+#include "harvest/PageTree.h"
+
+#include <cstdint>
+
+class MainBlock {
+public:
+    enum class Kind : uint8_t { Article, Thread, Product, Listing, Other };
+    // An article of this many characters is what a reader came for, whatever lists stand
+    // beside it.
+    static constexpr uint32_t fullArticle = 1500;
+    // "article", "thread", "product", "listing", "other".
+    static const char* Word(Kind kind);
+
+    struct Found {
+        Kind kind = Kind::Other;
+        ArticleFinder::Article block; // no roots: the page has no block
+    };
+    static Found Find(const PageTree& tree);
+};
