@@ -122,3 +122,11 @@ bool AlikeBlocks::Inside(int32_t node, const std::vector<int32_t>& blocks) const
     const auto after = std::upper_bound(blocks.begin(), blocks.end(), node);
     return after != blocks.begin() && node < sums[static_cast<std::size_t>(*(after - 1))].end;
 }
+
+std::size_t AlikeBlocks::Holds(int32_t node, const std::vector<int32_t>& blocks) const {
+    if (node < 0)
+        return 0;
+    const auto from = std::lower_bound(blocks.begin(), blocks.end(), node);
+    const auto to = std::lower_bound(from, blocks.end(), sums[static_cast<std::size_t>(node)].end);
+    return static_cast<std::size_t>(to - from);
+}

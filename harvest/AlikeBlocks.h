@@ -26,6 +26,8 @@ public:
     uint64_t TextOf(const std::vector<int32_t>& blocks) const;
     // Whether `node` stands inside one of `blocks` (or is one).
     bool Inside(int32_t node, const std::vector<int32_t>& blocks) const;
+    // How many of `blocks` stand inside `node`.
+    std::size_t Holds(int32_t node, const std::vector<int32_t>& blocks) const;
 
 private:
     struct Sums {

@@ -223,8 +223,13 @@ void PageTree::Text(std::string_view t) {
         // The comma, and the full-width and Arabic ones.
         commas += c == ',' || (t.substr(i, 3) == "\xEF\xBC\x8C") || (t.substr(i, 2) == "\xD8\x8C");
     }
-    if (characters == 0)
+    if (characters == 0) {
+        // Blanks between two elements still part their words: "<a>ann</a> <time>".
+        if (keepText && !t.empty())
+            runs.push_back({at, static_cast<uint32_t>(text.size()),
+                            static_cast<uint32_t>((text += ' ', text.size()))});
         return;
+    }
     Node& n = nodes[static_cast<std::size_t>(at)];
     (noscriptDepth > 0 ? unscriptedText : shownText) += characters;
     n.ownText += characters;

@@ -160,7 +160,16 @@ PicturePlace PlaceScorer::PlaceOf(const PictureSignals& p, std::string_view addr
     const bool inBlock =
         HasArticle() && p.node >= 0 && article.in[static_cast<std::size_t>(p.node)];
     if (inBlock) {
-        if (const auto place = ByWords(a.words | p.words, blockWords))
+        uint32_t words = a.words | p.words;
+        if (kind == MainBlock::Kind::Thread) {
+            // The posts are the content: their avatars are icons, their signatures asides.
+            if ((words & Author) && !large)
+                return PicturePlace::Icon;
+            if (words & Signature)
+                return PicturePlace::Aside;
+            words &= ~(Comment | Author);
+        }
+        if (const auto place = ByWords(words, blockWords))
             return *place;
         if (!large && (p.words & Icon))
             return PicturePlace::Icon;

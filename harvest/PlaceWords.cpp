@@ -109,6 +109,7 @@ constexpr std::pair<std::string_view, uint32_t> words[] = {
     {"shopping", Negative},
     {"shoutbox", Unlikely | Negative},
     {"sidebar", Aside | Unlikely | Negative},
+    {"signature", Signature},
     {"skyscraper", Unlikely | Negative},
     {"social", Share | Unlikely},
     {"sponsor", Ad | Unlikely | Negative},

@@ -26,6 +26,7 @@ enum Word : uint32_t {
     Negative = 1u << 13, // lowers a block's score
     Header = 1u << 14,   // a header: the site's, or an article's
     Byline = 1u << 15,
+    Signature = 1u << 16, // a post's signature
 };
 
 // The flags of every word of `names` (a class or id attribute).

@@ -148,8 +148,9 @@ std::vector<std::string> Places(const std::string& out) {
 // Pages built the way today's sites build them: each picture is the page's own content or the
 // furniture it belongs to, and --pictures takes exactly the content.
 TEST(ModernHarvest, EveryPictureKnowsItsPlace) {
-    for (const char* name : {"news-article", "blog-comments", "wiki", "gallery", "product-listing",
-                             "blog-theme", "teasers-and-logos"}) {
+    for (const char* name :
+         {"news-article", "blog-comments", "wiki", "gallery", "product-listing", "blog-theme",
+          "teasers-and-logos", "forum-thread", "shop-product", "recipe-listing"}) {
         SCOPED_TRACE(name);
         const std::string html = *ReadFile(std::string(TARVIK_TEST_PAGES) + "/" + name + ".html");
         const ModernPage page(html);
@@ -162,6 +163,10 @@ TEST(ModernHarvest, EveryPictureKnowsItsPlace) {
                 content.push_back(row);
         }
         EXPECT_EQ(Places(page.Run({"links", "--modern"}).out), places);
+        // and what kind of page it is, as `article --kind` says on its first line.
+        const std::size_t kind = html.find("\nkind: ") + 7;
+        const std::string said = page.Run({"article", "--kind"}).out;
+        EXPECT_EQ(said.substr(0, said.find('\n')), html.substr(kind, html.find('\n', kind) - kind));
         EXPECT_EQ(Places(page.Run({"links", "--modern", "--pictures"}).out), content);
     }
 }
@@ -265,6 +270,11 @@ TEST(ModernHarvest, ArticleTextAndPagesWithoutContentPictures) {
               "the new wall, the boards or the pumps.\n");
     const ModernPage gallery(*ReadFile(TARVIK_TEST_PAGES "/gallery.html"));
     EXPECT_EQ(gallery.Run({"article"}).out, "");
+    // A thread drawn by scripts is read from its noscript copy, each post with its author.
+    const ModernPage thread(*ReadFile(TARVIK_TEST_PAGES "/forum-thread.html"));
+    const std::string posts = thread.Run({"article"}).out;
+    EXPECT_EQ(posts.substr(0, posts.find("Our club")), "anna March 1\n\n");
+    EXPECT_NE(posts.find("\n\nchris March 2\n\nWind from the west"), std::string::npos);
     const ModernPage furniture("<nav><img src=/logo.png></nav><footer><img src=/f.png></footer>"
                                "<img src=/t.gif width=1 height=1>");
     for (const std::string flag : {"--json", "-q"}) {
