@@ -47,9 +47,11 @@ bench: build
 	@build/bench/cookie_bench
 	@QT_QPA_PLATFORM=offscreen build/bench/file_list_bench
 
-# How well the article is found on the development set of real pages beside the repository.
+# How well the main content is found on the development sets of real pages beside the
+# repository: articles, then pages of every kind.
 bench-article: build
 	@python3 ../shared/article-benchmark/measure.py build/tarvik-cli
+	@python3 ../shared/article-benchmark/measure.py build/tarvik-cli --set ../shared/modern-web-benchmark
 
 bench-download: build
 	@./scripts/bench-download build/tarvik-cli
