@@ -51,6 +51,9 @@ AlikeBlocks::AlikeBlocks(const PageTree& tree) : tree(tree) {
                        (e.Words() & PlaceWords::Author) != 0;
             x.links += e.HasFlag(PageTree::Anchor) && !e.HasFlag(PageTree::HashLink);
             x.shows += e.ownImages + (IsHeading(e.tag) ? 1u : 0u);
+            x.images += e.ownImages;
+            if (e.HasFlag(PageTree::Anchor) && !e.HasFlag(PageTree::HashLink))
+                x.linkText = x.text;
         }
         if (e.parent < 0)
             continue;
@@ -63,6 +66,8 @@ AlikeBlocks::AlikeBlocks(const PageTree& tree) : tree(tree) {
         y.signs += x.signs;
         y.links += x.links;
         y.shows += x.shows;
+        y.images += x.images;
+        y.linkText += x.linkText;
     }
     std::unordered_map<uint32_t, Group> groups;
     for (std::size_t i = 0; i < count; ++i) {
@@ -129,4 +134,32 @@ std::size_t AlikeBlocks::Holds(int32_t node, const std::vector<int32_t>& blocks)
     const auto from = std::lower_bound(blocks.begin(), blocks.end(), node);
     const auto to = std::lower_bound(from, blocks.end(), sums[static_cast<std::size_t>(node)].end);
     return static_cast<std::size_t>(to - from);
+}
+
+std::vector<uint8_t> AlikeBlocks::Teasers() const {
+    const std::vector<Node>& nodes = tree.Nodes();
+    const std::size_t count = nodes.size();
+    // A teaser: a picture, a few words, and a link that carries most of them.
+    auto isTeaser = [&](std::size_t i) {
+        const Sums& x = sums[i];
+        return !x.out && x.images >= 1 && x.text > 0 && x.text <= teaserText &&
+               2 * x.linkText >= x.text && !x.frame;
+    };
+    std::unordered_map<uint64_t, uint32_t> runs; // (parent, like key): teasers among them
+    auto keyOf = [&](std::size_t i) {
+        return (static_cast<uint64_t>(static_cast<uint32_t>(nodes[i].parent)) << 32) |
+               nodes[i].likeKey;
+    };
+    for (std::size_t i = 0; i < count; ++i)
+        if (nodes[i].parent >= 0 && isTeaser(i))
+            ++runs[keyOf(i)];
+    std::vector<uint8_t> in(count, 0);
+    for (std::size_t i = 0; i < count; ++i) {
+        const int32_t parent = nodes[i].parent;
+        if (parent >= 0 && in[static_cast<std::size_t>(parent)])
+            in[i] = 1;
+        else if (parent >= 0 && isTeaser(i) && runs[keyOf(i)] >= 3)
+            in[i] = 1;
+    }
+    return in;
 }

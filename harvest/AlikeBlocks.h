@@ -13,6 +13,8 @@ class AlikeBlocks {
 public:
     // A listing has at least this many items.
     static constexpr uint32_t minItems = 5;
+    // A teaser holds at most this many characters: a headline and a line.
+    static constexpr uint32_t teaserText = 300;
 
     explicit AlikeBlocks(const PageTree& tree);
 
@@ -21,6 +23,10 @@ public:
     std::vector<int32_t> Posts() const { return Members(posts); }
     // The items of a listing in the page's order; empty: none.
     std::vector<int32_t> Items() const { return Members(items); }
+
+    // Per node: inside a teaser of a rail, a run of three or more alike siblings each a link to
+    // another page around a picture and a heading or a few words (a listing is no rail).
+    std::vector<uint8_t> Teasers() const;
 
     // Characters of text inside `blocks`.
     uint64_t TextOf(const std::vector<int32_t>& blocks) const;
@@ -35,9 +41,11 @@ private:
         uint32_t signs = 0; // authors and dates
         uint32_t links = 0;
         uint32_t shows = 0; // pictures and headings
-        int32_t end = 0;    // the first node after its own
-        bool out = false;   // hidden, or in the page's furniture
-        bool frame = false; // holds the page's headline or furniture: a part of the page
+        uint32_t images = 0;
+        uint32_t linkText = 0; // text inside links to other pages
+        int32_t end = 0;       // the first node after its own
+        bool out = false;      // hidden, or in the page's furniture
+        bool frame = false;    // holds the page's headline or furniture: a part of the page
     };
     std::vector<int32_t> Members(uint32_t key) const;
 

@@ -44,12 +44,14 @@ MainBlock::Found MainBlock::Find(const PageTree& tree) {
     if (std::vector<int32_t> posts = alike.Posts(); isThread(posts)) {
         found.kind = Kind::Thread;
         found.block = ArticleFinder::Within(tree, std::move(posts), ArticleFinder::KeepBylines);
+        found.teasers = alike.Teasers();
         return found;
     }
     // A product's page: its name and details are short, so any block it has is taken.
     if (tree.OffersProduct()) {
         found.kind = Kind::Product;
         found.block = std::move(article);
+        found.teasers = alike.Teasers();
         return found;
     }
     // A listing's items, unless a full article stands beside them: the article is one of the
@@ -69,5 +71,6 @@ MainBlock::Found MainBlock::Find(const PageTree& tree) {
     if (article.text < ArticleFinder::minimumText)
         article.roots.clear();
     found.block = std::move(article);
+    found.teasers = alike.Teasers();
     return found;
 }

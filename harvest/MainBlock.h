@@ -8,6 +8,7 @@
 #include "harvest/PageTree.h"
 
 #include <cstdint>
+#include <vector>
 
 class MainBlock {
 public:
@@ -21,6 +22,7 @@ public:
     struct Found {
         Kind kind = Kind::Other;
         ArticleFinder::Article block; // no roots: the page has no block
+        std::vector<uint8_t> teasers; // per node: in a teaser rail; empty on a listing
     };
     static Found Find(const PageTree& tree);
 };

@@ -44,12 +44,12 @@ constexpr WordPlace aroundWords[] = {{Comment, PicturePlace::Comments},
                                      {Share, PicturePlace::Share},
                                      {Related, PicturePlace::Related},
                                      {Nav, PicturePlace::Navigation}};
-// Inside the article only a bar, a slot or a box names furniture.
-constexpr WordPlace blockWords[] = {{Comment | Author, PicturePlace::Comments},
-                                    {Ad, PicturePlace::Ad},
-                                    {Share, PicturePlace::Share},
-                                    {Related, PicturePlace::Related},
-                                    {Nav, PicturePlace::Navigation}};
+// Inside the article only a bar, a slot or a box names furniture; a block grown into the page's
+// wrapper holds its footer too.
+constexpr WordPlace blockWords[] = {
+    {Footer, PicturePlace::Footer},   {Comment | Author, PicturePlace::Comments},
+    {Ad, PicturePlace::Ad},           {Share, PicturePlace::Share},
+    {Related, PicturePlace::Related}, {Nav, PicturePlace::Navigation}};
 constexpr WordPlace ownWords[] = {{Author | Comment, PicturePlace::Comments},
                                   {Ad, PicturePlace::Ad},
                                   {Share, PicturePlace::Share},
@@ -71,6 +71,7 @@ void PlaceScorer::Finish() {
     tree.Settle();
     MainBlock::Found found = MainBlock::Find(tree);
     kind = found.kind;
+    teasers = std::move(found.teasers);
     article = std::move(found.block);
     const std::vector<PageTree::Node>& nodes = tree.Nodes();
     const std::size_t count = nodes.size();
@@ -160,6 +161,9 @@ PicturePlace PlaceScorer::PlaceOf(const PictureSignals& p, std::string_view addr
     const bool inBlock =
         HasArticle() && p.node >= 0 && article.in[static_cast<std::size_t>(p.node)];
     if (inBlock) {
+        // A rail of teasers inside the block leads to other pages.
+        if (!teasers.empty() && teasers[static_cast<std::size_t>(p.node)])
+            return PicturePlace::Related;
         uint32_t words = a.words | p.words;
         if (kind == MainBlock::Kind::Thread) {
             // The posts are the content: their avatars are icons, their signatures asides.

@@ -68,5 +68,6 @@ private:
     PageTree tree;
     ArticleFinder::Article article;
     MainBlock::Kind kind = MainBlock::Kind::Other;
+    std::vector<uint8_t> teasers; // per node: in a teaser rail inside the block
     std::vector<Around> around;
 };
