@@ -43,8 +43,9 @@ AlikeBlocks::AlikeBlocks(const PageTree& tree) : tree(tree) {
         const Node& e = nodes[i];
         Sums& x = sums[i];
         x.end = std::max(x.end, static_cast<int32_t>(i + 1));
-        x.frame = x.frame || e.tag == HtmlTag::H1 || e.landmark == PageTree::Nav ||
-                  e.landmark == PageTree::Footer || e.landmark == PageTree::Header;
+        x.frame = x.frame || e.tag == HtmlTag::H1 || e.landmark == PageTree::Nav;
+        x.furnished = x.furnished || x.frame || e.landmark == PageTree::Footer ||
+                      e.landmark == PageTree::Header;
         if (!x.out) {
             x.text += e.ownText;
             x.signs += e.HasFlag(PageTree::Dated) || e.HasFlag(PageTree::Byline) ||
@@ -60,6 +61,7 @@ AlikeBlocks::AlikeBlocks(const PageTree& tree) : tree(tree) {
         Sums& y = sums[static_cast<std::size_t>(e.parent)];
         y.end = std::max(y.end, x.end);
         y.frame = y.frame || x.frame;
+        y.furnished = y.furnished || x.furnished;
         if (x.out)
             continue;
         y.text += x.text;
@@ -82,7 +84,7 @@ AlikeBlocks::AlikeBlocks(const PageTree& tree) : tree(tree) {
         ++g.count;
         g.text += x.text;
         g.signedCount += x.signs >= 1 && x.signs <= maxSigns && x.text >= 20 && !x.frame;
-        g.itemCount += x.links >= 1 && x.shows >= 1 && !x.frame;
+        g.itemCount += x.links >= 1 && x.shows >= 1 && !x.furnished;
     }
     uint64_t postText = 0, itemText = 0;
     for (const auto& [key, g] : groups) {

@@ -42,10 +42,11 @@ private:
         uint32_t links = 0;
         uint32_t shows = 0; // pictures and headings
         uint32_t images = 0;
-        uint32_t linkText = 0; // text inside links to other pages
-        int32_t end = 0;       // the first node after its own
-        bool out = false;      // hidden, or in the page's furniture
-        bool frame = false;    // holds the page's headline or furniture: a part of the page
+        uint32_t linkText = 0;  // text inside links to other pages
+        int32_t end = 0;        // the first node after its own
+        bool out = false;       // hidden, or in the page's furniture
+        bool frame = false;     // holds the page's headline or navigation: a part of the page
+        bool furnished = false; // holds a header or a footer too (a post may, an item not)
     };
     std::vector<int32_t> Members(uint32_t key) const;
 

@@ -327,9 +327,42 @@ ArticleFinder::Article ArticleFinder::Try(const PageTree& tree, uint8_t rules) {
                 article.roots.push_back(static_cast<int32_t>(j));
         }
     }
+    if ((rules & Spread) && !article.roots.empty() && !candidates.empty())
+        JoinStrongBlocks(tree, s, candidates, article);
     article.top = article.roots.empty() ? -1 : top;
     Mark(tree, s, rules, article);
     return article;
+}
+
+void ArticleFinder::JoinStrongBlocks(const PageTree& tree, const std::vector<Stats>& s,
+                                     const std::vector<int32_t>& candidates, Article& article) {
+    const std::vector<Node>& nodes = tree.Nodes();
+    const std::size_t count = nodes.size();
+    std::vector<int32_t> end(count, 0);
+    for (std::size_t i = count; i-- > 0;) {
+        end[i] = std::max(end[i], static_cast<int32_t>(i + 1));
+        if (nodes[i].parent >= 0)
+            end[static_cast<std::size_t>(nodes[i].parent)] =
+                std::max(end[static_cast<std::size_t>(nodes[i].parent)], end[i]);
+    }
+    auto overlaps = [&](int32_t c) {
+        for (const int32_t r : article.roots)
+            if ((r <= c && c < end[static_cast<std::size_t>(r)]) ||
+                (c <= r && r < end[static_cast<std::size_t>(c)]))
+                return true;
+        return false;
+    };
+    const float best = s[static_cast<std::size_t>(candidates.front())].score;
+    for (const int32_t c : candidates) {
+        const Stats& x = s[static_cast<std::size_t>(c)];
+        if (x.score < best * spreadShare)
+            break;
+        if (x.dropped || nodes[static_cast<std::size_t>(c)].tag == HtmlTag::Body ||
+            x.LinkDensity() > 0.3f || overlaps(c))
+            continue;
+        article.roots.push_back(c);
+    }
+    std::sort(article.roots.begin(), article.roots.end());
 }
 
 ArticleFinder::Article ArticleFinder::Within(const PageTree& tree, std::vector<int32_t> roots,
@@ -370,7 +403,8 @@ void ArticleFinder::Mark(const PageTree& tree, const std::vector<Stats>& s, uint
         const float weight = weightOf(e);
         bool cut =
             x.dropped || e.landmark == PageTree::Nav || e.landmark == PageTree::Footer ||
-            e.landmark == PageTree::Aside || (e.landmark == PageTree::Header && !isRoot) ||
+            e.landmark == PageTree::Aside ||
+            (e.landmark == PageTree::Header && !isRoot && !(rules & KeepBylines)) ||
             IsTag(e, {HtmlTag::Object, HtmlTag::Embed, HtmlTag::Iframe, HtmlTag::Button,
                       HtmlTag::Textarea, HtmlTag::Select, HtmlTag::Figcaption, HtmlTag::H1}) ||
             ((words & Share) && x.text < 500) ||
@@ -412,12 +446,12 @@ void ArticleFinder::Mark(const PageTree& tree, const std::vector<Stats>& s, uint
     }
 }
 
-ArticleFinder::Article ArticleFinder::Find(const PageTree& tree, uint32_t minimum) {
+ArticleFinder::Article ArticleFinder::Find(const PageTree& tree, uint32_t minimum, uint8_t extra) {
     // Each rule that may hide an article with odd names goes in turn; the longest text wins.
     Article longest;
     for (const int rules : {StripUnlikely | WeighClasses | CleanConditionally,
                             WeighClasses | CleanConditionally, int{CleanConditionally}, 0}) {
-        Article a = Try(tree, static_cast<uint8_t>(rules));
+        Article a = Try(tree, static_cast<uint8_t>(rules | extra));
         if (a.text >= 500)
             return a;
         // A short article found under every rule beats a longer block found by relaxing them.

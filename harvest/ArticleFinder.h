@@ -18,6 +18,9 @@ public:
     // A block found under every rule is the article from this many characters; a block found
     // by relaxing them needs 500.
     static constexpr uint32_t shortArticle = 350;
+    // Under Spread, a block scoring this share of the best block's score joins it (a product's
+    // description, its details and its specifications; a service page's sections).
+    static constexpr float spreadShare = 0.2f;
 
     struct Article {
         std::vector<int32_t> roots; // the block and the siblings joined to it; empty: none
@@ -32,10 +35,11 @@ public:
         WeighClasses = 2,
         CleanConditionally = 4,
         KeepBylines = 8, // a post's author and date are part of it
+        Spread = 16,     // the page's other strong blocks join the best one
     };
 
     // The article; a block with less text than `minimum` is none.
-    static Article Find(const PageTree& tree, uint32_t minimum = minimumText);
+    static Article Find(const PageTree& tree, uint32_t minimum = minimumText, uint8_t extra = 0);
     // The text a reader reads inside blocks chosen otherwise (a thread's posts, a listing's
     // items), in the page's order, under `rules`.
     static Article Within(const PageTree& tree, std::vector<int32_t> roots, uint8_t rules);
@@ -44,6 +48,9 @@ private:
     struct Stats;
     static std::vector<Stats> Measure(const PageTree& tree, uint8_t rules);
     static Article Try(const PageTree& tree, uint8_t rules);
+    // Adds the strong candidates that neither hold nor stand in a root, in the page's order.
+    static void JoinStrongBlocks(const PageTree& tree, const std::vector<Stats>& s,
+                                 const std::vector<int32_t>& candidates, Article& article);
     static void Mark(const PageTree& tree, const std::vector<Stats>& s, uint8_t rules,
                      Article& article);
 };

@@ -47,10 +47,10 @@ MainBlock::Found MainBlock::Find(const PageTree& tree) {
         found.teasers = alike.Teasers();
         return found;
     }
-    // A product's page: its name and details are short, so any block it has is taken.
+    // A product's page: its name and details are short and apart, so any strong block is taken.
     if (tree.OffersProduct()) {
         found.kind = Kind::Product;
-        found.block = std::move(article);
+        found.block = ArticleFinder::Find(tree, 0, ArticleFinder::Spread);
         found.teasers = alike.Teasers();
         return found;
     }
@@ -68,6 +68,9 @@ MainBlock::Found MainBlock::Find(const PageTree& tree) {
         return found;
     }
     found.kind = article.text >= ArticleFinder::shortArticle ? Kind::Article : Kind::Other;
+    // A page of several short blocks apart (a service's sections) is all of them.
+    if (found.kind == Kind::Other)
+        article = ArticleFinder::Find(tree, 0, ArticleFinder::Spread);
     if (article.text < ArticleFinder::minimumText)
         article.roots.clear();
     found.block = std::move(article);

@@ -150,7 +150,7 @@ std::vector<std::string> Places(const std::string& out) {
 TEST(ModernHarvest, EveryPictureKnowsItsPlace) {
     for (const char* name : {"news-article", "blog-comments", "wiki", "gallery", "product-listing",
                              "blog-theme", "teasers-and-logos", "forum-thread", "shop-product",
-                             "recipe-listing", "article-with-rail"}) {
+                             "recipe-listing", "article-with-rail", "guide-in-steps"}) {
         SCOPED_TRACE(name);
         const std::string html = *ReadFile(std::string(TARVIK_TEST_PAGES) + "/" + name + ".html");
         const ModernPage page(html);
@@ -275,6 +275,23 @@ TEST(ModernHarvest, ArticleTextAndPagesWithoutContentPictures) {
     const std::string posts = thread.Run({"article"}).out;
     EXPECT_EQ(posts.substr(0, posts.find("Our club")), "anna March 1\n\n");
     EXPECT_NE(posts.find("\n\nchris March 2\n\nWind from the west"), std::string::npos);
+    // A product's description and its reviews stand apart; both are what a buyer reads.
+    const std::string product =
+        ModernPage(*ReadFile(TARVIK_TEST_PAGES "/shop-product.html")).Run({"article"}).out;
+    EXPECT_NE(product.find("Woven by hand"), std::string::npos);
+    EXPECT_NE(product.find("\n\nSturdy, light"), std::string::npos);
+    // A page of short blocks apart from one another is all of them.
+    const std::string blocks =
+        ModernPage("<body><div><div><p>We move homes, offices and studios across the county, "
+                   "packing, carrying, storing and unpacking, with our own vans, crews and "
+                   "crates, on the day you choose.</p></div><ul><li><a href=/a>Prices</a><li><a "
+                   "href=/b>Areas</a></ul></div><div><div><div><div><div><div><p>Every move is "
+                   "insured from the first box to the last one, and a broken item is repaired "
+                   "or paid for in full.</p></div></div></div></div></div></div></body>")
+            .Run({"article"})
+            .out;
+    EXPECT_NE(blocks.find("you choose."), std::string::npos);
+    EXPECT_NE(blocks.find("\n\nEvery move is insured"), std::string::npos) << blocks;
     const ModernPage furniture("<nav><img src=/logo.png></nav><footer><img src=/f.png></footer>"
                                "<img src=/t.gif width=1 height=1>");
     for (const std::string flag : {"--json", "-q"}) {
