@@ -335,6 +335,13 @@ void ScanState::Start(const xmlChar* name, const xmlChar** attributes) {
     } else if (isImg) {
         Picture picture{{}, Signals(attributes)};
         ImageCandidates(attributes, picture.candidates);
+        // A gallery's thumbnail that switches the large view to its picture is that picture,
+        // listed once at its large size. These attributes name the picture switched to.
+        if (const char* large = FirstAddress(
+                attributes, {"data-zoom-image", "data-large_image", "data-large", "data-full",
+                             "data-full-src", "data-zoom", "data-big", "data-highres"});
+            large != nullptr && !picture.candidates.empty())
+            picture.candidates.insert(picture.candidates.begin(), SrcCandidate{large, 1e12, 1});
         if (!picture.candidates.empty() && pictureLinkOpen && !pictureLinkShown) {
             // The linked file first, and larger than any size the thumbnail names.
             picture.candidates.insert(picture.candidates.begin(),
