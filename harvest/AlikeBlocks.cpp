@@ -53,7 +53,7 @@ AlikeBlocks::AlikeBlocks(const PageTree& tree) : tree(tree) {
             x.links += e.HasFlag(PageTree::Anchor) && !e.HasFlag(PageTree::HashLink);
             x.shows += e.ownImages + (IsHeading(e.tag) ? 1u : 0u);
             x.images += e.ownImages;
-            if (e.HasFlag(PageTree::Anchor) && !e.HasFlag(PageTree::HashLink))
+            if (e.HasFlag(PageTree::ToPage))
                 x.linkText = x.text;
         }
         if (e.parent < 0)
@@ -138,14 +138,31 @@ std::size_t AlikeBlocks::Holds(int32_t node, const std::vector<int32_t>& blocks)
     return static_cast<std::size_t>(to - from);
 }
 
-std::vector<uint8_t> AlikeBlocks::Teasers() const {
+std::vector<uint8_t> AlikeBlocks::Teasers(const ArticleFinder::Article& block) const {
     const std::vector<Node>& nodes = tree.Nodes();
     const std::size_t count = nodes.size();
-    // A teaser: a picture, a few words, and a link that carries most of them.
-    auto isTeaser = [&](std::size_t i) {
+    // A teaser: a picture, a few words, and a link to another page that carries most of them
+    // (a link to the picture's own file is a gallery's).
+    auto looksLikeTeaser = [&](std::size_t i) {
         const Sums& x = sums[i];
         return !x.out && x.images >= 1 && x.text > 0 && x.text <= teaserText &&
                2 * x.linkText >= x.text && !x.frame;
+    };
+    // The block's own words, teasers aside: cards between them are the block's own (a
+    // service's offers, a guide's steps); a rail stands before or after them.
+    std::vector<uint8_t> teaser(count, 0);
+    std::size_t first = count, last = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const int32_t parent = nodes[i].parent;
+        teaser[i] = looksLikeTeaser(i) || (parent >= 0 && teaser[static_cast<std::size_t>(parent)]);
+        if (!teaser[i] && i < block.in.size() && block.in[i] && !block.cut[i] &&
+            nodes[i].ownText > 0) {
+            first = std::min(first, i);
+            last = i;
+        }
+    }
+    auto inRail = [&](std::size_t i) {
+        return looksLikeTeaser(i) && (first == count || i < first || i > last);
     };
     std::unordered_map<uint64_t, uint32_t> runs; // (parent, like key): teasers among them
     auto keyOf = [&](std::size_t i) {
@@ -153,15 +170,13 @@ std::vector<uint8_t> AlikeBlocks::Teasers() const {
                nodes[i].likeKey;
     };
     for (std::size_t i = 0; i < count; ++i)
-        if (nodes[i].parent >= 0 && isTeaser(i))
+        if (nodes[i].parent >= 0 && inRail(i))
             ++runs[keyOf(i)];
     std::vector<uint8_t> in(count, 0);
     for (std::size_t i = 0; i < count; ++i) {
         const int32_t parent = nodes[i].parent;
-        if (parent >= 0 && in[static_cast<std::size_t>(parent)])
-            in[i] = 1;
-        else if (parent >= 0 && isTeaser(i) && runs[keyOf(i)] >= 3)
-            in[i] = 1;
+        in[i] = parent >= 0 &&
+                (in[static_cast<std::size_t>(parent)] || (inRail(i) && runs[keyOf(i)] >= 3));
     }
     return in;
 }

@@ -4,6 +4,7 @@
 // with a picture or a heading. Only the outermost block of a kind counts; hidden blocks and the
 // page's navigation, footer and asides hold none. Linear in the page.
 
+#include "harvest/ArticleFinder.h"
 #include "harvest/PageTree.h"
 
 #include <cstdint>
@@ -25,8 +26,9 @@ public:
     std::vector<int32_t> Items() const { return Members(items); }
 
     // Per node: inside a teaser of a rail, a run of three or more alike siblings each a link to
-    // another page around a picture and a heading or a few words (a listing is no rail).
-    std::vector<uint8_t> Teasers() const;
+    // another page around a picture and a heading or a few words, before or after `block`'s
+    // own words (cards between them are the block's).
+    std::vector<uint8_t> Teasers(const ArticleFinder::Article& block) const;
 
     // Characters of text inside `blocks`.
     uint64_t TextOf(const std::vector<int32_t>& blocks) const;

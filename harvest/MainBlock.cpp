@@ -44,14 +44,14 @@ MainBlock::Found MainBlock::Find(const PageTree& tree) {
     if (std::vector<int32_t> posts = alike.Posts(); isThread(posts)) {
         found.kind = Kind::Thread;
         found.block = ArticleFinder::Within(tree, std::move(posts), ArticleFinder::KeepBylines);
-        found.teasers = alike.Teasers();
+        found.teasers = alike.Teasers(found.block);
         return found;
     }
     // A product's page: its name and details are short and apart, so any strong block is taken.
     if (tree.OffersProduct()) {
         found.kind = Kind::Product;
         found.block = ArticleFinder::Find(tree, 0, ArticleFinder::Spread);
-        found.teasers = alike.Teasers();
+        found.teasers = alike.Teasers(found.block);
         return found;
     }
     // A listing's items, unless a full article stands beside them: the article is one of the
@@ -68,12 +68,17 @@ MainBlock::Found MainBlock::Find(const PageTree& tree) {
         return found;
     }
     found.kind = article.text >= ArticleFinder::shortArticle ? Kind::Article : Kind::Other;
-    // A page of several short blocks apart (a service's sections) is all of them.
-    if (found.kind == Kind::Other)
-        article = ArticleFinder::Find(tree, 0, ArticleFinder::Spread);
+    if (found.kind == Kind::Other) {
+        // A page of several short blocks apart (a service's sections) reads as all of them.
+        ArticleFinder::Article all =
+            ArticleFinder::Find(tree, ArticleFinder::minimumText, ArticleFinder::Spread);
+        if (!all.roots.empty())
+            found.textOnly = std::move(all);
+    }
     if (article.text < ArticleFinder::minimumText)
         article.roots.clear();
     found.block = std::move(article);
-    found.teasers = alike.Teasers();
+    if (found.kind == Kind::Article)
+        found.teasers = alike.Teasers(found.block);
     return found;
 }

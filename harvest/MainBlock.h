@@ -8,6 +8,7 @@
 #include "harvest/PageTree.h"
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class MainBlock {
@@ -23,6 +24,9 @@ public:
         Kind kind = Kind::Other;
         ArticleFinder::Article block; // no roots: the page has no block
         std::vector<uint8_t> teasers; // per node: in a teaser rail; empty on a listing
+        // A page without an article is read as its short blocks apart, for their text only
+        // (its pictures keep the rule of its block, or of a page without one).
+        std::optional<ArticleFinder::Article> textOnly;
     };
     static Found Find(const PageTree& tree);
 };

@@ -168,6 +168,8 @@ void PageTree::Open(std::string_view name, const char* const* attributes) {
         n.flags |= Hidden;
     if (href != nullptr)
         n.flags |= Anchor | (href[0] == '#' ? HashLink : 0);
+    if (toPage && href[0] != '#')
+        n.flags |= ToPage;
     const char* rel = AttributeOf(attributes, "rel");
     if (noscriptDepth > 0)
         n.flags |= Unscripted;

@@ -25,6 +25,7 @@ public:
         UnlikelyRole = 1 << 6,
         Sentence = 1 << 7,   // its own text ends a sentence
         Unscripted = 1 << 8, // inside a noscript: what a reader without scripts sees
+        ToPage = 1 << 9,     // an a whose href leads to another page, not to a picture file
     };
 
     struct Node {

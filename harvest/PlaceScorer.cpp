@@ -73,6 +73,7 @@ void PlaceScorer::Finish() {
     kind = found.kind;
     teasers = std::move(found.teasers);
     article = std::move(found.block);
+    textOnly = std::move(found.textOnly);
     const std::vector<PageTree::Node>& nodes = tree.Nodes();
     const std::size_t count = nodes.size();
     // Children first: the text, the headline and the navigation each element holds.
@@ -135,7 +136,7 @@ void PlaceScorer::Finish() {
 }
 
 std::string PlaceScorer::ArticleText() const {
-    return ArticleText::Of(tree, article);
+    return ArticleText::Of(tree, textOnly ? *textOnly : article);
 }
 
 PicturePlace PlaceScorer::PlaceOf(const PictureSignals& p, std::string_view address,

@@ -10,6 +10,7 @@
 #include "harvest/PicturePlace.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,6 +69,7 @@ private:
     PageTree tree;
     ArticleFinder::Article article;
     MainBlock::Kind kind = MainBlock::Kind::Other;
-    std::vector<uint8_t> teasers; // per node: in a teaser rail inside the block
+    std::vector<uint8_t> teasers;                   // per node: in a teaser rail inside the block
+    std::optional<ArticleFinder::Article> textOnly; // read, but no block for the pictures
     std::vector<Around> around;
 };
