@@ -72,6 +72,7 @@ public:
     // The element open now; -1 before the first.
     int32_t Current() const { return open.empty() ? -1 : open.back(); }
     bool InLinkToPage() const { return linkDepth > 0; }
+    bool KeepsText() const { return keepText; }
     const std::vector<Node>& Nodes() const { return nodes; }
     const std::vector<Run>& Runs() const { return runs; }
     std::string_view RunText(const Run& r) const {
