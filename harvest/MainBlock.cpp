@@ -68,8 +68,9 @@ MainBlock::Found MainBlock::Find(const PageTree& tree) {
         return found;
     }
     found.kind = article.text >= ArticleFinder::shortArticle ? Kind::Article : Kind::Other;
-    if (found.kind == Kind::Other && tree.KeepsText()) {
-        // A page of several short blocks apart (a service's sections) reads as all of them.
+    if (tree.KeepsText() &&
+        (found.kind == Kind::Other || (!tree.DeclaresArticle() && article.text < spreadBelow))) {
+        // A page of several blocks apart (a service's sections) reads as all of them.
         ArticleFinder::Article all =
             ArticleFinder::Find(tree, ArticleFinder::minimumText, ArticleFinder::Spread);
         if (!all.roots.empty())

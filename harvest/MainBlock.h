@@ -17,6 +17,9 @@ public:
     // An article of this many characters is what a reader came for, whatever lists stand
     // beside it.
     static constexpr uint32_t fullArticle = 1500;
+    // A page that does not call itself an article and whose best block holds less than this
+    // is read as all its strong blocks (a service's sections, a guide's parts).
+    static constexpr uint32_t spreadBelow = 3000;
     // "article", "thread", "product", "listing", "other".
     static const char* Word(Kind kind);
 
@@ -24,8 +27,8 @@ public:
         Kind kind = Kind::Other;
         ArticleFinder::Article block; // no roots: the page has no block
         std::vector<uint8_t> teasers; // per node: in a teaser rail; empty on a listing
-        // A page without an article is read as its short blocks apart, for their text only
-        // (its pictures keep the rule of its block, or of a page without one).
+        // The text of a page read as all its strong blocks, when it differs from the block's;
+        // the pictures keep the rule of the block, or of a page without one.
         std::optional<ArticleFinder::Article> textOnly;
     };
     static Found Find(const PageTree& tree);

@@ -127,6 +127,13 @@ void PageTree::Open(std::string_view name, const char* const* attributes) {
         (Equals(AttributeOf(attributes, "property"), "og:type") &&
          Equals(AttributeOf(attributes, "content"), "product")))
         offersProduct = true;
+    if (const char* type = AttributeOf(attributes, "itemtype");
+        (type != nullptr && (std::string_view(type).ends_with("/Article") ||
+                             std::string_view(type).ends_with("/NewsArticle") ||
+                             std::string_view(type).ends_with("/BlogPosting"))) ||
+        (Equals(AttributeOf(attributes, "property"), "og:type") &&
+         Equals(AttributeOf(attributes, "content"), "article")))
+        declaresArticle = true;
     const int32_t at = Current();
     if (at >= 0) {
         Node& parent = nodes[static_cast<std::size_t>(at)];
@@ -207,6 +214,9 @@ void PageTree::Text(std::string_view t) {
     const int32_t at = Current();
     if (jsonDepth > 0 && (t.find("\"Product\"") != std::string_view::npos))
         offersProduct = true;
+    if (jsonDepth > 0)
+        for (const std::string_view type : {"\"Article\"", "\"NewsArticle\"", "\"BlogPosting\""})
+            declaresArticle = declaresArticle || t.find(type) != std::string_view::npos;
     if (at < 0 || skipDepth > 0)
         return;
     // Characters as a reader counts them: blanks between words count once.

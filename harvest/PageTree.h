@@ -68,6 +68,9 @@ public:
     bool ReadsNoscript() const { return readsNoscript; }
     // The page offers a product: a Product in its JSON-LD or microdata, a price, og:type product.
     bool OffersProduct() const { return offersProduct; }
+    // The page says it is an article: og:type article, an Article, NewsArticle or BlogPosting
+    // in its JSON-LD or microdata.
+    bool DeclaresArticle() const { return declaresArticle; }
 
     // The element open now; -1 before the first.
     int32_t Current() const { return open.empty() ? -1 : open.back(); }
@@ -96,6 +99,7 @@ private:
     uint64_t shownText = 0;
     bool readsNoscript = false;
     bool offersProduct = false;
+    bool declaresArticle = false;
     bool keepText;
     std::vector<Run> runs;
     std::string text;
