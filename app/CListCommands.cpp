@@ -24,7 +24,7 @@ CListCommands::CListCommands(QWidget& owner, Platform& platform, const Settings&
                              QTreeWidget* downloadList)
     : owner(owner), platform(platform), settings(settings), linkTable(linkTable),
       downloadTable(downloadTable), monitor(monitor), fileList(fileList),
-      downloadList(downloadList), linked(std::make_unique<LinkedPictures>(linkTable, settings)),
+      downloadList(downloadList), linked(std::make_unique<LinkedPictures>(linkTable)),
       probes(std::make_unique<PictureProbes>(linkTable)),
       fileView(std::make_unique<CFileList>(owner, fileList, linkTable, monitor)) {}
 

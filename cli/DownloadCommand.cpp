@@ -238,7 +238,7 @@ void DownloadCommand::FollowLinks(LinkTable& links, const Settings& settings,
                 monitor.Waker()->Take();
         }
     };
-    LinkedPictures linked(links, settings);
+    LinkedPictures linked(links);
     if (follow && linked.Start(monitor, {}) > 0) {
         tickWhile([&] { return linked.Running(); });
         if (linked.Failed() > 0 || linked.Overflow() > 0)

@@ -2,7 +2,6 @@
 
 #include "harvest/ModernHarvest.h"
 #include "harvest/PageText.h"
-#include "settings/Settings.h"
 
 #include <algorithm>
 #include <unordered_set>

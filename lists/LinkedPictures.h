@@ -13,13 +13,11 @@
 #include <string>
 #include <vector>
 
-struct Settings;
-
 class LinkedPictures : private LookUpSink {
 public:
     static constexpr int32_t maxPages = 200;
 
-    LinkedPictures(LinkTable& table, const Settings& settings) : table(table), settings(settings) {}
+    explicit LinkedPictures(LinkTable& table) : table(table) {}
 
     // The pages to read for the rows `selected` of the table (HTML links on any server), or
     // with none selected, for the same-server links that wrap a content picture; each once, at
@@ -46,7 +44,6 @@ private:
                     const LinkTable& behind);
 
     LinkTable& table;
-    const Settings& settings;
     std::vector<std::string> pages;
     int32_t read = 0;
     int32_t failed = 0;
