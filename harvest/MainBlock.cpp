@@ -54,15 +54,16 @@ MainBlock::Found MainBlock::Find(const PageTree& tree) {
         found.teasers = alike.Teasers(found.block);
         return found;
     }
-    // A listing's items, unless a full article stands beside them: the article is one of the
-    // items, or holds most of them and is mostly their text, or they hold more than twice its
-    // text.
+    // A listing's items: the article found holds most of them and is mostly their text; or,
+    // unless a full article stands beside them, the article is one of them or they hold more
+    // than twice its text.
     if (std::vector<int32_t> items = alike.Items();
-        !items.empty() && article.text < fullArticle &&
-        (article.text < ArticleFinder::minimumText || alike.Inside(article.top, items) ||
-         (alike.Holds(article.top, items) * 2 >= items.size() &&
+        !items.empty() &&
+        ((alike.Holds(article.top, items) * 2 >= items.size() &&
           5 * alike.TextOf(items) >= 4 * uint64_t{article.text}) ||
-         alike.TextOf(items) > 2 * uint64_t{article.text})) {
+         (article.text < fullArticle &&
+          (article.text < ArticleFinder::minimumText || alike.Inside(article.top, items) ||
+           alike.TextOf(items) > 2 * uint64_t{article.text})))) {
         found.kind = Kind::Listing;
         found.block = ArticleFinder::Within(tree, std::move(items), ArticleFinder::KeepBylines);
         return found;
