@@ -7,6 +7,7 @@
 #include "harvest/PageText.h"
 #include "harvest/PicturePlace.h"
 #include "lists/CellText.h"
+#include "lists/NextPages.h"
 #include "lists/PageHarvest.h"
 #include "net/InternetSession.h"
 #include "net/SecretServiceKey.h"
@@ -29,11 +30,13 @@ const char* const version = "1.0";
 
 const char* const usage =
     "usage: tarvik-cli links [--modern | --classic] [--title] [--follow] [--json]\n"
+    "                        [--next-pages N]\n"
     "                        [--all | --pictures | --all-pictures | --jpegs | --movies]\n"
     "                        [--probe] [--min-size WxH] [--cookies FILE |\n"
     "                        --cookies-from-browser NAME[:PROFILE]] [--user-agent TEXT]\n"
     "                        [--timeout SECONDS] (ADDRESS | -i FILE)\n"
     "       tarvik-cli download [--modern | --classic] [--follow] [--json] [-q]\n"
+    "                           [--next-pages N]\n"
     "                           [--all | --pictures | --all-pictures | --jpegs | --movies]\n"
     "                           [--probe] [--min-size WxH] [--cookies FILE |\n"
     "                           --cookies-from-browser NAME[:PROFILE]] [--user-agent TEXT]\n"
@@ -62,9 +65,15 @@ const char* const help =
     "(\"1600x900\"), empty when unknown; PAGE the address of the page the row was found on.\n"
     "With a selection (below) links lists only the rows that download would take.\n"
     "\n"
+    "--next-pages N (0-1000; it turns the modern rules on) reads up to N pages that continue\n"
+    "the page, one after another: the page its <link rel=\"next\"> or <a rel=\"next\"> names,\n"
+    "else the link that says \"next\" (\"Next\", \"Older posts\", \"›\", \"weiter\"...), else the\n"
+    "link that continues the page's number (?page=N, &p=N, /page/N/, /N/, -pN) to N+1; only on\n"
+    "the page's server, never a page read already. Each page's rows follow the rows of the page\n"
+    "before, numbered on, their PAGE that page; --follow then reads behind every page's gallery.\n"
     "--follow (it turns the modern rules on) reads the pages behind the page's gallery, one\n"
     "level deep: every link to a page of the same server that wraps a content picture, each\n"
-    "page once (never the page itself), at most 200, at most 4 at once. The picture each shows\n"
+    "page once (never the page itself), at most 2,000, at most 4 at once. The picture each shows\n"
     "(its largest content picture) is added as a row whose PAGE is that page, and the\n"
     "thumbnails that led there read \"thumbnail\"; a page that fails, or is not read within\n"
     "--timeout, is skipped and counted on stderr.\n"
@@ -215,6 +224,15 @@ bool ParseOptions(const std::vector<std::string>& args, DownloadCommand::Options
             o.nameMask = *v;
         } else if (arg == "--follow" && !value) {
             o.follow = true;
+        } else if (arg == "--next-pages") {
+            const auto v = takeValue();
+            const auto n = v ? ParseNumber(*v, 0, NextPages::maxLimit) : std::nullopt;
+            if (!n) {
+                error = "--next-pages takes 0 to 1000";
+                return false;
+            }
+            o.nextPages = *n;
+            o.nextPagesGiven = true;
         } else if (arg == "--cookies" || arg == "--cookies-from-browser") {
             const auto v = takeValue();
             std::optional<CookieSource> source;
@@ -406,6 +424,7 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
     // What needs the modern rules turns them on, and is an error beside --classic.
     const char* needsModern = article                     ? "article"
                               : options.follow            ? "--follow"
+                              : options.nextPagesGiven    ? "--next-pages"
                               : !options.nameMask.empty() ? "--name"
                               : options.minSizeGiven      ? "--min-size"
                               : options.probe             ? "--probe"
@@ -508,9 +527,8 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
             continue;
         }
         table->cookies = session.Cookies(); // what the page's answers set is the page's too
-        if ((options.follow || options.probe) && table->modernRows)
-            DownloadCommand::FollowLinks(*table, settings, session, err, options.follow,
-                                         options.probe);
+        if ((options.follow || options.probe || options.nextPages > 0) && table->modernRows)
+            DownloadCommand::FollowLinks(*table, settings, session, err, options);
         if (article && withKind)
             out << harvest.KindWord() << "\n";
         if (article)
@@ -528,6 +546,9 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
         for (const auto& t : tables)
             pages.push_back(t.get());
         options.pagesFailed = pagesFailed;
+        for (const auto& t : tables)
+            options.pagesRead +=
+                options.nextPagesGiven ? 1 + static_cast<int>(t->nextPagesRead.size()) : 0;
         const int status =
             DownloadCommand::Run(pages, settings, session, options, out, err, errIsTerminal);
         return status == 0 && failed ? 1 : status;

@@ -10,10 +10,12 @@
 #include "lists/CellText.h"
 #include "lists/FileListSort.h"
 #include "lists/LinkedPictures.h"
+#include "lists/NextPages.h"
 #include "lists/PictureProbes.h"
 #include "net/RequestTarget.h"
 #include "settings/Settings.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -120,10 +122,11 @@ struct Tally {
     }
 };
 
-// "12 complete, 1 failed, 3 already there, 34.5 MiB in 3.2 s; 2 pages failed", or after an
+// "12 complete, 1 failed, 3 already there, 34.5 MiB in 3.2 s; 2 pages failed" (with next
+// pages "...; 5 pages read; ..."), or after an
 // interrupt "interrupted: 3 complete, 8 unfinished (run again to resume)".
-void Summary(std::ostream& err, const Tally& t, Clock::time_point started, int pagesFailed,
-             bool interrupted) {
+void Summary(std::ostream& err, const Tally& t, Clock::time_point started, int pagesRead,
+             int pagesFailed, bool interrupted) {
     if (interrupted) {
         err << "interrupted: " << t.complete + t.alreadyThere << " complete, "
             << t.unfinished + t.failed << " unfinished (run again to resume)\n";
@@ -136,6 +139,8 @@ void Summary(std::ostream& err, const Tally& t, Clock::time_point started, int p
     if (t.alreadyThere > 0)
         err << t.alreadyThere << " already there, ";
     err << Megabytes(static_cast<double>(t.bytes)) << " in " << seconds;
+    if (pagesRead > 0)
+        err << "; " << pagesRead << (pagesRead == 1 ? " page" : " pages") << " read";
     if (pagesFailed > 0)
         err << "; " << pagesFailed << (pagesFailed == 1 ? " page" : " pages") << " failed";
     err << "\n";
@@ -218,15 +223,15 @@ int DownloadCommand::Run(const std::vector<const LinkTable*>& pages, Settings se
     if (progress)
         err << "\n";
     if (!options.quiet)
-        Summary(err, tally, started, options.pagesFailed, cancelling);
+        Summary(err, tally, started, options.pagesRead, options.pagesFailed, cancelling);
     if (cancelling)
         return 130;
     return tally.failed > 0 ? 1 : 0;
 }
 
 void DownloadCommand::FollowLinks(LinkTable& links, const Settings& settings,
-                                  const InternetSession& session, std::ostream& err, bool follow,
-                                  bool probe) {
+                                  const InternetSession& session, std::ostream& err,
+                                  const Options& options) {
     DownloadTable none;
     DownloadMonitor monitor(none, session);
     LineView quiet(err, false);
@@ -238,19 +243,28 @@ void DownloadCommand::FollowLinks(LinkTable& links, const Settings& settings,
                 monitor.Waker()->Take();
         }
     };
+    NextPages next(links);
+    if (options.nextPages > 0 && next.Start(monitor, options.nextPages)) {
+        tickWhile([&] { return next.Running(); });
+        if (!options.quiet)
+            err << links.pageAddress << ": " << next.ProgressText() << "\n";
+    }
     LinkedPictures linked(links);
-    if (follow && linked.Start(monitor, {}) > 0) {
+    if (options.follow && linked.Start(monitor, {}) > 0) {
         tickWhile([&] { return linked.Running(); });
         if (linked.Failed() > 0 || linked.Overflow() > 0)
             err << linked.ProgressText() << "\n";
     }
     // The pictures found behind the links are probed too.
     PictureProbes probes(links);
-    if (probe && probes.Start(monitor) > 0) {
+    if (options.probe && probes.Start(monitor) > 0) {
         tickWhile([&] { return probes.Left() > 0; });
         probes.Apply();
     }
     FileListSort::SortLinks(links, 0, false);
+    std::stable_sort(
+        links.links.begin(), links.links.begin() + links.linkCount,
+        [](const LinkEntry& a, const LinkEntry& b) { return a.pageIndex < b.pageIndex; });
 }
 
 void DownloadCommand::Interrupt() {

@@ -22,10 +22,13 @@ public:
         std::optional<int> threads; // else the options file's
         bool flat = false;          // no per-server subdirectory
         bool follow = false;        // read the pages behind the gallery's links first
-        bool quiet = false;         // no progress line and no summary
-        bool json = false;          // one JSON object a line instead of tab-separated fields
+        int nextPages = 0;          // read at most this many next pages first
+        bool nextPagesGiven = false;
+        bool quiet = false; // no progress line and no summary
+        bool json = false;  // one JSON object a line instead of tab-separated fields
         int timeoutSeconds = 30;
         int pagesFailed = 0;  // pages that could not be read, for the summary
+        int pagesRead = 0;    // pages read with their next pages; 0: not told
         std::string nameMask; // the modern rows' names (NameMask); empty: none
         bool probe = false;   // probe the picture rows' first bytes
         int minWidth = 0;     // pictures narrower or lower are left out of picture selections
@@ -41,13 +44,14 @@ public:
     static int Run(const std::vector<const LinkTable*>& pages, Settings settings,
                    const InternetSession& session, const Options& options, std::ostream& out,
                    std::ostream& err, bool errIsTerminal);
-    // Reads the pages behind the links of a modern table, one level deep, and adds the
-    // pictures they show; returns when every page has been read or has failed, having told
-    // `err` of the failures.
-    // With `probe`, then probes the picture rows (PictureProbes) and waits for every answer.
+    // Reads what the options ask beyond a modern table's page: its next pages (NextPages),
+    // then the pages behind its links, one level deep, adding the pictures they show, then
+    // probes the picture rows (PictureProbes); returns when every page has been read or has
+    // failed and every probe has answered, having told `err` of the failures. The rows are
+    // left in name order within each page, the pages in the order read.
     static void FollowLinks(LinkTable& links, const Settings& settings,
-                            const InternetSession& session, std::ostream& err, bool follow,
-                            bool probe);
+                            const InternetSession& session, std::ostream& err,
+                            const Options& options);
     // What Ctrl-C does to a running download command: cancel the running downloads and end.
     static void Interrupt();
 };

@@ -21,6 +21,7 @@ struct LinkEntry {
     int32_t height = 0;
     std::string wrapPage = {}; // a picture inside a link to another page: that page's whole address
     std::string page = {};     // the page a row behind a link came from; empty: the table's page
+    int32_t pageIndex = 0;     // 0 a row of the table's page, N one of its N-th next page
     // For name masks: its number on the page (the page's content first, then every other row,
     // each in the page's order, from 1), a picture's alt text or a link's text, and for a row
     // behind a link the title of the gallery it stands for (empty: the table's page title).

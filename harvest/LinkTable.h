@@ -55,6 +55,13 @@ public:
     // The address the rows were harvested from (after redirects under the modern rules).
     std::string pageAddress;
     std::string pageTitle; // the page's title, for name masks
+    // Modern rules: the page that continues the last page read (empty: none), and the next
+    // pages whose rows joined the table, in the order read.
+    std::string nextPage;
+    std::vector<std::string> nextPagesRead;
+    // Modern rules: the rows numbered 1 to contentNumbers are content, numbered before the
+    // others; next pages' content numbers on after them.
+    uint32_t contentNumbers = 0;
     // The cookies of the page (modern rules): what was read for it and what its answers set;
     // a request made from the page carries its site's. Null: none.
     std::shared_ptr<const CookieJar> cookies;

@@ -1,6 +1,7 @@
 #include "harvest/ModernHarvest.h"
 
 #include "harvest/AddressResolver.h"
+#include "harvest/NextPage.h"
 
 #include <algorithm>
 #include <unordered_set>
@@ -12,6 +13,7 @@ std::string ModernHarvest::AddressKey(const ResolvedLink& link) {
 void ModernHarvest::Scan(std::string_view page, const std::string& pageAddress,
                          const TitleSink& onTitle, std::string_view contentType) {
     found.clear();
+    relNext.clear();
     candidates = 0;
     baseHref.clear();
     hasBase = false;
@@ -41,7 +43,7 @@ void ModernHarvest::OnLink(std::vector<SrcCandidate> candidates, LinkContext con
         candidates = {std::move(candidates[ModernScanner::Largest(candidates)])};
     this->candidates += candidates.size();
     candidates.shrink_to_fit(); // a long srcset's room is not kept for the few it named
-    found.push_back({std::move(candidates), context, signals, {}});
+    found.push_back({std::move(candidates), context, signals, {}, {}});
 }
 
 void ModernHarvest::OnLinkText(std::string_view text) {
@@ -49,6 +51,32 @@ void ModernHarvest::OnLinkText(std::string_view text) {
     if (!found.empty() && found.back().context == LinkContext::Anchor &&
         found.back().text.size() < 4 * ModernScanner::textLimit)
         found.back().text.append(text.substr(0, 4 * ModernScanner::textLimit));
+}
+
+void ModernHarvest::OnLinkLabel(std::string_view label) {
+    if (!found.empty() && found.back().context == LinkContext::Anchor)
+        found.back().label = ModernScanner::Collapsed(label, ModernScanner::textLimit);
+}
+
+void ModernHarvest::OnRelNext(std::string_view href) {
+    if (relNext.size() < 8)
+        relNext.emplace_back(href);
+}
+
+std::string ModernHarvest::NextPageOf(const AddressResolver& resolver,
+                                      const std::string& pageAddress) const {
+    const std::optional<ResolvedLink> page = resolver.Resolve(pageAddress);
+    if (!page)
+        return {};
+    NextPage next(*page);
+    for (const std::string& href : relNext)
+        if (const std::optional<ResolvedLink> r = resolver.Resolve(href))
+            next.OfferRel(*r);
+    for (const Found& f : found)
+        if (f.context == LinkContext::Anchor && !f.candidates.empty())
+            if (const std::optional<ResolvedLink> r = resolver.Resolve(f.candidates[0].address))
+                next.OfferLink(*r, f.text, f.label);
+    return next.Chosen();
 }
 
 void ModernHarvest::OnReferrerPolicy(std::string_view value) {
@@ -102,6 +130,7 @@ void ModernHarvest::Admit(const std::string& pageAddress) {
         return;
     if (hasBase)
         resolver.SetBase(baseHref); // a base that does not resolve leaves the page's own
+    table.nextPage = NextPageOf(resolver, pageAddress);
 
     // Every listed row's address, and for a picture the addresses of all its sizes. Links to
     // pages are admitted last, so that on a crowded page they give way to pictures and media.
@@ -232,4 +261,8 @@ void ModernHarvest::Admit(const std::string& pageAddress) {
     uint32_t number = 0;
     for (LinkEntry* e : order)
         e->number = ++number;
+    table.contentNumbers =
+        static_cast<uint32_t>(std::count_if(order.begin(), order.end(), [](const LinkEntry* e) {
+            return e->place == PicturePlace::Content;
+        }));
 }

@@ -9,6 +9,8 @@
 #include "harvest/PlaceScorer.h"
 
 #include <functional>
+
+class AddressResolver;
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,7 +53,8 @@ private:
         std::vector<SrcCandidate> candidates;
         LinkContext context;
         PictureSignals signals;
-        std::string text; // a link's text
+        std::string text;  // a link's text
+        std::string label; // a link's aria-label
     };
 
     void OnBase(const std::string& href) override;
@@ -60,13 +63,18 @@ private:
     void OnTitle(const std::string& title) override;
     void OnReferrerPolicy(std::string_view value) override;
     void OnLinkText(std::string_view text) override;
+    void OnLinkLabel(std::string_view label) override;
+    void OnRelNext(std::string_view href) override;
+    // The page that continues this one, among the links found.
+    std::string NextPageOf(const AddressResolver& resolver, const std::string& pageAddress) const;
     void Admit(const std::string& pageAddress);
 
     LinkTable& table;
     const Settings& settings;
     const TitleSink* titleSink = nullptr;
     std::vector<Found> found;
-    std::size_t candidates = 0; // kept in `found`
+    std::vector<std::string> relNext; // the first few hrefs marked rel="next"
+    std::size_t candidates = 0;       // kept in `found`
     PlaceScorer scorer;
     std::string baseHref;
     bool hasBase = false;

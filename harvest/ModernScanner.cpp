@@ -34,6 +34,19 @@ const char* Attribute(const xmlChar** attributes, const char* name) {
     return nullptr;
 }
 
+// True when the blank-separated tokens of a rel value hold `upperToken`, in any case.
+bool RelHolds(const char* rel, std::string_view upperToken) {
+    std::string_view rest = rel != nullptr ? rel : "";
+    while (!rest.empty()) {
+        const auto blank = std::find_if(rest.begin(), rest.end(), IsBlank);
+        const auto length = static_cast<std::size_t>(blank - rest.begin());
+        if (length == upperToken.size() && StartsWithNoCase(rest, upperToken))
+            return true;
+        rest.remove_prefix(std::min(rest.size(), length + 1));
+    }
+    return false;
+}
+
 // A lazy-loading attribute may hold what a script makes an address of: JSON, a template such
 // as {{url}}, or words. None of it is an address.
 bool LooksLikeAddress(std::string_view v) {
@@ -328,8 +341,13 @@ void ScanState::Start(const xmlChar* name, const xmlChar** attributes) {
             pictureLinkShown = false;
         } else {
             Report(href, LinkContext::Anchor);
-            if (href != nullptr && Is(name, "a"))
+            if (href != nullptr && Is(name, "a")) {
                 pageLink = href;
+                if (const char* label = Attribute(attributes, "aria-label"))
+                    listener.OnLinkLabel(label);
+                if (RelHolds(Attribute(attributes, "rel"), "NEXT"))
+                    listener.OnRelNext(href);
+            }
             linkTextOpen = href != nullptr && Is(name, "a");
         }
     } else if (isImg) {
@@ -405,6 +423,8 @@ void ScanState::Start(const xmlChar* name, const xmlChar** attributes) {
         }
     } else if (Is(name, "link")) {
         const char* rel = Attribute(attributes, "rel");
+        if (const char* href = Attribute(attributes, "href"); href && RelHolds(rel, "NEXT"))
+            listener.OnRelNext(href);
         if (rel != nullptr && std::string_view(rel) == "image_src") {
             PictureSignals card = Signals(nullptr);
             card.onlyMeta = true;

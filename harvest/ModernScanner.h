@@ -35,6 +35,10 @@ public:
     virtual void OnLinkText(std::string_view text) = 0;
     // The content of a <meta name="referrer">.
     virtual void OnReferrerPolicy(std::string_view) {}
+    // The href of a link or an a element whose rel holds "next".
+    virtual void OnRelNext(std::string_view) {}
+    // The aria-label of the link to a page reported last.
+    virtual void OnLinkLabel(std::string_view) {}
 };
 
 class ModernScanner {

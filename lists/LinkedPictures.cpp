@@ -23,8 +23,9 @@ std::string WithoutFragment(const std::string& address) {
 
 std::vector<std::string> LinkedPictures::Targets(const std::vector<int32_t>& selected) const {
     std::vector<std::string> targets;
-    // The page itself, however its links name it, is never read again.
+    // The page itself, however its links name it, and its next pages are never read again.
     std::unordered_set<std::string> seen = {WithoutFragment(table.pageAddress)};
+    seen.insert(table.nextPagesRead.begin(), table.nextPagesRead.end());
     auto add = [&](const LinkEntry& e) {
         const std::string address = WithoutFragment(table.FollowAddress(e));
         if (targets.size() < static_cast<std::size_t>(maxPages) && seen.insert(address).second)
@@ -145,7 +146,7 @@ void LinkedPictures::OnPageRead(int32_t index, bool ok, const std::string& final
     row.title = table.pageTitle.empty() ? "untitled" : table.pageTitle;
     for (int32_t i = 0; i < table.linkCount && row.number == 0; ++i)
         if (table.links[i].IsPicture() && WithoutFragment(table.links[i].wrapPage) == pages[index])
-            row.number = table.links[i].number;
+            row.number = table.links[i].number, row.pageIndex = table.links[i].pageIndex;
     if (!table.Append(std::move(row)))
         ++overflow;
 }

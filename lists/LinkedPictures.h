@@ -15,7 +15,7 @@
 
 class LinkedPictures : private LookUpSink {
 public:
-    static constexpr int32_t maxPages = 200;
+    static constexpr int32_t maxPages = 2000;
 
     explicit LinkedPictures(LinkTable& table) : table(table) {}
 
