@@ -10,6 +10,7 @@
 #include "lists/LinkedPictures.h"
 #include "lists/ListColumns.h"
 #include "lists/ListMenus.h"
+#include "lists/NextPages.h"
 #include "lists/PictureProbes.h"
 
 #include <QMenu>
@@ -25,6 +26,7 @@ CListCommands::CListCommands(QWidget& owner, Platform& platform, const Settings&
     : owner(owner), platform(platform), settings(settings), linkTable(linkTable),
       downloadTable(downloadTable), monitor(monitor), fileList(fileList),
       downloadList(downloadList), linked(std::make_unique<LinkedPictures>(linkTable)),
+      next(std::make_unique<NextPages>(linkTable)),
       probes(std::make_unique<PictureProbes>(linkTable)),
       fileView(std::make_unique<CFileList>(owner, fileList, linkTable, monitor)) {}
 
@@ -44,6 +46,15 @@ bool CListCommands::OnCommand(int id) {
         } else if (linked->Start(*monitor, SelectedRows(fileList)) == 0) {
             platform.ShowMessage(&owner, "No links to pages of pictures.");
         }
+        return true;
+    case ControlId::GetNextPages:
+        if (next->Running())
+            next->Stop(*monitor);
+        else if (!next->Start(*monitor, nextPagesLimit))
+            platform.ShowMessage(&owner, nextPagesLimit == 0
+                                             ? "Following next pages is turned off in the "
+                                               "Modern Options."
+                                             : "This page names no next page.");
         return true;
     case ControlId::MarkContent:
     case ControlId::MarkNotContent:
@@ -195,8 +206,9 @@ int CListCommands::ContextMenuCommand(const QPoint& globalPos) {
     };
     const QPoint at(globalPos.x() + 10, globalPos.y());
     if (within(fileView->View()))
-        return ShowPopup(
-            ListMenus::FileListMenu(linkTable, SelectedRows(fileList), linked->Running()), at);
+        return ShowPopup(ListMenus::FileListMenu(linkTable, SelectedRows(fileList),
+                                                 linked->Running(), next->Running()),
+                         at);
     if (within(downloadList))
         return ShowPopup(ListMenus::DownloadListMenu(downloadTable, SelectedRows(downloadList)),
                          at);
@@ -234,18 +246,21 @@ void CListCommands::FitColumns(int extra) {
 
 void CListCommands::StopLinkedPictures() {
     linked->Stop(*monitor);
+    next->Stop(*monitor);
     linked->TakeChanged(); // a new page's status stands where the progress stood
+    next->TakeChanged();
 }
 
 std::optional<std::string> CListCommands::TakeLinkedProgress() {
-    if (!linked->TakeChanged())
+    const bool nextChanged = next->TakeChanged();
+    if (!linked->TakeChanged() && !nextChanged)
         return std::nullopt;
     // The rows grow while the user may be scrolling: the list stays where it was.
     const int scrolled = fileList->verticalScrollBar()->value();
     FillFileList();
     fileList->verticalScrollBar()->setValue(scrolled);
     probes->Start(*monitor); // the pictures found behind the links
-    return linked->ProgressText();
+    return nextChanged ? next->ProgressText() : linked->ProgressText();
 }
 
 void CListCommands::NewPage() {

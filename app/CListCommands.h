@@ -18,6 +18,7 @@
 
 class CFileList;
 class LinkedPictures;
+class NextPages;
 class PictureProbes;
 class QMenu;
 class QTreeWidget;
@@ -52,9 +53,12 @@ public:
     // Name column take that room.
     void FitColumns(int extra);
 
-    // The pictures behind a gallery's links: stopped by a new page; while they are read, the
-    // progress for the title's place when it changed (the File List is refilled then).
+    // The pictures behind a gallery's links and its next pages: stopped by a new page; while
+    // they are read, the progress for the status line when it changed (the File List is
+    // refilled then).
     void StopLinkedPictures();
+    // Get Next Pages reads at most `limit` pages (the modern options').
+    void SetNextPagesLimit(int limit) { nextPagesLimit = limit; }
     std::optional<std::string> TakeLinkedProgress();
     // A new page is asked for: what was found behind the last one (linked pages, probes,
     // thumbnails) is dropped. Once it is listed, its pictures are probed (modern rules).
@@ -83,6 +87,8 @@ private:
     QTreeWidget* downloadList;
     std::unique_ptr<QMenu> popupMenu; // stays built until the next pop-up replaces it
     std::unique_ptr<LinkedPictures> linked;
+    std::unique_ptr<NextPages> next;
+    int nextPagesLimit = 20;
     std::unique_ptr<PictureProbes> probes;
     std::unique_ptr<CFileList> fileView;
     int extraWidth = 0;

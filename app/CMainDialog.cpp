@@ -612,6 +612,7 @@ void CMainDialog::ShowRules() {
                               ? modernSettings.userAgent
                               : "Tarvik");
     downloadTable.minHeight = modernSettings.minHeight;
+    listCommands->SetNextPagesLimit(modernSettings.nextPages);
     // The modern rules' status line takes a line below the lists; the classic window has none.
     statusLine->setVisible(settings.modernRules != 0);
     statusLine->clear();

@@ -24,6 +24,7 @@ public:
     static constexpr int cookieWhereId = 1066;
     static constexpr int sendAsId = 1067;
     static constexpr int userAgentId = 1068;
+    static constexpr int nextPagesId = 1070;
 
     CModernOptionsDialog(QWidget* owner, ModernSettings& modern, std::string path,
                          Platform& platform);
@@ -39,6 +40,7 @@ private:
     QLineEdit* saveAs = nullptr;
     QLineEdit* minWidth = nullptr;
     QLineEdit* minHeight = nullptr;
+    QLineEdit* nextPages = nullptr;
     QComboBox* cookieSource = nullptr;
     QComboBox* cookieWhere = nullptr; // a browser's profile (those found listed), or a file
     QComboBox* sendAs = nullptr;

@@ -39,4 +39,5 @@ constexpr int ViewSwitch = 1061;
 constexpr int FileGrid = 1062;
 constexpr int MarkContent = 1063;
 constexpr int MarkNotContent = 1064;
+constexpr int GetNextPages = 1069;
 } // namespace ControlId

@@ -72,10 +72,19 @@ std::string ModernHarvest::NextPageOf(const AddressResolver& resolver,
     for (const std::string& href : relNext)
         if (const std::optional<ResolvedLink> r = resolver.Resolve(href))
             next.OfferRel(*r);
-    for (const Found& f : found)
-        if (f.context == LinkContext::Anchor && !f.candidates.empty())
-            if (const std::optional<ResolvedLink> r = resolver.Resolve(f.candidates[0].address))
-                next.OfferLink(*r, f.text, f.label);
+    if (!next.Chosen().empty())
+        return next.Chosen();
+    // Only a link that says "next" or has a number in it can be one: the others are not
+    // resolved again.
+    for (const Found& f : found) {
+        if (f.context != LinkContext::Anchor || f.candidates.empty())
+            continue;
+        const std::string& href = f.candidates[0].address;
+        const bool says = NextPage::SaysNext(f.text) || NextPage::SaysNext(f.label);
+        if (says || href.find_first_of("0123456789") != std::string::npos)
+            if (const std::optional<ResolvedLink> r = resolver.Resolve(href))
+                next.OfferLink(*r, says ? f.text : "", says ? f.label : "");
+    }
     return next.Chosen();
 }
 

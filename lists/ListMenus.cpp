@@ -25,7 +25,8 @@ std::string ListMenus::Literal(const std::string& text) {
 }
 
 std::vector<MenuItem> ListMenus::FileListMenu(const LinkTable& links,
-                                              const std::vector<int32_t>& selected, bool reading) {
+                                              const std::vector<int32_t>& selected, bool reading,
+                                              bool readingNext) {
     const std::string name = OneName(links.links, links.linkCount, selected);
     const bool any = !selected.empty();
     std::vector<MenuItem> menu = {
@@ -37,6 +38,7 @@ std::vector<MenuItem> ListMenus::FileListMenu(const LinkTable& links,
         menu.push_back({"", 0, true, true});
         menu.push_back({reading ? "Stop Reading Linked Pages" : "Get Pictures Behind Links",
                         getPicturesBehindLinks});
+        menu.push_back({readingNext ? "Stop Reading Next Pages" : "Get Next Pages", getNextPages});
         const bool pictures = std::any_of(selected.begin(), selected.end(), [&](int32_t row) {
             return row >= 0 && row < links.linkCount && links.links[row].IsPicture();
         });

@@ -20,11 +20,12 @@ struct MenuItem {
 class ListMenus {
 public:
     // Start Downloading, Remove, a separator, Properties: by the File List's selection. Modern
-    // rows add a separator and "Get Pictures Behind Links" ("Stop Reading Linked Pages" while
-    // `reading`), "Mark as Content" and "Mark as Not Content" (for selected pictures).
+    // rows add a separator, "Get Pictures Behind Links" ("Stop Reading Linked Pages" while
+    // `reading`), "Get Next Pages" ("Stop Reading Next Pages" while `readingNext`), "Mark as
+    // Content" and "Mark as Not Content" (for selected pictures).
     static std::vector<MenuItem> FileListMenu(const LinkTable& links,
                                               const std::vector<int32_t>& selected,
-                                              bool reading = false);
+                                              bool reading = false, bool readingNext = false);
     // Cancel, Pause/Resume, Retry, a separator, Remove Completed/Erroneous Downloads.
     static std::vector<MenuItem> DownloadListMenu(const DownloadTable& downloads,
                                                   const std::vector<int32_t>& selected);
@@ -39,6 +40,7 @@ public:
     static constexpr int aboutCommand = 0x0010;
     // The File List's command for the pictures behind links (modern rules).
     static constexpr int getPicturesBehindLinks = 1044;
+    static constexpr int getNextPages = 1069;
     // The user's word on the selected pictures' place (modern rules).
     static constexpr int markContent = 1063;
     static constexpr int markNotContent = 1064;

@@ -36,6 +36,15 @@ void ReadSize(const std::string& value, ModernSettings& s) {
     s.minHeight = h;
 }
 
+// A whole number from `low` to `high`; anything else leaves the default.
+void ReadNumber(const std::string& value, int low, int high, int& into) {
+    int n = 0;
+    const char* end = value.data() + value.size();
+    const auto [rest, error] = std::from_chars(value.data(), end, n);
+    if (error == std::errc() && rest == end && !value.empty() && n >= low && n <= high)
+        into = n;
+}
+
 } // namespace
 
 std::string ModernSettings::BesideSettings(const std::string& settingsPath) {
@@ -63,6 +72,8 @@ ModernSettings ModernSettings::Load(const std::string& path) {
             s.cookieFile = value;
         else if (key == "user-agent")
             s.userAgent = value;
+        else if (key == "next-pages")
+            ReadNumber(value, 0, maxNextPages, s.nextPages);
         else if (!key.empty())
             s.others.emplace_back(key, value);
     }
@@ -80,7 +91,8 @@ bool ModernSettings::Save(const std::string& path) const {
         line("name-mask", nameMask) +
         line("min-size", std::to_string(minWidth) + "x" + std::to_string(minHeight)) +
         line("cookies", cookies) + line("cookie-profile", cookieProfile) +
-        line("cookie-file", cookieFile) + line("user-agent", userAgent);
+        line("cookie-file", cookieFile) + line("user-agent", userAgent) +
+        line("next-pages", std::to_string(nextPages));
     for (const auto& [key, value] : others)
         text += key + " = " + value + "\n";
     return AtomicFile::Replace(path, text);

@@ -21,6 +21,9 @@ struct ModernSettings {
     std::string cookieProfile;
     std::string cookieFile;
     std::string userAgent;
+    // "next-pages": how many next pages Get Next Pages reads at most (0 to maxNextPages).
+    static constexpr int maxNextPages = 1000;
+    int nextPages = 20;
 
     // "tk.modern" beside the options file `settingsPath`.
     static std::string BesideSettings(const std::string& settingsPath);

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <atomic>
+#include <fstream>
 #include <thread>
 
 namespace {
@@ -226,6 +227,37 @@ TEST_F(WindowTest, ModernRulesListTodaysPicturesAndFollowWholeAddresses) {
     GetUrl(*w, server.Address("/gone.html"));
     EXPECT_EQ(status->text(), "HTTP 404 Not Found");
     EXPECT_EQ(Rows(*w).size(), 1u);
+}
+
+// Get Next Pages reads as far as the modern options say, and goes on from there when asked
+// again; the rows of each page join below, sent with their own page as the Referer.
+TEST_F(WindowTest, NextPagesJoinTheFileList) {
+    const Server::Handler serve = Pages({
+        {"/g1.html", "<title>G</title><link rel=next href=/g2.html><img src=/1.jpg>"},
+        {"/g2.html", "<img src=/1.jpg><img src=/2.jpg><a href=/g3.html>Next ›</a>"},
+        {"/g3.html", "<img src=/3.jpg><a href=/g1.html>next</a>"},
+    });
+    Server server(serve);
+    std::ofstream(dir.File("tk.modern")) << "next-pages = 1\n";
+    auto w = MakeConfirmedWindow(true);
+    GetUrl(*w, server.Address("/g1.html"));
+    auto status = [&] { return static_cast<QLabel*>(w->Control(ControlId::StatusLine))->text(); };
+    w->OnCommand(ControlId::GetNextPages);
+    w->MonitorTick();
+    EXPECT_EQ(status(), "Reading next pages: 1 of at most 1");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return status() == "Read 1 next page"; }));
+    EXPECT_EQ(Rows(*w).size(), 3u) << "1.jpg once, 2.jpg and the link to page 3";
+    w->OnCommand(ControlId::GetNextPages);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return status() == "Read 1 next page" && Rows(*w).size() == 5; }));
+    w->OnCommand(ControlId::GetNextPages);
+    EXPECT_EQ(platform.messages, Items{"This page names no next page."}) << "page 1 was read";
+    w->OnCommand(ControlId::DownloadAllJpegs);
+    ASSERT_EQ(w->Downloads().downloadCount, 3);
+    for (int i = 0; i < 3; ++i) {
+        const DownloadEntry& e = w->Downloads().downloads[i];
+        EXPECT_EQ(e.referer, "http://" + server.Address("/g") + e.path[1] + ".html") << e.path;
+    }
 }
 
 TEST_F(WindowTest, PicturesBehindLinksComeInWhileTheWindowGoesOn) {

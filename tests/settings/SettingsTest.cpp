@@ -133,23 +133,27 @@ TEST(Settings, TheDesktopsConfigurationFolder) {
 
 // tk.modern: each key's value or its default; unknown keys kept, in their order.
 TEST(Settings, ModernSettingsReadWhatTheyCanAndKeepTheRest) {
-    const std::tuple<const char*, int, int, const char*> cases[] = {
-        {"", 100, 100, ""},
-        {"min-size = 0x0\nname-mask = *num*\n", 0, 0, "*num*"},
-        {"min-size=640x480\r\n", 640, 480, ""},
-        {"min-size = x480\n", 100, 100, ""},
-        {"min-size = 100001x5\n", 100, 100, ""},
-        {"min-size = 20x30px\n", 100, 100, ""},
+    // The text, then "min-size mask next-pages" as read.
+    const std::pair<const char*, const char*> cases[] = {
+        {"", "100x100  20"},
+        {"min-size = 0x0\nname-mask = *num*\nnext-pages = 1000\n", "0x0 *num* 1000"},
+        {"min-size=640x480\r\nnext-pages=0\n", "640x480  0"},
+        {"min-size = x480\nnext-pages = 1001\n", "100x100  20"},
+        {"min-size = 100001x5\nnext-pages = 5x\n", "100x100  20"},
+        {"min-size = 20x30px\nnext-pages = -1\n", "100x100  20"},
     };
     TempDir dir;
     const std::string path = dir.File("tk.modern");
-    for (const auto& [text, w, h, mask] : cases) {
+    for (const auto& [text, expected] : cases) {
         std::ofstream(path, std::ios::trunc) << text << "later-key = kept\n";
         ModernSettings s = ModernSettings::Load(path);
-        EXPECT_EQ(std::to_string(s.minWidth) + "x" + std::to_string(s.minHeight) + " " + s.nameMask,
-                  std::to_string(w) + "x" + std::to_string(h) + " " + mask)
-            << text;
+        const auto read = [](const ModernSettings& m) {
+            return std::to_string(m.minWidth) + "x" + std::to_string(m.minHeight) + " " +
+                   m.nameMask + " " + std::to_string(m.nextPages);
+        };
+        EXPECT_EQ(read(s), expected) << text;
         ASSERT_TRUE(s.Save(path));
+        EXPECT_EQ(read(ModernSettings::Load(path)), expected) << text;
         EXPECT_EQ(ModernSettings::Load(path).others, s.others) << text;
     }
 }
