@@ -262,9 +262,9 @@ void CMainDialog::OnInitDialog() {
     session = std::make_unique<InternetSession>("Tarvik");
     settings = settingsFile.Load();
     modernSettings = ModernSettings::Load(ModernSettings::BesideSettings(settingsFile.Path()));
-    ShowRules();
     downloadTable.downloadCount = 0;
     monitor = std::make_unique<DownloadMonitor>(downloadTable, *session);
+    ShowRules();
     monitorTimer = new QTimer(this);
     connect(monitorTimer, &QTimer::timeout, this, &CMainDialog::MonitorTick);
     monitorTimer->start(250);
@@ -613,6 +613,7 @@ void CMainDialog::ShowRules() {
                               : "Tarvik");
     downloadTable.minHeight = modernSettings.minHeight;
     listCommands->SetNextPagesLimit(modernSettings.nextPages);
+    monitor->SetPerServer(modernSettings.perServer); // modern rows only
     // The modern rules' status line takes a line below the lists; the classic window has none.
     statusLine->setVisible(settings.modernRules != 0);
     statusLine->clear();

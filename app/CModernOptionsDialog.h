@@ -25,6 +25,7 @@ public:
     static constexpr int sendAsId = 1067;
     static constexpr int userAgentId = 1068;
     static constexpr int nextPagesId = 1070;
+    static constexpr int perServerId = 1071;
 
     CModernOptionsDialog(QWidget* owner, ModernSettings& modern, std::string path,
                          Platform& platform);
@@ -41,6 +42,7 @@ private:
     QLineEdit* minWidth = nullptr;
     QLineEdit* minHeight = nullptr;
     QLineEdit* nextPages = nullptr;
+    QLineEdit* perServer = nullptr;
     QComboBox* cookieSource = nullptr;
     QComboBox* cookieWhere = nullptr; // a browser's profile (those found listed), or a file
     QComboBox* sendAs = nullptr;

@@ -40,7 +40,8 @@ const char* const usage =
     "                           [--all | --pictures | --all-pictures | --jpegs | --movies]\n"
     "                           [--probe] [--min-size WxH] [--cookies FILE |\n"
     "                           --cookies-from-browser NAME[:PROFILE]] [--user-agent TEXT]\n"
-    "                           [-d DIR] [-j N] [--flat | --name MASK] [--timeout SECONDS]\n"
+    "                           [-d DIR] [-j N] [--per-server N] [--flat | --name MASK]\n"
+    "                           [--timeout SECONDS]\n"
     "                           (ADDRESS | -i FILE)\n"
     "       tarvik-cli article [--kind] ADDRESS\n"
     "Short options: -d and -P for --dir, -j for --threads, -i for --input-file, -q for --quiet.\n";
@@ -112,9 +113,10 @@ const char* const help =
     "pictures (JPEG, GIF and IMAGE rows) whose place is content, --all-pictures every picture,\n"
     "and --movies the VIDEO rows too; a tracker is never taken. It downloads them into DIR\n"
     "(default: the current directory), inside a subdirectory per server unless --flat or tk.opt\n"
-    "says otherwise, with\n"
-    "up to N downloads at once (1-16; default from tk.opt). --timeout gives up on a server that\n"
-    "does not connect, or sends fewer than 1024 bytes, for that many seconds (default 30).\n"
+    "says otherwise, with up to N downloads at once (1-16; default from tk.opt); --per-server N\n"
+    "(0-16; it turns the modern rules on) runs at most N of them from one server, the others'\n"
+    "rows starting meanwhile (0: no limit). --timeout gives up on a server that does not\n"
+    "connect, or sends fewer than 1024 bytes, for that many seconds (default 30).\n"
     "Each entry prints one line when it ends:\n"
     "  STATUS <tab> BYTES <tab> LOCALPATH <tab> CAUSE <tab> ADDRESS\n"
     "STATUS being Complete, Disk Error, Error or Cancelled; CAUSE why it failed under the modern\n"
@@ -292,6 +294,13 @@ bool ParseOptions(const std::vector<std::string>& args, DownloadCommand::Options
                 return false;
             }
             o.directory = *v;
+        } else if (download && arg == "--per-server") {
+            const auto v = takeValue();
+            o.perServer = v ? ParseNumber(*v, 0, 16) : std::nullopt;
+            if (!o.perServer) {
+                error = "--per-server takes 0 to 16";
+                return false;
+            }
         } else if (download && arg == "--threads") {
             const auto v = takeValue();
             o.threads = v ? ParseNumber(*v, 1, 16) : std::nullopt;
@@ -425,6 +434,7 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
     const char* needsModern = article                     ? "article"
                               : options.follow            ? "--follow"
                               : options.nextPagesGiven    ? "--next-pages"
+                              : options.perServer         ? "--per-server"
                               : !options.nameMask.empty() ? "--name"
                               : options.minSizeGiven      ? "--min-size"
                               : options.probe             ? "--probe"

@@ -174,6 +174,7 @@ int DownloadCommand::Run(const std::vector<const LinkTable*>& pages, Settings se
                 << " other pictures listed (--all-pictures takes them)\n";
     }
     DownloadMonitor monitor(table, session);
+    monitor.SetPerServer(options.perServer.value_or(0));
     LineView view(out, options.json);
     const bool progress = errIsTerminal && !options.quiet;
 

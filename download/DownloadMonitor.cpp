@@ -13,7 +13,9 @@
 #include <algorithm>
 #include <ctime>
 #include <limits>
+#include <string_view>
 #include <system_error>
+#include <unordered_map>
 
 namespace {
 
@@ -95,6 +97,13 @@ bool DownloadMonitor::PathInUse(const std::string& localPath) const {
 void DownloadMonitor::MonitorTick(const Settings& settings, DownloadView& view) {
     int32_t counted = 0;
     settledInTick = false;
+    // The modern downloads each server runs now, when their number is limited.
+    std::unordered_map<std::string_view, int32_t> running;
+    for (int32_t i = 0; perServer > 0 && i < table.downloadCount; ++i) {
+        const DownloadEntry& e = table.downloads[i];
+        running[e.server] += e.modern && (e.status == DownloadStatus::Downloading ||
+                                          e.status == DownloadStatus::Paused);
+    }
     for (int32_t i = 0; i < table.downloadCount; ++i) {
         if (counted >= settings.maxThreads)
             break;
@@ -103,10 +112,13 @@ void DownloadMonitor::MonitorTick(const Settings& settings, DownloadView& view) 
         case DownloadStatus::Starting: {
             if (e.awaitingCookies)
                 break;
+            if (perServer > 0 && e.modern && running[e.server] >= perServer)
+                break; // its server is busy enough: another server's row may start
             ++counted;
             const int32_t slot = startsStopped ? -1 : FindFreeSlot(settings.maxThreads);
             if (slot >= 0) {
                 StartDownload(i, slot, settings);
+                running[e.server] += e.status == DownloadStatus::Downloading;
                 if (e.status == DownloadStatus::DiskError)
                     view.OnSettled(i, e);
             }

@@ -50,6 +50,10 @@ public:
 
     // No download starts from now on; waiting entries stay Starting.
     void StopStarting() { startsStopped = true; }
+    // At most `limit` modern downloads run at once from one server (0: no limit); the rows of
+    // a server at its limit stay Starting without counting toward the thread count, so that
+    // another server's row takes the free slot.
+    void SetPerServer(int32_t limit) { perServer = limit; }
     // Asks every running job to cancel and waits up to `wait` for them all to end. A job that
     // has not ended by then is left to its thread, never freed, so no worker touches freed
     // memory. No new download starts afterwards.
@@ -110,5 +114,6 @@ private:
     std::shared_ptr<TickRequest> waker;
     Clock now;
     bool startsStopped = false;
+    int32_t perServer = 0;
     bool settledInTick = false;
 };

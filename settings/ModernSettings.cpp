@@ -74,6 +74,8 @@ ModernSettings ModernSettings::Load(const std::string& path) {
             s.userAgent = value;
         else if (key == "next-pages")
             ReadNumber(value, 0, maxNextPages, s.nextPages);
+        else if (key == "per-server")
+            ReadNumber(value, 0, 16, s.perServer);
         else if (!key.empty())
             s.others.emplace_back(key, value);
     }
@@ -92,7 +94,8 @@ bool ModernSettings::Save(const std::string& path) const {
         line("min-size", std::to_string(minWidth) + "x" + std::to_string(minHeight)) +
         line("cookies", cookies) + line("cookie-profile", cookieProfile) +
         line("cookie-file", cookieFile) + line("user-agent", userAgent) +
-        line("next-pages", std::to_string(nextPages));
+        line("next-pages", std::to_string(nextPages)) +
+        line("per-server", std::to_string(perServer));
     for (const auto& [key, value] : others)
         text += key + " = " + value + "\n";
     return AtomicFile::Replace(path, text);

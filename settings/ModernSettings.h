@@ -24,6 +24,8 @@ struct ModernSettings {
     // "next-pages": how many next pages Get Next Pages reads at most (0 to maxNextPages).
     static constexpr int maxNextPages = 1000;
     int nextPages = 20;
+    // "per-server": modern downloads at once from one server (0: no limit, at most 16).
+    int perServer = 0;
 
     // "tk.modern" beside the options file `settingsPath`.
     static std::string BesideSettings(const std::string& settingsPath);

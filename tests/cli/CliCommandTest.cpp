@@ -73,6 +73,10 @@ TEST(CliCommand, UnopenablePageFailedPageAndWrongArguments) {
         {"article --classic x", "article needs the modern rules, not --classic"},
         {"links --min-size 100 x", "--min-size takes WIDTHxHEIGHT in pixels, such as 300x200"},
         {"links --classic --probe x", "--probe needs the modern rules, not --classic"},
+        {"links --next-pages 1001 x", "--next-pages takes 0 to 1000"}, {"links --per-server 2 x", "unknown option --per-server"},
+        {"download --classic --per-server 2 x", "--per-server needs the modern rules, not --classic"},
+        {"download --per-server 17 x", "--per-server takes 0 to 16"},
+        {"links --next-pages 0 --classic x", "--next-pages needs the modern rules, not --classic"},
         {"links --cookies a --cookies-from-browser firefox x", "--cookies and --cookies-from-browser: one source of cookies"}};
     // clang-format on
     for (const auto& [line, message] : wrong) {

@@ -125,6 +125,30 @@ TEST_F(Engine, ScanStartsUpToTheLimitAndCancelsBeforeTheBody) {
     EXPECT_EQ(monitor.RunningCount(), 0);
 }
 
+// A server at its limit holds its further rows back, uncounted, while another server's rows
+// take the free slots; a slot freed on it goes to its next row.
+TEST_F(Engine, PerServerLimitLetsOtherServersStart) {
+    LoopbackServer a([](Connection&c) { c.Stall(); }), b([](Connection&c) { c.Stall(); });
+    for (const LoopbackServer* server : {&a, &a, &a, &b, &b})
+        table.QueueDownload(
+            Link("/f" + std::to_string(table.downloadCount) + ".jpg", server->Address("")), true);
+    monitor.SetPerServer(2);
+    monitor.MonitorTick(settings, view);
+    const auto statuses = [&] {
+        std::string s;
+        for (int i = 0; i < table.downloadCount; ++i)
+            s += Status(i) == DownloadStatus::Downloading ? 'D'
+                 : Status(i) == DownloadStatus::Starting  ? 'S'
+                                                          : 'x';
+        return s;
+    };
+    EXPECT_EQ(statuses(), "DDSDD");
+    monitor.RequestCancel(0);
+    ASSERT_TRUE(TickUntil([&] { return Status(2) == DownloadStatus::Downloading; }));
+    EXPECT_EQ(statuses(), "xDDDD");
+    monitor.ShutDown(std::chrono::milliseconds(2000));
+}
+
 TEST_F(Engine, RateLeavesOutPausedTimeAndPauseReadsNothing) {
     // Half of a 1,228,800-byte file, then the server waits until the test lets it go on.
     std::atomic<bool> goOn{false};

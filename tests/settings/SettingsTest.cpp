@@ -133,14 +133,15 @@ TEST(Settings, TheDesktopsConfigurationFolder) {
 
 // tk.modern: each key's value or its default; unknown keys kept, in their order.
 TEST(Settings, ModernSettingsReadWhatTheyCanAndKeepTheRest) {
-    // The text, then "min-size mask next-pages" as read.
+    // The text, then "min-size mask next-pages per-server" as read.
     const std::pair<const char*, const char*> cases[] = {
-        {"", "100x100  20"},
-        {"min-size = 0x0\nname-mask = *num*\nnext-pages = 1000\n", "0x0 *num* 1000"},
-        {"min-size=640x480\r\nnext-pages=0\n", "640x480  0"},
-        {"min-size = x480\nnext-pages = 1001\n", "100x100  20"},
-        {"min-size = 100001x5\nnext-pages = 5x\n", "100x100  20"},
-        {"min-size = 20x30px\nnext-pages = -1\n", "100x100  20"},
+        {"", "100x100  20 0"},
+        {"min-size = 0x0\nname-mask = *num*\nnext-pages = 1000\nper-server=16\n",
+         "0x0 *num* 1000 16"},
+        {"min-size=640x480\r\nnext-pages=0\nper-server = 2\n", "640x480  0 2"},
+        {"min-size = x480\nnext-pages = 1001\nper-server = 17\n", "100x100  20 0"},
+        {"min-size = 100001x5\nnext-pages = 5x\n", "100x100  20 0"},
+        {"min-size = 20x30px\nnext-pages = -1\n", "100x100  20 0"},
     };
     TempDir dir;
     const std::string path = dir.File("tk.modern");
@@ -149,7 +150,8 @@ TEST(Settings, ModernSettingsReadWhatTheyCanAndKeepTheRest) {
         ModernSettings s = ModernSettings::Load(path);
         const auto read = [](const ModernSettings& m) {
             return std::to_string(m.minWidth) + "x" + std::to_string(m.minHeight) + " " +
-                   m.nameMask + " " + std::to_string(m.nextPages);
+                   m.nameMask + " " + std::to_string(m.nextPages) + " " +
+                   std::to_string(m.perServer);
         };
         EXPECT_EQ(read(s), expected) << text;
         ASSERT_TRUE(s.Save(path));
