@@ -23,6 +23,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <string_view>
 
 namespace {
 
@@ -40,7 +41,8 @@ const char* const usage =
     "                           [--all | --pictures | --all-pictures | --jpegs | --movies]\n"
     "                           [--probe] [--min-size WxH] [--cookies FILE |\n"
     "                           --cookies-from-browser NAME[:PROFILE]] [--user-agent TEXT]\n"
-    "                           [-d DIR] [-j N] [--per-server N] [--flat | --name MASK]\n"
+    "                           [-d DIR] [-j N] [--per-server N] [--limit-rate RATE]\n"
+    "                           [--flat | --name MASK]\n"
     "                           [--timeout SECONDS]\n"
     "                           (ADDRESS | -i FILE)\n"
     "       tarvik-cli article [--kind] ADDRESS\n"
@@ -115,7 +117,10 @@ const char* const help =
     "(default: the current directory), inside a subdirectory per server unless --flat or tk.opt\n"
     "says otherwise, with up to N downloads at once (1-16; default from tk.opt); --per-server N\n"
     "(0-16; it turns the modern rules on) runs at most N of them from one server, the others'\n"
-    "rows starting meanwhile (0: no limit). --timeout gives up on a server that does not\n"
+    "rows starting meanwhile (0: no limit). --limit-rate RATE (it turns the modern rules on)\n"
+    "holds all downloads together to RATE bytes a second, 500k or 2M as curl writes it (k is\n"
+    "1,024 bytes, M 1,048,576; 0: no limit); pages are read at full speed. A download held\n"
+    "back by the limit is never timed out for it. --timeout gives up on a server that does not\n"
     "connect, or sends fewer than 1024 bytes, for that many seconds (default 30).\n"
     "Each entry prints one line when it ends:\n"
     "  STATUS <tab> BYTES <tab> LOCALPATH <tab> CAUSE <tab> ADDRESS\n"
@@ -172,6 +177,24 @@ std::optional<int> ParseNumber(const std::string& text, int low, int high) {
     if (error != std::errc() || rest != end || value < low || value > high)
         return std::nullopt;
     return value;
+}
+
+// A speed as curl and wget write it: bytes a second, or with k (1,024) or M (1,048,576) after
+// the number; 0, or at least 1k.
+std::optional<int64_t> ParseRate(const std::string& text) {
+    int64_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [rest, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || rest == text.data() || value < 0 || value > (int64_t{1} << 40))
+        return std::nullopt;
+    const std::string_view unit(rest, static_cast<std::size_t>(end - rest));
+    const int64_t scale = unit.empty()                 ? 1
+                          : unit == "k" || unit == "K" ? 1024
+                          : unit == "m" || unit == "M" ? 1024 * 1024
+                                                       : 0;
+    if (scale == 0 || (value * scale != 0 && value * scale < 1024))
+        return std::nullopt;
+    return value * scale;
 }
 
 // The options of both commands. False when they are wrong.
@@ -299,6 +322,13 @@ bool ParseOptions(const std::vector<std::string>& args, DownloadCommand::Options
             o.perServer = v ? ParseNumber(*v, 0, 16) : std::nullopt;
             if (!o.perServer) {
                 error = "--per-server takes 0 to 16";
+                return false;
+            }
+        } else if (download && arg == "--limit-rate") {
+            const auto v = takeValue();
+            o.limitRate = v ? ParseRate(*v) : std::nullopt;
+            if (!o.limitRate) {
+                error = "--limit-rate takes 0 or a speed of at least 1k, such as 500k or 2M";
                 return false;
             }
         } else if (download && arg == "--threads") {
@@ -435,6 +465,7 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
                               : options.follow            ? "--follow"
                               : options.nextPagesGiven    ? "--next-pages"
                               : options.perServer         ? "--per-server"
+                              : options.limitRate         ? "--limit-rate"
                               : !options.nameMask.empty() ? "--name"
                               : options.minSizeGiven      ? "--min-size"
                               : options.probe             ? "--probe"

@@ -175,6 +175,7 @@ int DownloadCommand::Run(const std::vector<const LinkTable*>& pages, Settings se
     }
     DownloadMonitor monitor(table, session);
     monitor.SetPerServer(options.perServer.value_or(0));
+    monitor.SetRateLimit(options.limitRate.value_or(0));
     LineView view(out, options.json);
     const bool progress = errIsTerminal && !options.quiet;
 

@@ -25,6 +25,7 @@ public:
         int nextPages = 0;          // read at most this many next pages first
         bool nextPagesGiven = false;
         std::optional<int> perServer; // downloads at once from one server (0: no limit)
+        std::optional<int64_t> limitRate; // bytes a second for all downloads (0: no limit)
         bool quiet = false; // no progress line and no summary
         bool json = false;  // one JSON object a line instead of tab-separated fields
         int timeoutSeconds = 30;

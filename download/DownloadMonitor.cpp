@@ -347,6 +347,8 @@ void DownloadMonitor::StartDownload(int32_t index, int32_t slot, const Settings&
     job.fileName = e.name;
     job.localPath = localPath;
     job.modern = modern;
+    if (modern)
+        job.limits.rate = rateLimit; // downloads share the line; look-ups are never held
     job.referer = e.referer;
     job.policy = e.policy;
     if (modern && e.cookies)

@@ -7,6 +7,7 @@
 #include "download/DownloadJob.h"
 #include "download/DownloadTable.h"
 #include "download/LookUpQueue.h"
+#include "net/RateLimit.h"
 
 #include <array>
 #include <chrono>
@@ -54,6 +55,9 @@ public:
     // a server at its limit stay Starting without counting toward the thread count, so that
     // another server's row takes the free slot.
     void SetPerServer(int32_t limit) { perServer = limit; }
+    // All modern downloads together receive at most this many bytes a second (0: no limit),
+    // shared among them as they start and end.
+    void SetRateLimit(int64_t bytesPerSecond) { rateLimit->SetRate(bytesPerSecond); }
     // Asks every running job to cancel and waits up to `wait` for them all to end. A job that
     // has not ended by then is left to its thread, never freed, so no worker touches freed
     // memory. No new download starts afterwards.
@@ -115,5 +119,7 @@ private:
     Clock now;
     bool startsStopped = false;
     int32_t perServer = 0;
+    // Shared with the running jobs, which may outlive the monitor (see ShutDown).
+    std::shared_ptr<RateLimit> rateLimit = std::make_shared<RateLimit>();
     bool settledInTick = false;
 };

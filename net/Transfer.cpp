@@ -1,6 +1,7 @@
 #include "net/Transfer.h"
 
 #include "net/CurlHandles.h"
+#include "net/RateLimit.h"
 #include "net/RequestTarget.h"
 #include "net/Site.h"
 #include "net/StallWatch.h"
@@ -23,6 +24,8 @@ struct RunState {
     TransferHooks& hooks;
     StallWatch watch;
     CURL* easy = nullptr;
+    RateLimit* rate = nullptr;
+    bool handedBack = false; // a piece was handed back for the speed limit: receiving is paused
     bool stoppedByHooks = false;
     bool overlong = false;      // the body ran past its Content-Length
     bool invalidLength = false; // the Content-Length was no number
@@ -69,10 +72,24 @@ size_t OnHeaderBytes(char* data, size_t size, size_t count, void* user) {
     return n;
 }
 
+int64_t Nanoseconds(Clock::time_point t) {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count();
+}
+
 size_t OnBodyBytes(char* data, size_t size, size_t count, void* user) {
     auto* run = static_cast<RunState*>(user);
     const size_t n = size * count;
-    run->watch.Count(n, Clock::now());
+    const Clock::time_point now = Clock::now();
+    // A piece past the speed limit is handed back, paused, and comes again once it is paid
+    // for: one read of many pieces runs no further past the limit than one piece.
+    if (run->rate != nullptr && !run->redirect) {
+        if (run->rate->HoldFor(Nanoseconds(now)) > 0) {
+            run->handedBack = true;
+            return CURL_WRITEFUNC_PAUSE;
+        }
+        run->rate->Took(n, Nanoseconds(now));
+    }
+    run->watch.Count(n, now);
     if (run->redirect)
         return n; // a redirect's own body is nobody's
     if (!run->hooks.OnBody(data, n)) {
@@ -88,6 +105,9 @@ int OnConnected(void* user, char*, char*, int, int) {
 }
 
 constexpr long receiveBuffer = 256L * 1024;
+// Under a speed limit the pieces are small (a sixteenth of a second's worth, at least 1 KiB),
+// so that one piece runs little past the limit.
+constexpr long limitedBuffer = 16L * 1024;
 constexpr int maxRedirects = 10;
 
 // The address hop `hop` goes on to from `location`, into `target`; why not when it may not.
@@ -107,7 +127,12 @@ void Configure(CURL* easy, const std::string& url, const std::string& userAgent,
     curl_easy_setopt(easy, CURLOPT_USERAGENT, userAgent.c_str());
     // Large pieces: each costs a poll, a read and a write, so a body of 1 MiB takes a handful
     // instead of 64. Every piece is still written as it comes.
-    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, receiveBuffer);
+    const int64_t rate = limits.rate ? limits.rate->Rate() : 0;
+    curl_easy_setopt(
+        easy, CURLOPT_BUFFERSIZE,
+        rate > 0 ? std::clamp<long>(static_cast<long>(std::min<int64_t>(rate / 16, limitedBuffer)),
+                                    1024L, limitedBuffer)
+                 : receiveBuffer);
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     // Redirects are followed here, hop by hop, each with its own Referer and cookies.
@@ -150,7 +175,7 @@ Transfer::Result Transfer::RunOnce(CurlHandles& handles, const std::string& url,
         return Result::Failed;
     CURL* easy = handles.Easy();
     CURLM* multi = handles.Multi();
-    RunState run{hooks, StallWatch(limits.stall, limits.stallBytes), easy};
+    RunState run{hooks, StallWatch(limits.stall, limits.stallBytes), easy, limits.rate.get()};
     std::string target = EncodeRequestTarget(url);
     Configure(easy, target, userAgent, limits, run);
     handles.SetLastCode(CURLE_OK);
@@ -211,18 +236,25 @@ Transfer::Result Transfer::RunOnce(CurlHandles& handles, const std::string& url,
             result = Result::Stopped;
             break;
         }
-        if (control == TransferHooks::Control::Pause) {
+        // The owner's pause and the speed limit's hold both stop receiving and the stall clock.
+        const Clock::time_point now = Clock::now();
+        const int64_t hold = run.rate != nullptr ? run.rate->HoldFor(Nanoseconds(now)) : 0;
+        if (control == TransferHooks::Control::Pause || hold > 0) {
             if (!paused) {
                 curl_easy_pause(easy, CURLPAUSE_RECV);
-                run.watch.Pause(Clock::now());
+                run.watch.Pause(now);
                 paused = true;
             }
-            std::this_thread::sleep_for(pausedTurn);
+            std::this_thread::sleep_for(control == TransferHooks::Control::Pause
+                                            ? pausedTurn
+                                            : std::min<std::chrono::nanoseconds>(
+                                                  pausedTurn, std::chrono::nanoseconds(hold)));
             continue;
         }
-        if (paused) {
-            paused = false;
-            run.watch.Resume(Clock::now());
+        if (paused || run.handedBack) {
+            if (paused)
+                run.watch.Resume(Clock::now());
+            paused = run.handedBack = false;
             curl_easy_pause(easy, CURLPAUSE_CONT); // may hand over buffered pieces at once
         }
 

@@ -10,10 +10,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 class CurlHandles;
+class RateLimit;
 
 // What the owner of a transfer is told, and asked, while it runs.
 class TransferHooks {
@@ -60,6 +62,9 @@ public:
         uint64_t stallBytes = 1024;
         // The whole transfer is given up after this long; 0: no such limit.
         std::chrono::milliseconds total{0};
+        // The speed limit the body shares with other transfers; null: none. Time held back by
+        // it counts as paused.
+        std::shared_ptr<RateLimit> rate;
     };
 
     using Request = TransferRequest;

@@ -76,6 +76,9 @@ TEST(CliCommand, UnopenablePageFailedPageAndWrongArguments) {
         {"links --next-pages 1001 x", "--next-pages takes 0 to 1000"}, {"links --per-server 2 x", "unknown option --per-server"},
         {"download --classic --per-server 2 x", "--per-server needs the modern rules, not --classic"},
         {"download --per-server 17 x", "--per-server takes 0 to 16"},
+        {"download --limit-rate 1023 x", "--limit-rate takes 0 or a speed of at least 1k, such as 500k or 2M"},
+        {"download --limit-rate 2G x", "--limit-rate takes 0 or a speed of at least 1k, such as 500k or 2M"},
+        {"download --limit-rate 1k --classic x", "--limit-rate needs the modern rules, not --classic"},
         {"links --next-pages 0 --classic x", "--next-pages needs the modern rules, not --classic"},
         {"links --cookies a --cookies-from-browser firefox x", "--cookies and --cookies-from-browser: one source of cookies"}};
     // clang-format on
@@ -230,4 +233,25 @@ TEST(CliCommand, RowsInTurnsAndFilesAlreadyThere) {
     const CliRun none = RunCli({"links", "-i", dir.File("none")}, dir.File("tk.opt"));
     EXPECT_EQ(none.status, 1);
     EXPECT_EQ(none.err, dir.File("none") + ": no addresses\n");
+}
+
+// Two downloads at once share one limit: 512 KiB at 256 KiB/s take about two seconds in all
+// (wide bounds: a loaded machine is slower, never faster).
+TEST(CliCommand, LimitRateHoldsAllDownloadsTogether) {
+    const std::string body(256 * 1024, 'b');
+    Server server(
+        Server::Routes({{"/p.htm", Server::Answer("<a href=a.bin>a</a><a href=b.bin>b</a>")},
+                        {"/a.bin", Server::Answer(body, "200 OK", "Content-Type: x/y\r\n")},
+                        {"/b.bin", Server::Answer(body, "200 OK", "Content-Type: x/y\r\n")}}));
+    TempDir dir;
+    const auto started = std::chrono::steady_clock::now();
+    const CliRun r = RunCli({"download", "--limit-rate", "256k", "-j", "2", "--flat", "-d",
+                             dir.Path(), server.Address("/p.htm")},
+                            dir.File("tk.opt"));
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadFile(dir.File("b.bin")), body);
+    EXPECT_GT(seconds, 1.6);
+    EXPECT_LT(seconds, 8.0);
 }
