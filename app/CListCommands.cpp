@@ -241,7 +241,10 @@ void CListCommands::FitColumns(int extra) {
         ListView::FitWidths(fileList, ListColumns::modernFileList, scale, extra, {0, 2});
     else
         ListView::FitWidths(fileList, ListColumns::fileList, scale, extra, {0, 2});
-    ListView::FitWidths(downloadList, ListColumns::downloadList, scale, extra, {4});
+    if (downloadList->columnCount() == static_cast<int>(ListColumns::modernDownloadList.size()))
+        ListView::FitWidths(downloadList, ListColumns::modernDownloadList, scale, extra, {4});
+    else
+        ListView::FitWidths(downloadList, ListColumns::downloadList, scale, extra, {4});
 }
 
 void CListCommands::StopLinkedPictures() {
@@ -279,8 +282,21 @@ void CListCommands::ApplyProbes() {
 }
 
 void CListCommands::FillDownloadList() {
-    ListView::Fill(downloadList,
-                   CellText::Rows(downloadTable.downloads, downloadTable.downloadCount,
-                                  CellText::DownloadListRow));
+    // A modern window shows each row's speed and time left in two columns more.
+    const bool modern = settings.modernRules != 0;
+    const int columns = static_cast<int>(modern ? ListColumns::modernDownloadList.size()
+                                                : ListColumns::downloadList.size());
+    if (downloadList->columnCount() != columns) {
+        const double scale = DialogUnits(owner.font()).PixelScale();
+        if (modern)
+            ListView::SetUpColumns(downloadList, ListColumns::modernDownloadList, scale);
+        else
+            ListView::SetUpColumns(downloadList, ListColumns::downloadList, scale);
+        FitColumns(extraWidth);
+    }
+    ListView::Fill(
+        downloadList,
+        CellText::Rows(downloadTable.downloads, downloadTable.downloadCount,
+                       modern ? CellText::ModernDownloadListRow : CellText::DownloadListRow));
     downloadList->scrollToBottom(); // the files just queued come into view
 }

@@ -17,6 +17,7 @@
 #include "harvest/TextMatch.h"
 #include "lists/CellText.h"
 #include "lists/FileListSort.h"
+#include "lists/ListColumns.h"
 #include "lists/ListMenus.h"
 #include "lists/PageHarvest.h"
 #include "net/HttpStatus.h"
@@ -127,8 +128,13 @@ void CMainDialog::CreateControls() {
     du.Place(titleLabel, 31, 24, 425, 8);
     statusLine = Tagged(new QLabel(this), ControlId::StatusLine);
     statusLine->setTextFormat(Qt::PlainText);
-    du.Place(statusLine, 11, 408, 539, 10);
+    du.Place(statusLine, 11, 408, 429, 10);
     statusLine->hide();
+    // The speed of all running downloads together, at the status line's end.
+    speedLine = Tagged(new QLabel(this), ControlId::TotalSpeed);
+    speedLine->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    du.Place(speedLine, 440, 408, 110, 10);
+    speedLine->hide();
     backButton = button(ControlId::Back, "Back", 30, 35, 40, 15);
     forwardButton = button(ControlId::Forward, "Forward", 88, 35, 40, 15);
     backMenuButton = button(ControlId::BackMenu, "", 70, 35, 10, 15);
@@ -199,6 +205,8 @@ void CMainDialog::PlaceControls() {
             r.setWidth(r.width() + dw);
         else if (widget == statusLine)
             r = QRect(r.x(), r.y() + dh, r.width() + dw, r.height());
+        else if (widget == speedLine)
+            r.translate(dw, dh);
         else if (id == ControlId::GetUrl)
             r.translate(dw, 0);
         else if (id == ControlId::Options || id == ControlId::Quit)
@@ -492,6 +500,8 @@ void CMainDialog::MonitorTick() {
     if (const std::optional<std::string> progress = listCommands->TakeLinkedProgress())
         statusLine->setText(ToQt(*progress));
     listCommands->ApplyProbes();
+    if (settings.modernRules)
+        speedLine->setText(ToQt(CellText::TotalSpeedText(downloadTable)));
     if (settings.modernRules && queueHeld)
         queueFile->SaveChanged(downloadTable, QueueFile::Clock::now());
 }
@@ -573,6 +583,10 @@ void CMainDialog::RefreshRow(int32_t row, const DownloadEntry& entry) {
     const std::string progress = CellText::ProgressCell(entry);
     if (entry.totalBytes != 0 || !progress.empty())
         item->setText(2, ToQt(progress));
+    if (downloadList->columnCount() > ListColumns::timeLeftColumn) {
+        item->setText(ListColumns::speedColumn, ToQt(CellText::SpeedText(entry)));
+        item->setText(ListColumns::timeLeftColumn, ToQt(CellText::TimeLeftText(entry)));
+    }
 }
 
 void CMainDialog::SortFileList(int column, bool forced, bool forcedDescending) {
@@ -614,10 +628,14 @@ void CMainDialog::ShowRules() {
     downloadTable.minHeight = modernSettings.minHeight;
     listCommands->SetNextPagesLimit(modernSettings.nextPages);
     monitor->SetPerServer(modernSettings.perServer); // modern rows only
+    monitor->SetRateLimit(int64_t{modernSettings.limitRate} * 1024);
     // The modern rules' status line takes a line below the lists; the classic window has none.
     statusLine->setVisible(settings.modernRules != 0);
     statusLine->clear();
+    speedLine->setVisible(settings.modernRules != 0);
+    speedLine->clear();
     listCommands->FileView().SetModern(settings.modernRules != 0);
+    listCommands->FillDownloadList(); // the modern list has a speed and a time left
     const QSize wanted = settings.modernRules ? modernSize : classicSize;
     if (wanted != layoutSize) {
         layoutSize = wanted;

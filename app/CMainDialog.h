@@ -154,6 +154,7 @@ private:
     QLineEdit* urlBox = nullptr;
     QLabel* titleLabel = nullptr;
     QLabel* statusLine = nullptr;
+    QLabel* speedLine = nullptr;
     QTreeWidget* fileList = nullptr;
     QTreeWidget* downloadList = nullptr;
     QPushButton* getUrlButton = nullptr;

@@ -21,7 +21,7 @@ CModernOptionsDialog::CModernOptionsDialog(QWidget* owner, ModernSettings& moder
       path(std::move(path)), platform(platform) {
     setWindowTitle("Modern Options");
     const DialogUnits du(font());
-    setFixedSize(du.Size(300, 218));
+    setFixedSize(du.Size(300, 234));
     auto button = [&](int id, const char* caption, int x, int y, int w) {
         auto* b = new QPushButton(caption, this);
         b->setProperty("controlId", id);
@@ -56,45 +56,52 @@ CModernOptionsDialog::CModernOptionsDialog(QWidget* owner, ModernSettings& moder
     du.PlaceText(new QLabel("x", this), 141, 84, 6, 10);
     minHeight = side(minHeightId, 149, modern.minHeight);
     du.PlaceText(new QLabel("pixels (0 turns it off)", this), 183, 84, 105, 10);
-    du.Place(new QGroupBox("Galleries and downloads", this), 5, 102, 290, 44);
-    du.PlaceText(new QLabel("Follow at most", this), 12, 114, 55, 10);
+    du.Place(new QGroupBox("Galleries and downloads", this), 5, 102, 290, 60);
+    du.PlaceText(new QLabel("Follow at most", this), 12, 114, 58, 10);
     nextPages = new QLineEdit(QString::number(modern.nextPages), this);
     nextPages->setProperty("controlId", nextPagesId);
     nextPages->setValidator(new QIntValidator(0, ModernSettings::maxNextPages, nextPages));
-    du.Place(nextPages, 68, 112, 30, 12);
-    du.PlaceText(new QLabel("next pages (Get Next Pages in the File List's menu)", this), 102, 114,
-                 186, 10);
-    du.PlaceText(new QLabel("At most", this), 12, 130, 55, 10);
+    du.Place(nextPages, 72, 112, 24, 12);
+    du.PlaceText(new QLabel("next pages (Get Next Pages in the File List)", this), 100, 114, 188,
+                 10);
+    du.PlaceText(new QLabel("At most", this), 12, 130, 30, 10);
     perServer = new QLineEdit(QString::number(modern.perServer), this);
     perServer->setProperty("controlId", perServerId);
     perServer->setValidator(new QIntValidator(0, 16, perServer));
-    du.Place(perServer, 68, 128, 30, 12);
-    du.PlaceText(new QLabel("downloads at once from one server (0: no limit)", this), 102, 130, 186,
+    du.Place(perServer, 44, 128, 24, 12);
+    du.PlaceText(new QLabel("downloads at once from one server (0: no limit)", this), 72, 130, 216,
                  10);
-    du.Place(new QGroupBox("Pages behind a login", this), 5, 148, 290, 48);
-    du.PlaceText(new QLabel("Cookies:", this), 12, 161, 35, 10);
+    du.PlaceText(new QLabel("Limit the speed to", this), 12, 146, 72, 10);
+    limitRate = new QLineEdit(QString::number(modern.limitRate), this);
+    limitRate->setProperty("controlId", limitRateId);
+    limitRate->setValidator(new QIntValidator(0, ModernSettings::maxLimitRate, limitRate));
+    du.Place(limitRate, 86, 144, 30, 12);
+    du.PlaceText(new QLabel("KiB/s (0: no limit)", this), 120, 146, 168, 10);
+    limitRate->setToolTip("For all downloads together; pages are read at full speed");
+    du.Place(new QGroupBox("Pages behind a login", this), 5, 164, 290, 48);
+    du.PlaceText(new QLabel("Cookies:", this), 12, 177, 35, 10);
     cookieSource = new QComboBox(this);
     cookieSource->setProperty("controlId", cookieSourceId);
     cookieSource->addItems(
         {"None", "Firefox", "Chromium", "Google Chrome", "Brave", "A cookies.txt file ..."});
-    du.Place(cookieSource, 50, 158, 85, 14);
+    du.Place(cookieSource, 50, 174, 85, 14);
     cookieWhere = new QComboBox(this);
     cookieWhere->setEditable(true);
     cookieWhere->setInsertPolicy(QComboBox::NoInsert);
     cookieWhere->setProperty("controlId", cookieWhereId);
-    du.Place(cookieWhere, 140, 158, 148, 14);
-    du.PlaceText(new QLabel("Send as:", this), 12, 179, 35, 10);
+    du.Place(cookieWhere, 140, 174, 148, 14);
+    du.PlaceText(new QLabel("Send as:", this), 12, 195, 35, 10);
     sendAs = new QComboBox(this);
     sendAs->setProperty("controlId", sendAsId);
     sendAs->addItems({"Tarvik", "A browser's User-Agent:"});
-    du.Place(sendAs, 50, 176, 85, 14);
+    du.Place(sendAs, 50, 192, 85, 14);
     userAgent = new QLineEdit(this);
     userAgent->setProperty("controlId", userAgentId);
     userAgent->setToolTip("Some sites accept their cookies only with the browser's own User-Agent");
-    du.Place(userAgent, 140, 176, 148, 14);
-    QPushButton* ok = button(1, "OK", 190, 200, 50);
+    du.Place(userAgent, 140, 192, 148, 14);
+    QPushButton* ok = button(1, "OK", 190, 216, 50);
     ok->setDefault(true);
-    button(2, "Cancel", 245, 200, 50);
+    button(2, "Cancel", 245, 216, 50);
     const auto source = CookieSource::KindOf(modern.cookies);
     cookieSource->setCurrentIndex(static_cast<int>(source.value_or(CookieSource::Kind::None)));
     cookieWhere->setEditText(
@@ -162,6 +169,7 @@ void CModernOptionsDialog::OnCommand(int id) {
         modern.minHeight = minHeight->text().toInt();
         modern.nextPages = nextPages->text().toInt(); // an empty box reads 0
         modern.perServer = perServer->text().toInt();
+        modern.limitRate = limitRate->text().toInt();
         const auto kind = static_cast<CookieSource::Kind>(cookieSource->currentIndex());
         modern.cookies = CookieSource::Word(kind);
         const std::string where = FromQt(cookieWhere->currentText().trimmed());

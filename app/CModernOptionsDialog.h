@@ -26,6 +26,7 @@ public:
     static constexpr int userAgentId = 1068;
     static constexpr int nextPagesId = 1070;
     static constexpr int perServerId = 1071;
+    static constexpr int limitRateId = 1072;
 
     CModernOptionsDialog(QWidget* owner, ModernSettings& modern, std::string path,
                          Platform& platform);
@@ -43,6 +44,7 @@ private:
     QLineEdit* minHeight = nullptr;
     QLineEdit* nextPages = nullptr;
     QLineEdit* perServer = nullptr;
+    QLineEdit* limitRate = nullptr;
     QComboBox* cookieSource = nullptr;
     QComboBox* cookieWhere = nullptr; // a browser's profile (those found listed), or a file
     QComboBox* sendAs = nullptr;

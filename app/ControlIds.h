@@ -40,4 +40,5 @@ constexpr int FileGrid = 1062;
 constexpr int MarkContent = 1063;
 constexpr int MarkNotContent = 1064;
 constexpr int GetNextPages = 1069;
+constexpr int TotalSpeed = 1075; // the modern rules' total speed, at the status line's end
 } // namespace ControlId

@@ -3,6 +3,7 @@
 // download has come.
 
 #include "download/DownloadStatus.h"
+#include "download/RecentRate.h"
 #include "harvest/FileCategory.h"
 #include "net/CookieJar.h"
 #include "net/ReferrerPolicy.h"
@@ -48,4 +49,5 @@ struct DownloadEntry {
     bool keepPart = false;    // that cancel keeps the part for a later run
     bool awaitingCookies = false; // brought back at start: it starts once its cookies are read
     int32_t madeFolders = 0;      // the deepest folders of its path made for it (modern rules)
+    RecentRate recent;            // its speed over the last two seconds (modern rules)
 };

@@ -194,7 +194,17 @@ void DownloadMonitor::FollowJob(int32_t index, JobState state, DownloadView& vie
         // Whole seconds, as the rate has always been counted; the bytes of an earlier run that
         // the part held are not this transfer's.
         const int64_t elapsed = (e.lastTickTime - e.startTime) / 1000;
-        if (elapsed > 0) {
+        if (e.recent.Empty()) // from its start, without what an earlier run left in its part
+            e.recent.Add(e.startTime, e.resumedFrom);
+        e.recent.Add(e.lastTickTime, e.receivedBytes);
+        if (e.modern) {
+            // The modern rows show the speed of the last two seconds, at least 1 KB/s while
+            // bytes arrive.
+            const uint64_t perSecond = e.recent.PerSecond();
+            e.rateKBps = static_cast<int32_t>(
+                std::min<uint64_t>(perSecond == 0 ? 0 : std::max<uint64_t>(1, perSecond / 1024),
+                                   std::numeric_limits<int32_t>::max()));
+        } else if (elapsed > 0) {
             const uint64_t rate = (e.receivedBytes - std::min(e.receivedBytes, e.resumedFrom)) /
                                   static_cast<uint64_t>(elapsed) / 1024;
             e.rateKBps =
@@ -290,6 +300,7 @@ void DownloadMonitor::StartDownload(int32_t index, int32_t slot, const Settings&
         return;
     const int64_t t = now();
     e.workerSlot = slot;
+    e.recent.Reset();
     e.startTime = t;
     e.lastTickTime = t;
     e.localPath = localPath;

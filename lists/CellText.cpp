@@ -1,6 +1,9 @@
 #include "lists/CellText.h"
 
+#include "download/DownloadTable.h"
+
 #include <algorithm>
+#include <cstdio>
 
 std::string CellText::FileListName(const LinkEntry& entry) {
     if (entry.category == FileCategory::HtmlLink)
@@ -106,6 +109,64 @@ std::string CellText::ProgressCell(const DownloadEntry& e) {
     if (IsFailed(e.status) && !e.cause.empty())
         return e.cause;
     return ProgressText(e.totalBytes, e.receivedBytes, e.rateKBps);
+}
+
+std::vector<std::string> CellText::ModernDownloadListRow(const DownloadEntry& e) {
+    std::vector<std::string> row = DownloadListRow(e);
+    row.push_back(SpeedText(e));
+    row.push_back(TimeLeftText(e));
+    return row;
+}
+
+std::string CellText::PerSecondText(uint64_t bytesPerSecond) {
+    if (bytesPerSecond < 1024 * 1024)
+        return std::to_string(bytesPerSecond == 0 ? 0
+                                                  : std::max<uint64_t>(1, bytesPerSecond / 1024)) +
+               " KB/s";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MB/s",
+                  static_cast<double>(bytesPerSecond) / (1024.0 * 1024.0));
+    return text;
+}
+
+std::string CellText::TotalSpeedText(const DownloadTable& table) {
+    int32_t running = 0;
+    uint64_t perSecond = 0;
+    for (int32_t i = 0; i < table.downloadCount; ++i) {
+        const DownloadEntry& e = table.downloads[i];
+        if (e.status == DownloadStatus::Downloading) {
+            ++running;
+            perSecond += e.recent.PerSecond();
+        }
+    }
+    if (running == 0)
+        return {};
+    return std::to_string(running) + " running, " + PerSecondText(perSecond);
+}
+
+std::string CellText::SpeedText(const DownloadEntry& e) {
+    const uint64_t perSecond = e.recent.PerSecond();
+    if (e.status != DownloadStatus::Downloading || perSecond == 0)
+        return {};
+    return PerSecondText(perSecond);
+}
+
+std::string CellText::TimeLeftText(const DownloadEntry& e) {
+    const uint64_t perSecond = e.recent.PerSecond();
+    if (e.status != DownloadStatus::Downloading || perSecond == 0 || e.totalBytes == 0 ||
+        e.receivedBytes > e.totalBytes)
+        return {};
+    const uint64_t left = (e.totalBytes - e.receivedBytes + perSecond - 1) / perSecond;
+    char text[32];
+    if (left >= 3600)
+        std::snprintf(text, sizeof text, "%llu:%02llu:%02llu",
+                      static_cast<unsigned long long>(left / 3600),
+                      static_cast<unsigned long long>(left / 60 % 60),
+                      static_cast<unsigned long long>(left % 60));
+    else
+        std::snprintf(text, sizeof text, "%llu:%02llu", static_cast<unsigned long long>(left / 60),
+                      static_cast<unsigned long long>(left % 60));
+    return text;
 }
 
 std::vector<std::string> CellText::DownloadListRow(const DownloadEntry& e) {

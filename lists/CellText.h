@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+class DownloadTable;
+
 class CellText {
 public:
     // The File List's Name cell: "  ->" before the names of HTML links.
@@ -38,6 +40,16 @@ public:
     static std::string ProgressCell(const DownloadEntry& entry);
     // The seven Download List cells of `entry`, as a fill writes them.
     static std::vector<std::string> DownloadListRow(const DownloadEntry& entry);
+    // Those of a modern window: the seven, then Speed and Time Left.
+    static std::vector<std::string> ModernDownloadListRow(const DownloadEntry& entry);
+    // The speed of a running row over the last two seconds ("850 KB/s", "1.2 MB/s") and the
+    // time its size leaves at that speed ("0:42", "1:02:03"); empty for a row not running.
+    static std::string SpeedText(const DownloadEntry& entry);
+    static std::string TimeLeftText(const DownloadEntry& entry);
+    // "3 running, 1.2 MB/s": the rows downloading now and their speed together; empty when none.
+    static std::string TotalSpeedText(const DownloadTable& table);
+    // A speed of bytes a second as SpeedText writes it.
+    static std::string PerSecondText(uint64_t bytesPerSecond);
 
     // The rows of a list fill: those of the first `count` records, less the ones marked
     // Excluded, in record order.

@@ -24,3 +24,15 @@ const std::array<ListColumn, 7> ListColumns::downloadList = {{
     {"Protocol", 75},
     {"Server Name", 150},
 }};
+
+const std::array<ListColumn, 9> ListColumns::modernDownloadList = {{
+    {"Name", 165},
+    {"FileType", 75},
+    {"% Downloaded", 100},
+    {"Status", 75},
+    {"Path", 150},
+    {"Protocol", 75},
+    {"Server Name", 150},
+    {"Speed", 70},
+    {"Time Left", 60},
+}};

@@ -76,6 +76,8 @@ ModernSettings ModernSettings::Load(const std::string& path) {
             ReadNumber(value, 0, maxNextPages, s.nextPages);
         else if (key == "per-server")
             ReadNumber(value, 0, 16, s.perServer);
+        else if (key == "limit-rate")
+            ReadNumber(value, 0, maxLimitRate, s.limitRate);
         else if (!key.empty())
             s.others.emplace_back(key, value);
     }
@@ -95,7 +97,8 @@ bool ModernSettings::Save(const std::string& path) const {
         line("cookies", cookies) + line("cookie-profile", cookieProfile) +
         line("cookie-file", cookieFile) + line("user-agent", userAgent) +
         line("next-pages", std::to_string(nextPages)) +
-        line("per-server", std::to_string(perServer));
+        line("per-server", std::to_string(perServer)) +
+        line("limit-rate", std::to_string(limitRate));
     for (const auto& [key, value] : others)
         text += key + " = " + value + "\n";
     return AtomicFile::Replace(path, text);

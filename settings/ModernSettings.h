@@ -26,6 +26,9 @@ struct ModernSettings {
     int nextPages = 20;
     // "per-server": modern downloads at once from one server (0: no limit, at most 16).
     int perServer = 0;
+    // "limit-rate": KiB a second for all modern downloads together (0: no limit).
+    static constexpr int maxLimitRate = 1 << 30;
+    int limitRate = 0;
 
     // "tk.modern" beside the options file `settingsPath`.
     static std::string BesideSettings(const std::string& settingsPath);

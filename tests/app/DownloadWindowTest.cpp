@@ -3,6 +3,7 @@
 #include "tests/support/ResumableFile.h"
 
 #include "download/QueueFile.h"
+#include "lists/ListColumns.h"
 #include "tests/support/CliRun.h"
 
 #include <QProcess>
@@ -78,6 +79,15 @@ TEST_F(WindowTest, TheModernQueueSurvivesEscapeAndAKill) {
     EXPECT_EQ(Cell(*w, 14, 2), "cut short");
     // Escape ends the program at once, with downloads still running.
     ASSERT_TRUE(QTest::qWaitFor([&] { return w->Monitor().RunningCount() >= 8; }));
+    // A running row shows its speed and the time its size leaves; the status line's end, all
+    // the running rows' speed.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Cell(*w, 0, ListColumns::speedColumn).empty(); }));
+    const std::string speed = Cell(*w, 0, ListColumns::speedColumn);
+    EXPECT_TRUE(speed.size() > 6 && speed.substr(speed.size() - 5) == " KB/s" && speed[0] != '0')
+        << speed;
+    EXPECT_EQ(Cell(*w, 0, ListColumns::timeLeftColumn).rfind("0:0", 0), 0u);
+    EXPECT_NE(static_cast<QLabel*>(w->Control(ControlId::TotalSpeed))->text().indexOf(" running, "),
+              -1);
     QTest::keyClick(w->Control(ControlId::UrlBox), Qt::Key_Escape);
     w.reset();
     const std::optional<std::string> escaped = ReadFile(queue.Path());
