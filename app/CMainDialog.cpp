@@ -576,7 +576,7 @@ void CMainDialog::RefreshRow(int32_t row, const DownloadEntry& entry) {
     QTreeWidgetItem* item = downloadList->topLevelItem(row);
     if (item == nullptr)
         return;
-    item->setText(3, CellText::MonitorStatusWord(entry.status));
+    item->setText(3, ToQt(CellText::StatusCell(entry, CellText::MonitorStatusWord(entry.status))));
     if (entry.modern)
         item->setText(0, ToQt(entry.name)); // renamed when it could not take its own name
     // A row whose size is unknown keeps its cell, unless it waits or names why it failed.

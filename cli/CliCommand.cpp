@@ -42,7 +42,7 @@ const char* const usage =
     "                           [--probe] [--min-size WxH] [--cookies FILE |\n"
     "                           --cookies-from-browser NAME[:PROFILE]] [--user-agent TEXT]\n"
     "                           [-d DIR] [-j N] [--per-server N] [--limit-rate RATE]\n"
-    "                           [--flat | --name MASK]\n"
+    "                           [--keep-identical] [--flat | --name MASK]\n"
     "                           [--timeout SECONDS]\n"
     "                           (ADDRESS | -i FILE)\n"
     "       tarvik-cli article [--kind] ADDRESS\n"
@@ -120,8 +120,12 @@ const char* const help =
     "rows starting meanwhile (0: no limit). --limit-rate RATE (it turns the modern rules on)\n"
     "holds all downloads together to RATE bytes a second, 500k or 2M as curl writes it (k is\n"
     "1,024 bytes, M 1,048,576; 0: no limit); pages are read at full speed. A download held\n"
-    "back by the limit is never timed out for it. --timeout gives up on a server that does not\n"
-    "connect, or sends fewer than 1024 bytes, for that many seconds (default 30).\n"
+    "back by the limit is never timed out for it. Under the modern rules a download whose bytes\n"
+    "equal a file Tarvik made in DIR or under it (known by the SHA-256 each keeps) is not kept:\n"
+    "its line is \"Same\", its path the kept file's, its cause \"-\", and the summary counts it\n"
+    "\"identical, not kept\"; --keep-identical keeps it (both turn the modern rules on).\n"
+    "--timeout gives up on a server that does not connect, or sends fewer than 1024 bytes, for\n"
+    "that many seconds (default 30).\n"
     "Each entry prints one line when it ends:\n"
     "  STATUS <tab> BYTES <tab> LOCALPATH <tab> CAUSE <tab> ADDRESS\n"
     "STATUS being Complete, Disk Error, Error or Cancelled; CAUSE why it failed under the modern\n"
@@ -324,6 +328,8 @@ bool ParseOptions(const std::vector<std::string>& args, DownloadCommand::Options
                 error = "--per-server takes 0 to 16";
                 return false;
             }
+        } else if (download && arg == "--keep-identical" && !value) {
+            o.keepIdentical = true;
         } else if (download && arg == "--limit-rate") {
             const auto v = takeValue();
             o.limitRate = v ? ParseRate(*v) : std::nullopt;
@@ -466,6 +472,7 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
                               : options.nextPagesGiven    ? "--next-pages"
                               : options.perServer         ? "--per-server"
                               : options.limitRate         ? "--limit-rate"
+                              : options.keepIdentical     ? "--keep-identical"
                               : !options.nameMask.empty() ? "--name"
                               : options.minSizeGiven      ? "--min-size"
                               : options.probe             ? "--probe"

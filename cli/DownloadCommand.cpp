@@ -46,7 +46,10 @@ public:
     LineView(std::ostream& out, bool json) : out(out), json(json) {}
     void RefreshRow(int32_t, const DownloadEntry&) override {}
     void OnSettled(int32_t, const DownloadEntry& e) override {
-        const char* status = CellText::StatusWord(static_cast<int32_t>(e.status));
+        // A file the folder had already: the kept file's path, no cause.
+        const bool same = !e.sameAs.empty();
+        const char* status = same ? "Same" : CellText::StatusWord(static_cast<int32_t>(e.status));
+        const std::string& cause = same ? dash : e.cause;
         // As it was asked for: percent-encoded ASCII.
         const std::string address =
             EncodeRequestTarget(DownloadWorker::RequestAddress(e.server, e.path, e.service));
@@ -54,15 +57,16 @@ public:
             out << CliJson::Line({{"status", status},
                                   {"bytes", e.receivedBytes},
                                   {"path", e.localPath},
-                                  {"cause", e.cause},
+                                  {"cause", cause},
                                   {"address", address}});
         else
-            out << status << '\t' << e.receivedBytes << '\t' << e.localPath << '\t' << e.cause
-                << '\t' << address;
+            out << status << '\t' << e.receivedBytes << '\t' << e.localPath << '\t' << cause << '\t'
+                << address;
         out << '\n' << std::flush;
     }
 
 private:
+    inline static const std::string dash = "-";
     std::ostream& out;
     bool json;
 };
@@ -105,6 +109,7 @@ struct Tally {
     int32_t complete = 0;
     int32_t failed = 0;
     int32_t alreadyThere = 0; // complete files a rerun found whole: no byte fetched
+    int32_t identical = 0;    // complete files whose bytes the folder had: not kept
     int32_t unfinished = 0;   // left by an interrupt
     uint64_t bytes = 0;       // fetched by this run
 
@@ -114,7 +119,8 @@ struct Tally {
             const bool there = e.status == DownloadStatus::Complete && e.resumedFrom > 0 &&
                                e.resumedFrom == e.receivedBytes;
             alreadyThere += there;
-            complete += e.status == DownloadStatus::Complete && !there;
+            identical += !e.sameAs.empty();
+            complete += e.status == DownloadStatus::Complete && !there && e.sameAs.empty();
             failed += IsFinal(e.status) && e.status != DownloadStatus::Complete;
             unfinished += !IsFinal(e.status);
             bytes += e.receivedBytes - std::min(e.receivedBytes, e.resumedFrom);
@@ -138,6 +144,8 @@ void Summary(std::ostream& err, const Tally& t, Clock::time_point started, int p
     err << t.complete << " complete, " << t.failed << " failed, ";
     if (t.alreadyThere > 0)
         err << t.alreadyThere << " already there, ";
+    if (t.identical > 0)
+        err << t.identical << " identical, not kept, ";
     err << Megabytes(static_cast<double>(t.bytes)) << " in " << seconds;
     if (pagesRead > 0)
         err << "; " << pagesRead << (pagesRead == 1 ? " page" : " pages") << " read";
@@ -176,6 +184,7 @@ int DownloadCommand::Run(const std::vector<const LinkTable*>& pages, Settings se
     DownloadMonitor monitor(table, session);
     monitor.SetPerServer(options.perServer.value_or(0));
     monitor.SetRateLimit(options.limitRate.value_or(0));
+    monitor.SetKeepIdentical(options.keepIdentical);
     LineView view(out, options.json);
     const bool progress = errIsTerminal && !options.quiet;
 

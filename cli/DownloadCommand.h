@@ -26,6 +26,7 @@ public:
         bool nextPagesGiven = false;
         std::optional<int> perServer; // downloads at once from one server (0: no limit)
         std::optional<int64_t> limitRate; // bytes a second for all downloads (0: no limit)
+        bool keepIdentical = false; // keep a file whose bytes the folder has already
         bool quiet = false; // no progress line and no summary
         bool json = false;  // one JSON object a line instead of tab-separated fields
         int timeoutSeconds = 30;

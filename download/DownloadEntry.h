@@ -50,4 +50,7 @@ struct DownloadEntry {
     bool awaitingCookies = false; // brought back at start: it starts once its cookies are read
     int32_t madeFolders = 0;      // the deepest folders of its path made for it (modern rules)
     RecentRate recent;            // its speed over the last two seconds (modern rules)
+    // A finished download whose bytes a kept file has: that file's path under the save folder
+    // (it was not kept again). Empty: none.
+    std::string sameAs;
 };

@@ -86,6 +86,7 @@ struct DownloadJob {
     // Worker -> monitor, written before the final store and read only after it.
     std::string partName;     // the part it claimed; empty when it claimed none
     std::string finalName;    // the name the finished file was given; a page's final address
+    std::string sha256;       // a published download's digest; empty when not known
     std::string contentType;  // a page's Content-Type
     std::string cause;        // why it failed
     int32_t waitSeconds = -1; // Waiting: what Retry-After asked for, -1 when it said nothing

@@ -219,6 +219,23 @@ void DownloadMonitor::FollowJob(int32_t index, JobState state, DownloadView& vie
     }
 }
 
+void DownloadMonitor::KeepOnce(DownloadEntry& e, const DownloadJob& job) {
+    const std::string path =
+        job.subdirectory.empty() ? job.finalName : job.subdirectory + "/" + job.finalName;
+    if (keepIdentical)
+        return;
+    kept.Load(job.saveDirectory);
+    const std::string same = kept.Find(job.sha256, e.receivedBytes, path);
+    if (same.empty()) {
+        kept.Add(job.sha256, path);
+        return;
+    }
+    // The file just published is Tarvik's own, under the name it was given a moment ago.
+    LocalFile::Remove(job.saveDirectory, job.subdirectory, job.finalName);
+    e.sameAs = same;
+    e.localPath = LocalFile::JoinPath(job.saveDirectory, "", same);
+}
+
 void DownloadMonitor::Settle(int32_t index, DownloadStatus status, DownloadView& view) {
     DownloadEntry& e = table.downloads[index];
     WorkerSlot& slot = workerSlots[e.workerSlot];
@@ -239,6 +256,8 @@ void DownloadMonitor::Settle(int32_t index, DownloadStatus status, DownloadView&
             e.name = job.finalName;
             e.localPath = LocalFile::JoinPath(job.saveDirectory, job.subdirectory, job.finalName);
         }
+        if (status == DownloadStatus::Complete && !job.sha256.empty())
+            KeepOnce(e, job);
         if (job.state.load(relaxed) == JobState::Waiting) {
             status = Wait(e, job.waitSeconds);
             // Waited for in vain: nothing hidden stays beside no part.
@@ -247,9 +266,11 @@ void DownloadMonitor::Settle(int32_t index, DownloadStatus status, DownloadView&
                 PartFile::Discard(LocalFile::DirectoryOf(e.localPath), "", e.partName);
         }
     }
-    // The folders made for a row that failed go again when nothing was left in them.
+    // The folders made for a row that failed, or whose file was not kept, go again when
+    // nothing was left in them.
     if (e.modern && e.madeFolders > 0 &&
-        (status == DownloadStatus::Error || status == DownloadStatus::DiskError)) {
+        (status == DownloadStatus::Error || status == DownloadStatus::DiskError ||
+         !e.sameAs.empty())) {
         LocalFile::RemoveEmptyFolders(job.saveDirectory, job.subdirectory, e.madeFolders);
         e.madeFolders = 0;
     }
@@ -301,6 +322,7 @@ void DownloadMonitor::StartDownload(int32_t index, int32_t slot, const Settings&
     const int64_t t = now();
     e.workerSlot = slot;
     e.recent.Reset();
+    e.sameAs.clear();
     e.startTime = t;
     e.lastTickTime = t;
     e.localPath = localPath;

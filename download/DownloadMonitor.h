@@ -6,6 +6,7 @@
 
 #include "download/DownloadJob.h"
 #include "download/DownloadTable.h"
+#include "download/KeptDigests.h"
 #include "download/LookUpQueue.h"
 #include "net/RateLimit.h"
 
@@ -58,6 +59,9 @@ public:
     // All modern downloads together receive at most this many bytes a second (0: no limit),
     // shared among them as they start and end.
     void SetRateLimit(int64_t bytesPerSecond) { rateLimit->SetRate(bytesPerSecond); }
+    // A finished modern download whose bytes equal a file Tarvik made in the save folder or
+    // under it is not kept (its row names that file), unless identical files are kept.
+    void SetKeepIdentical(bool keep) { keepIdentical = keep; }
     // Asks every running job to cancel and waits up to `wait` for them all to end. A job that
     // has not ended by then is left to its thread, never freed, so no worker touches freed
     // memory. No new download starts afterwards.
@@ -94,6 +98,8 @@ private:
     static constexpr std::size_t maxPathBytes = 4000;
     void StartDownload(int32_t index, int32_t slot, const Settings& settings);
     void Settle(int32_t index, DownloadStatus status, DownloadView& view);
+    // Drops the file `job` published when a kept file has its bytes; else remembers it.
+    void KeepOnce(DownloadEntry& e, const DownloadJob& job);
     void FollowJob(int32_t index, JobState state, DownloadView& view);
     void SettleEndedBeyondScan(DownloadView& view);
     // A server asked entry `e` to wait `asked` seconds (-1: it did not say): Waiting, or Error
@@ -119,6 +125,8 @@ private:
     Clock now;
     bool startsStopped = false;
     int32_t perServer = 0;
+    bool keepIdentical = false;
+    KeptDigests kept;
     // Shared with the running jobs, which may outlive the monitor (see ShutDown).
     std::shared_ptr<RateLimit> rateLimit = std::make_shared<RateLimit>();
     bool settledInTick = false;

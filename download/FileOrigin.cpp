@@ -20,7 +20,8 @@ namespace {
 std::atomic<bool> refused{false};
 
 const char* const attributes[] = {"user.xdg.origin.url", "user.xdg.referrer.url",
-                                  "user.tarvik.version"};
+                                  "user.tarvik.version", "user.tarvik.sha256"};
+constexpr std::size_t attributeCount = std::size(attributes);
 
 // The file system has no user attributes (or they are refused to us).
 bool Unsupported(int error) {
@@ -51,11 +52,12 @@ std::string Key(const std::string& subdirectory, const std::string& name) {
     return subdirectory.empty() ? name : subdirectory + "/" + name;
 }
 
-// The index: one line a file, NAME, ADDRESS, REFERRER and VERSION escaped and tab-separated;
-// the last line of a name holds.
+// The index: one line a file, NAME, ADDRESS, REFERRER, VERSION and SHA256 escaped and
+// tab-separated (a line of an older build has no SHA256); the last line of a name holds.
 std::string IndexLine(const std::string& name, const FileOrigin& o) {
     return FieldText::Escape(name) + "\t" + FieldText::Escape(o.address) + "\t" +
-           FieldText::Escape(o.referrer) + "\t" + FieldText::Escape(o.version) + "\n";
+           FieldText::Escape(o.referrer) + "\t" + FieldText::Escape(o.version) + "\t" +
+           FieldText::Escape(o.sha256) + "\n";
 }
 
 } // namespace
@@ -80,9 +82,9 @@ bool FileOrigin::Write(const std::string& saveDirectory, const std::string& subd
     if (fd < 0)
         return false;
     const std::string values[] = {WithoutCredentials(address), WithoutCredentials(referrer),
-                                  version};
+                                  version, sha256};
     bool written = true, unsupported = refused.load(std::memory_order_relaxed);
-    for (std::size_t i = 0; i < 3 && written && !unsupported; ++i) {
+    for (std::size_t i = 0; i < attributeCount && written && !unsupported; ++i) {
         if (values[i].empty()) {
             ::fremovexattr(fd, attributes[i]); // an older version's is no longer true
             continue;
@@ -97,7 +99,8 @@ bool FileOrigin::Write(const std::string& saveDirectory, const std::string& subd
     const int index = OpenIndex(saveDirectory, O_WRONLY | O_CREAT | O_APPEND);
     if (index < 0)
         return false;
-    const std::string line = IndexLine(Key(subdirectory, name), {values[0], values[1], values[2]});
+    const std::string line =
+        IndexLine(Key(subdirectory, name), {values[0], values[1], values[2], values[3]});
     const bool done = ::flock(index, LOCK_EX) == 0 &&
                       ::write(index, line.data(), line.size()) == static_cast<ssize_t>(line.size());
     ::close(index); // and with it the lock
@@ -111,10 +114,10 @@ std::optional<FileOrigin> FileOrigin::Read(const std::string& saveDirectory,
     if (fd < 0)
         return std::nullopt;
     FileOrigin origin;
-    std::string* fields[] = {&origin.address, &origin.referrer, &origin.version};
+    std::string* fields[] = {&origin.address, &origin.referrer, &origin.version, &origin.sha256};
     bool unsupported = refused.load(std::memory_order_relaxed);
     bool found = false;
-    for (std::size_t i = 0; i < 3 && !unsupported; ++i) {
+    for (std::size_t i = 0; i < attributeCount && !unsupported; ++i) {
         char value[8192];
         const ssize_t n = ::fgetxattr(fd, attributes[i], value, sizeof value);
         if (n >= 0) {
@@ -127,19 +130,29 @@ std::optional<FileOrigin> FileOrigin::Read(const std::string& saveDirectory,
     ::close(fd);
     if (!unsupported)
         return found ? std::optional(origin) : std::nullopt;
+    const std::string key = Key(subdirectory, name);
+    std::optional<FileOrigin> last;
+    ReadIndex(saveDirectory, [&](const std::string& file, FileOrigin origin) {
+        if (file == key)
+            last = std::move(origin);
+    });
+    return last;
+}
+
+void FileOrigin::ReadIndex(const std::string& saveDirectory,
+                           const std::function<void(const std::string&, FileOrigin)>& each) {
     const int index = OpenIndex(saveDirectory, O_RDONLY);
     if (index < 0)
-        return std::nullopt;
-    const std::string key = Key(subdirectory, name);
+        return;
     std::string text;
     char buffer[65536];
     for (ssize_t n; ::flock(index, LOCK_SH) == 0 && (n = ::read(index, buffer, sizeof buffer)) > 0;)
         text.append(buffer, static_cast<std::size_t>(n));
     ::close(index);
-    std::optional<FileOrigin> last;
+    std::vector<std::string> f;
     for (std::size_t at = 0; at < text.size();) {
         const std::size_t end = std::min(text.find('\n', at), text.size());
-        std::vector<std::string> f;
+        f.clear();
         for (std::size_t s = at; s <= end;) {
             const std::size_t tab = std::min(text.find('\t', s), end);
             f.emplace_back();
@@ -149,12 +162,11 @@ std::optional<FileOrigin> FileOrigin::Read(const std::string& saveDirectory,
             if (f.empty())
                 break;
         }
-        // Fields after the four known (a newer build's) are passed over.
-        if (f.size() >= 4 && f[0] == key)
-            last = FileOrigin{f[1], f[2], f[3]};
+        // Fields after the five known (a newer build's) are passed over.
+        if (f.size() >= 4)
+            each(f[0], FileOrigin{f[1], f[2], f[3], f.size() >= 5 ? f[4] : ""});
         at = end + 1;
     }
-    return last;
 }
 
 NamedFile FileOrigin::NameFor(const std::string& saveDirectory, const std::string& subdirectory,

@@ -1,7 +1,8 @@
 #pragma once
 // Where a finished file came from, kept with the file itself: its address and its page in the
 // extended attributes browsers and download tools write (user.xdg.origin.url,
-// user.xdg.referrer.url), its version in user.tarvik.version. Where the file system refuses user
+// user.xdg.referrer.url), its version in user.tarvik.version and its digest in
+// user.tarvik.sha256. Where the file system refuses user
 // attributes, one hidden index file in the save directory (.tarvik-origins, locked while
 // written, each file named by its path under the save directory) holds the same. Nothing else
 // stands beside a finished file.
@@ -20,6 +21,7 @@ public:
     std::string address;  // the address asked for, without a user name or password
     std::string referrer; // the page it was found on; empty: none
     std::string version;  // the strong validator it was fetched at; empty: none
+    std::string sha256;   // its bytes' SHA-256, 64 lower-case hex digits; empty: not known
 
     // Records this origin for the regular file `name` in the folder `subdirectory` ("" or
     // "a/b") of the save directory; the index, when needed, is the save directory's.
@@ -28,6 +30,10 @@ public:
     // The origin recorded for that file; nothing when none is.
     static std::optional<FileOrigin> Read(const std::string& saveDirectory,
                                           const std::string& subdirectory, const std::string& name);
+    // Each line of the save directory's index, in order: the file's path under the save
+    // directory and its origin (a later line of a path holds over an earlier one).
+    static void ReadIndex(const std::string& saveDirectory,
+                          const std::function<void(const std::string&, FileOrigin)>& each);
     // The name a file of `address` has or gets in the folder `subdirectory`: the numbered variant
     // of `name` ("NAME", "STEM (2).EXT", ...) an earlier run published for it, whatever
     // variants are missing between, with its origin; else the first variant that stands

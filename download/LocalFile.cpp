@@ -132,9 +132,9 @@ bool LocalFile::OpenKeeping(const std::string& saveDirectory, const std::string&
     if (dir < 0)
         return false;
     // O_NONBLOCK keeps a FIFO of that name from holding the worker; only a regular file is
-    // written.
+    // written. Read too: the bytes kept of an earlier run are read once, for the digest.
     fd = ::openat(dir, name.c_str(),
-                  O_WRONLY | O_CREAT | (createNew ? O_EXCL : 0) |
+                  O_RDWR | O_CREAT | (createNew ? O_EXCL : 0) |
                       (keep == 0 && expected == nullptr ? O_TRUNC : 0) | O_NOFOLLOW | O_NONBLOCK |
                       O_CLOEXEC,
                   0644);

@@ -80,6 +80,7 @@ public:
     // False when the last writes could not be flushed.
     bool Close();
     bool IsOpen() const { return fd >= 0; }
+    int Descriptor() const { return fd; }
 
 private:
     int fd = -1;

@@ -200,7 +200,7 @@ bool PartFile::Open(LocalFile& file, uint64_t keep) {
 }
 
 std::string PartFile::Publish(const std::string& fileName, const std::string& referrer,
-                              std::string& why) {
+                              const std::string& sha256, std::string& why) {
     if (recordFd < 0 || !ownsPart) {
         why = "cannot rename";
         return {};
@@ -214,8 +214,8 @@ std::string PartFile::Publish(const std::string& fileName, const std::string& re
     if (published.empty())
         return {};
     ownsPart = false;
-    FileOrigin{identity.address, referrer, identity.validator}.Write(saveDirectory, subdirectory,
-                                                                     published);
+    FileOrigin{identity.address, referrer, identity.validator, sha256}.Write(
+        saveDirectory, subdirectory, published);
     Discard(); // the record: the file keeps its origin itself
     return published;
 }

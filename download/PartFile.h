@@ -56,9 +56,11 @@ public:
     // removed, never its contents), created exclusively.
     bool Open(LocalFile& file, uint64_t keep);
     // Renames the complete part to `fileName`, or a free variant of it, never replacing a file,
-    // gives the file its origin (the address, `referrer` and the version) and removes the
-    // record: nothing stands beside a finished file. Empty when it could not be renamed.
-    std::string Publish(const std::string& fileName, const std::string& referrer, std::string& why);
+    // gives the file its origin (the address, `referrer`, the version and the bytes' `sha256`)
+    // and removes the record: nothing stands beside a finished file. Empty when it could not be
+    // renamed.
+    std::string Publish(const std::string& fileName, const std::string& referrer,
+                        const std::string& sha256, std::string& why);
     // Removes the part and the record, and gives the claim up.
     void Discard();
     // After a failure for good: keeps a part that a later run can resume (bytes of a known

@@ -6,6 +6,7 @@
 #include "download/FileOrigin.h"
 #include "download/JobHooks.h"
 #include "download/PartFile.h"
+#include "download/Sha256.h"
 #include "net/CurlHandles.h"
 
 #include <charconv>
@@ -42,8 +43,9 @@ enum class Answer { None, Body, StartAgain, AlreadyComplete, AlreadyHave, Wait, 
 class ResumeHooks : public JobHooks {
 public:
     ResumeHooks(DownloadJob& job, PartFile& part, uint64_t offset, const std::string& address,
-                const Earlier* earlier)
-        : JobHooks(job), part(part), offset(offset), address(address), earlier(earlier) {}
+                const Earlier* earlier, Sha256& digest)
+        : JobHooks(job), part(part), offset(offset), address(address), earlier(earlier),
+          digest(digest) {}
 
     void OnConnected() override {
         if (answer == Answer::None)
@@ -122,6 +124,7 @@ public:
         const uint64_t before = received;
         const bool written = Write(data, size);
         bodyBytes += received - before;
+        digest.Add(data, static_cast<std::size_t>(received - before));
         return written;
     }
 
@@ -173,6 +176,16 @@ private:
             job.cause = "cannot write";
             return false;
         }
+        // The digest covers the part's bytes before `start`: kept from the request before, or
+        // read once from a part an earlier run left.
+        if (digest.Bytes() != start) {
+            digest.Reset();
+            if (!digest.AddFile(file.Descriptor(), start)) {
+                fileError = true;
+                job.cause = "cannot read";
+                return false;
+            }
+        }
         answer = Answer::Body;
         receiving = true;
         received = start;
@@ -189,6 +202,7 @@ private:
     uint64_t offset;
     const std::string& address;
     const Earlier* earlier;
+    Sha256& digest;
 };
 
 // The file an earlier run published for `address`: the row's name or a numbered variant of it
@@ -266,10 +280,11 @@ JobState ResumingDownload::Fetch(DownloadJob& job, PartFile& part, const std::st
     // A part is resumed only against the validator its record holds.
     uint64_t offset = part.Recorded().validator.empty() ? 0 : part.Size();
     const std::optional<Earlier> earlier = FindEarlier(job, address);
+    Sha256 digest; // of the bytes the part holds, as they are written
     for (int resumes = 0;; ++resumes) {
         if (part.Recorded().validator.empty())
             offset = 0; // nothing to resume against: the whole file again
-        ResumeHooks hooks(job, part, offset, address, earlier ? &*earlier : nullptr);
+        ResumeHooks hooks(job, part, offset, address, earlier ? &*earlier : nullptr, digest);
         const std::string& validator = part.Recorded().validator;
         Transfer::Request request = job.Request();
         request.rangeFrom = offset;
@@ -306,9 +321,16 @@ JobState ResumingDownload::Fetch(DownloadJob& job, PartFile& part, const std::st
             if (hooks.answer == Answer::AlreadyComplete) {
                 job.receivedBytes.store(offset, relaxed);
                 job.totalBytes.store(offset, relaxed);
+                if (digest.Bytes() != offset) { // a part an earlier run finished: read once
+                    LocalFile whole;
+                    digest.Reset();
+                    if (!part.Open(whole, offset) || !digest.AddFile(whole.Descriptor(), offset))
+                        digest.Reset();
+                }
             }
             std::string why;
-            job.finalName = part.Publish(job.fileName, job.referer, why);
+            job.sha256 = digest.Bytes() == job.receivedBytes.load(relaxed) ? digest.Hex() : "";
+            job.finalName = part.Publish(job.fileName, job.referer, job.sha256, why);
             if (job.finalName.empty()) {
                 job.cause = why;
                 return why == "the part was replaced" ? JobState::Failed : JobState::FileError;

@@ -169,9 +169,13 @@ std::string CellText::TimeLeftText(const DownloadEntry& e) {
     return text;
 }
 
+std::string CellText::StatusCell(const DownloadEntry& e, const char* word) {
+    return e.sameAs.empty() ? std::string(word) : "Complete (same as " + e.sameAs + ")";
+}
+
 std::vector<std::string> CellText::DownloadListRow(const DownloadEntry& e) {
     return {e.name,          CategoryLabel(e.category),
-            ProgressCell(e), StatusWord(static_cast<int32_t>(e.status)),
+            ProgressCell(e), StatusCell(e, StatusWord(static_cast<int32_t>(e.status))),
             e.path,          ProtocolText(e.service),
             e.server};
 }

@@ -411,6 +411,40 @@ TEST(Download, EachRowContinuesOnlyItsOwnPartAcrossRuns) {
     EXPECT_FALSE(fs::exists(dir.File("img (4).jpg")));
 }
 
+// The same bytes at two addresses keep one file, and a rerun under another mask keeps none
+// new, whether the digests stand in the files' attributes or in the folder's index; with
+// --keep-identical both are kept.
+TEST(Download, IdenticalFilesAreKeptOnce) {
+    Server server(Server::Routes({{"/p.htm", Server::Answer("<img src=/a.jpg><img src=/b.jpg>")},
+                                  {"/a.jpg", Server::Answer("same bytes")},
+                                  {"/b.jpg", Server::Answer("same bytes")}}));
+    for (const bool refused : {false, true}) {
+        FileOrigin::RefuseAttributes(refused);
+        TempDir dir;
+        const auto run = [&](std::vector<std::string> args) {
+            args.insert(args.end(),
+                        {"--all", "-j", "1", "--dir", dir.File("save"), server.Address("/p.htm")});
+            return Download(args, dir);
+        };
+        const CliRun first = run({"--modern", "--flat"});
+        EXPECT_EQ(first.status, 0) << refused;
+        EXPECT_NE(first.out.find("Same\t10\t" + dir.File("save/a.jpg") + "\t-\thttp://"),
+                  std::string::npos)
+            << first.out;
+        EXPECT_NE(first.err.find("1 complete, 0 failed, 1 identical, not kept, "),
+                  std::string::npos);
+        const CliRun masked = run({"--name", "again/*name*.*ext*"});
+        EXPECT_NE(masked.err.find("0 complete, 0 failed, 2 identical, not kept, "),
+                  std::string::npos)
+            << masked.err;
+        EXPECT_FALSE(fs::exists(dir.File("save/again"))) << "its folder goes with it";
+        run({"--name", "kept/*name*.*ext*", "--keep-identical"});
+        EXPECT_TRUE(fs::exists(dir.File("save/kept/b.jpg")));
+        EXPECT_FALSE(fs::exists(dir.File("save/b.jpg")));
+    }
+    FileOrigin::RefuseAttributes(false);
+}
+
 // A finished file keeps its origin itself, and nothing stands beside it: a rerun finds it by
 // that origin and fetches it again only when the server announces another version or length;
 // where user attributes are refused, one index file of the folder serves instead.
@@ -445,7 +479,9 @@ TEST(Download, AFinishedFileKeepsItsOriginAndNothingElse) {
             if (s.Path() == "/x.jpg")
                 return static_cast<void>(s.Send(Server::Response("", "404 Not Found")));
             const std::string headers = runs++ > 0 && !c.second.empty() ? c.second : c.first;
-            s.Send("HTTP/1.1 200 OK\r\nConnection: close\r\n" + headers + "\r\nhello" +
+            // Another version has other bytes: the same bytes would be no file to keep again.
+            s.Send("HTTP/1.1 200 OK\r\nConnection: close\r\n" + headers + "\r\n" +
+                   (headers.find("\"w\"") != std::string::npos ? "hellw" : "hello") +
                    (headers.find(": 6") != std::string::npos ? "!" : ""));
         });
         TempDir dir;
