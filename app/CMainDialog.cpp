@@ -502,6 +502,12 @@ void CMainDialog::MonitorTick() {
     listCommands->ApplyProbes();
     if (settings.modernRules)
         speedLine->setText(ToQt(CellText::TotalSpeedText(downloadTable)));
+    // The whole list has finished: a window the user is not looking at tells the desktop.
+    const bool running = downloadTable.downloadCount > 0 && !downloadTable.AllFinal();
+    if (downloadsRunning && !running && settings.modernRules && modernSettings.notify &&
+        !isActiveWindow())
+        platform.Notify("Downloads finished", CellText::FinishedText(downloadTable));
+    downloadsRunning = running;
     if (settings.modernRules && queueHeld)
         queueFile->SaveChanged(downloadTable, QueueFile::Clock::now());
 }
@@ -629,6 +635,7 @@ void CMainDialog::ShowRules() {
     listCommands->SetNextPagesLimit(modernSettings.nextPages);
     monitor->SetPerServer(modernSettings.perServer); // modern rows only
     monitor->SetRateLimit(int64_t{modernSettings.limitRate} * 1024);
+    monitor->SetKeepIdentical(modernSettings.keepIdentical);
     // The modern rules' status line takes a line below the lists; the classic window has none.
     statusLine->setVisible(settings.modernRules != 0);
     statusLine->clear();

@@ -155,6 +155,7 @@ private:
     QLabel* titleLabel = nullptr;
     QLabel* statusLine = nullptr;
     QLabel* speedLine = nullptr;
+    bool downloadsRunning = false; // at the last tick: a row of the Download List had not ended
     QTreeWidget* fileList = nullptr;
     QTreeWidget* downloadList = nullptr;
     QPushButton* getUrlButton = nullptr;

@@ -5,6 +5,7 @@
 #include "download/NameMask.h"
 #include "net/CookieSource.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFutureWatcher>
 #include <QGroupBox>
@@ -21,7 +22,7 @@ CModernOptionsDialog::CModernOptionsDialog(QWidget* owner, ModernSettings& moder
       path(std::move(path)), platform(platform) {
     setWindowTitle("Modern Options");
     const DialogUnits du(font());
-    setFixedSize(du.Size(300, 234));
+    setFixedSize(du.Size(300, 248));
     auto button = [&](int id, const char* caption, int x, int y, int w) {
         auto* b = new QPushButton(caption, this);
         b->setProperty("controlId", id);
@@ -56,7 +57,7 @@ CModernOptionsDialog::CModernOptionsDialog(QWidget* owner, ModernSettings& moder
     du.PlaceText(new QLabel("x", this), 141, 84, 6, 10);
     minHeight = side(minHeightId, 149, modern.minHeight);
     du.PlaceText(new QLabel("pixels (0 turns it off)", this), 183, 84, 105, 10);
-    du.Place(new QGroupBox("Galleries and downloads", this), 5, 102, 290, 60);
+    du.Place(new QGroupBox("Galleries and downloads", this), 5, 102, 290, 74);
     du.PlaceText(new QLabel("Follow at most", this), 12, 114, 58, 10);
     nextPages = new QLineEdit(QString::number(modern.nextPages), this);
     nextPages->setProperty("controlId", nextPagesId);
@@ -78,30 +79,40 @@ CModernOptionsDialog::CModernOptionsDialog(QWidget* owner, ModernSettings& moder
     du.Place(limitRate, 86, 144, 30, 12);
     du.PlaceText(new QLabel("KiB/s (0: no limit)", this), 120, 146, 168, 10);
     limitRate->setToolTip("For all downloads together; pages are read at full speed");
-    du.Place(new QGroupBox("Pages behind a login", this), 5, 164, 290, 48);
-    du.PlaceText(new QLabel("Cookies:", this), 12, 177, 35, 10);
+    keepIdentical = new QCheckBox("Keep identical files", this);
+    keepIdentical->setProperty("controlId", keepIdenticalId);
+    keepIdentical->setChecked(modern.keepIdentical);
+    keepIdentical->setToolTip("Off: a download whose bytes a file in the save folder has "
+                              "already is not kept again");
+    du.Place(keepIdentical, 12, 160, 110, 10);
+    notify = new QCheckBox("Tell the desktop when downloads finish", this);
+    notify->setProperty("controlId", notifyId);
+    notify->setChecked(modern.notify);
+    du.Place(notify, 126, 160, 162, 10);
+    du.Place(new QGroupBox("Pages behind a login", this), 5, 178, 290, 48);
+    du.PlaceText(new QLabel("Cookies:", this), 12, 191, 35, 10);
     cookieSource = new QComboBox(this);
     cookieSource->setProperty("controlId", cookieSourceId);
     cookieSource->addItems(
         {"None", "Firefox", "Chromium", "Google Chrome", "Brave", "A cookies.txt file ..."});
-    du.Place(cookieSource, 50, 174, 85, 14);
+    du.Place(cookieSource, 50, 188, 85, 14);
     cookieWhere = new QComboBox(this);
     cookieWhere->setEditable(true);
     cookieWhere->setInsertPolicy(QComboBox::NoInsert);
     cookieWhere->setProperty("controlId", cookieWhereId);
-    du.Place(cookieWhere, 140, 174, 148, 14);
-    du.PlaceText(new QLabel("Send as:", this), 12, 195, 35, 10);
+    du.Place(cookieWhere, 140, 188, 148, 14);
+    du.PlaceText(new QLabel("Send as:", this), 12, 209, 35, 10);
     sendAs = new QComboBox(this);
     sendAs->setProperty("controlId", sendAsId);
     sendAs->addItems({"Tarvik", "A browser's User-Agent:"});
-    du.Place(sendAs, 50, 192, 85, 14);
+    du.Place(sendAs, 50, 206, 85, 14);
     userAgent = new QLineEdit(this);
     userAgent->setProperty("controlId", userAgentId);
     userAgent->setToolTip("Some sites accept their cookies only with the browser's own User-Agent");
-    du.Place(userAgent, 140, 192, 148, 14);
-    QPushButton* ok = button(1, "OK", 190, 216, 50);
+    du.Place(userAgent, 140, 206, 148, 14);
+    QPushButton* ok = button(1, "OK", 190, 230, 50);
     ok->setDefault(true);
-    button(2, "Cancel", 245, 216, 50);
+    button(2, "Cancel", 245, 230, 50);
     const auto source = CookieSource::KindOf(modern.cookies);
     cookieSource->setCurrentIndex(static_cast<int>(source.value_or(CookieSource::Kind::None)));
     cookieWhere->setEditText(
@@ -170,6 +181,8 @@ void CModernOptionsDialog::OnCommand(int id) {
         modern.nextPages = nextPages->text().toInt(); // an empty box reads 0
         modern.perServer = perServer->text().toInt();
         modern.limitRate = limitRate->text().toInt();
+        modern.keepIdentical = keepIdentical->isChecked();
+        modern.notify = notify->isChecked();
         const auto kind = static_cast<CookieSource::Kind>(cookieSource->currentIndex());
         modern.cookies = CookieSource::Word(kind);
         const std::string where = FromQt(cookieWhere->currentText().trimmed());

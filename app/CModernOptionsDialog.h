@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <string>
 
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 
@@ -27,6 +28,8 @@ public:
     static constexpr int nextPagesId = 1070;
     static constexpr int perServerId = 1071;
     static constexpr int limitRateId = 1072;
+    static constexpr int keepIdenticalId = 1073;
+    static constexpr int notifyId = 1074;
 
     CModernOptionsDialog(QWidget* owner, ModernSettings& modern, std::string path,
                          Platform& platform);
@@ -45,6 +48,8 @@ private:
     QLineEdit* nextPages = nullptr;
     QLineEdit* perServer = nullptr;
     QLineEdit* limitRate = nullptr;
+    QCheckBox* keepIdentical = nullptr;
+    QCheckBox* notify = nullptr;
     QComboBox* cookieSource = nullptr;
     QComboBox* cookieWhere = nullptr; // a browser's profile (those found listed), or a file
     QComboBox* sendAs = nullptr;

@@ -44,4 +44,7 @@ public:
     virtual void OpenPath(const std::string& path, LaunchDone done) = 0;
     virtual void LaunchAddress(const std::string& address, LaunchDone done) = 0;
     virtual void Beep() = 0;
+    // Tells the desktop, in a notification, without waiting for it; nothing when no
+    // notification service answers.
+    virtual void Notify(const std::string& summary, const std::string& body) = 0;
 };

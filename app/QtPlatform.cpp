@@ -5,6 +5,9 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -188,4 +191,18 @@ void QtPlatform::OffThread(std::function<std::pair<bool, int>()> open, LaunchDon
 
 void QtPlatform::Beep() {
     QApplication::beep();
+}
+
+void QtPlatform::Notify(const std::string& summary, const std::string& body) {
+    // The freedesktop notification service; the call is sent and never waited for, and a
+    // desktop without the service (or without a session bus) simply shows nothing.
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return;
+    QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.Notifications",
+                                                       "/org/freedesktop/Notifications",
+                                                       "org.freedesktop.Notifications", "Notify");
+    call << QString("Tarvik") << 0u << QString("tarvik") << QString::fromStdString(summary)
+         << QString::fromStdString(body) << QStringList() << QVariantMap() << -1;
+    bus.asyncCall(call);
 }

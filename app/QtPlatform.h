@@ -21,6 +21,7 @@ public:
     void OpenPath(const std::string& path, LaunchDone done) override;
     void LaunchAddress(const std::string& address, LaunchDone done) override;
     void Beep() override;
+    void Notify(const std::string& summary, const std::string& body) override;
 
 private:
     // Runs `open` on a thread of its own and tells `done` its outcome on this thread.

@@ -144,6 +144,17 @@ std::string CellText::TotalSpeedText(const DownloadTable& table) {
     return std::to_string(running) + " running, " + PerSecondText(perSecond);
 }
 
+std::string CellText::FinishedText(const DownloadTable& table) {
+    int32_t complete = 0, failed = 0;
+    for (int32_t i = 0; i < table.downloadCount; ++i) {
+        complete += table.downloads[i].status == DownloadStatus::Complete;
+        failed += IsFailed(table.downloads[i].status);
+    }
+    std::string text =
+        std::to_string(complete) + (complete == 1 ? " file downloaded" : " files downloaded");
+    return failed > 0 ? text + ", " + std::to_string(failed) + " failed" : text;
+}
+
 std::string CellText::SpeedText(const DownloadEntry& e) {
     const uint64_t perSecond = e.recent.PerSecond();
     if (e.status != DownloadStatus::Downloading || perSecond == 0)

@@ -51,6 +51,8 @@ public:
     static std::string TimeLeftText(const DownloadEntry& entry);
     // "3 running, 1.2 MB/s": the rows downloading now and their speed together; empty when none.
     static std::string TotalSpeedText(const DownloadTable& table);
+    // What a finished Download List came to: "24 files downloaded, 1 failed".
+    static std::string FinishedText(const DownloadTable& table);
     // A speed of bytes a second as SpeedText writes it.
     static std::string PerSecondText(uint64_t bytesPerSecond);
 

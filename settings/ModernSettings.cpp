@@ -36,6 +36,12 @@ void ReadSize(const std::string& value, ModernSettings& s) {
     s.minHeight = h;
 }
 
+// "true" or "false"; anything else leaves the default.
+void ReadFlag(const std::string& value, bool& into) {
+    if (value == "true" || value == "false")
+        into = value == "true";
+}
+
 // A whole number from `low` to `high`; anything else leaves the default.
 void ReadNumber(const std::string& value, int low, int high, int& into) {
     int n = 0;
@@ -78,6 +84,10 @@ ModernSettings ModernSettings::Load(const std::string& path) {
             ReadNumber(value, 0, 16, s.perServer);
         else if (key == "limit-rate")
             ReadNumber(value, 0, maxLimitRate, s.limitRate);
+        else if (key == "keep-identical")
+            ReadFlag(value, s.keepIdentical);
+        else if (key == "notify")
+            ReadFlag(value, s.notify);
         else if (!key.empty())
             s.others.emplace_back(key, value);
     }
@@ -98,7 +108,9 @@ bool ModernSettings::Save(const std::string& path) const {
         line("cookie-file", cookieFile) + line("user-agent", userAgent) +
         line("next-pages", std::to_string(nextPages)) +
         line("per-server", std::to_string(perServer)) +
-        line("limit-rate", std::to_string(limitRate));
+        line("limit-rate", std::to_string(limitRate)) +
+        line("keep-identical", keepIdentical ? "true" : "false") +
+        line("notify", notify ? "true" : "false");
     for (const auto& [key, value] : others)
         text += key + " = " + value + "\n";
     return AtomicFile::Replace(path, text);

@@ -29,6 +29,10 @@ struct ModernSettings {
     // "limit-rate": KiB a second for all modern downloads together (0: no limit).
     static constexpr int maxLimitRate = 1 << 30;
     int limitRate = 0;
+    // "keep-identical": keep a download whose bytes a file in the save folder has already;
+    // "notify": tell the desktop when the Download List has finished. "true" or "false".
+    bool keepIdentical = false;
+    bool notify = true;
 
     // "tk.modern" beside the options file `settingsPath`.
     static std::string BesideSettings(const std::string& settingsPath);

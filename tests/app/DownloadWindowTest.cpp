@@ -107,9 +107,16 @@ TEST_F(WindowTest, TheModernQueueSurvivesEscapeAndAKill) {
     w->show();
     ASSERT_EQ(Rows(w->DownloadList()).size(), 16u) << "the queue came back";
     EXPECT_EQ(Cell(*w, 14, 3), "Error");
+    // The user works in another window while the list finishes.
+    QWidget elsewhere;
+    elsewhere.show();
+    elsewhere.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&elsewhere));
     w->DownloadList()->topLevelItem(14)->setSelected(true);
     w->OnCommand(ControlId::RetrySelected);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w->Downloads().AllFinal(); }, 20000));
+    EXPECT_EQ(platform.notices, (Items{"Downloads finished: 16 files downloaded"}))
+        << "told once, to a window not in front";
     for (int i = 0; i < 16; ++i) {
         const DownloadEntry& e = w->Downloads().downloads[i];
         EXPECT_EQ(e.status, DownloadStatus::Complete) << e.name;

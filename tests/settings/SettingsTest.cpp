@@ -133,15 +133,17 @@ TEST(Settings, TheDesktopsConfigurationFolder) {
 
 // tk.modern: each key's value or its default; unknown keys kept, in their order.
 TEST(Settings, ModernSettingsReadWhatTheyCanAndKeepTheRest) {
-    // The text, then "min-size mask next-pages per-server" as read.
+    // The text, then "min-size mask next-pages per-server limit-rate keep-identical notify".
     const std::pair<const char*, const char*> cases[] = {
-        {"", "100x100  20 0"},
+        {"", "100x100  20 0 0 01"},
+        {"limit-rate = 2048\nkeep-identical = true\nnotify = false\n", "100x100  20 0 2048 10"},
+        {"limit-rate = 2G\nkeep-identical = yes\nnotify = 0\n", "100x100  20 0 0 01"},
         {"min-size = 0x0\nname-mask = *num*\nnext-pages = 1000\nper-server=16\n",
-         "0x0 *num* 1000 16"},
-        {"min-size=640x480\r\nnext-pages=0\nper-server = 2\n", "640x480  0 2"},
-        {"min-size = x480\nnext-pages = 1001\nper-server = 17\n", "100x100  20 0"},
-        {"min-size = 100001x5\nnext-pages = 5x\n", "100x100  20 0"},
-        {"min-size = 20x30px\nnext-pages = -1\n", "100x100  20 0"},
+         "0x0 *num* 1000 16 0 01"},
+        {"min-size=640x480\r\nnext-pages=0\nper-server = 2\n", "640x480  0 2 0 01"},
+        {"min-size = x480\nnext-pages = 1001\nper-server = 17\n", "100x100  20 0 0 01"},
+        {"min-size = 100001x5\nnext-pages = 5x\n", "100x100  20 0 0 01"},
+        {"min-size = 20x30px\nnext-pages = -1\n", "100x100  20 0 0 01"},
     };
     TempDir dir;
     const std::string path = dir.File("tk.modern");
@@ -151,7 +153,8 @@ TEST(Settings, ModernSettingsReadWhatTheyCanAndKeepTheRest) {
         const auto read = [](const ModernSettings& m) {
             return std::to_string(m.minWidth) + "x" + std::to_string(m.minHeight) + " " +
                    m.nameMask + " " + std::to_string(m.nextPages) + " " +
-                   std::to_string(m.perServer);
+                   std::to_string(m.perServer) + " " + std::to_string(m.limitRate) + " " +
+                   std::to_string(m.keepIdentical) + std::to_string(m.notify);
         };
         EXPECT_EQ(read(s), expected) << text;
         ASSERT_TRUE(s.Save(path));

@@ -64,6 +64,9 @@ public:
         done(code > 32, code);
     }
     void Beep() override { ++beeps; }
+    void Notify(const std::string& summary, const std::string& body) override {
+        notices.push_back(summary + ": " + body);
+    }
 
     std::deque<int> openCodes; // what the opener answers in turn; 0 (opened) when none are left
     std::vector<std::string> messages;
@@ -83,6 +86,7 @@ public:
     std::vector<std::string> launched;
     std::deque<int> launchCodes;
     int beeps = 0;
+    std::vector<std::string> notices;
 
 private:
     template <typename T> static T Next(std::deque<T>& script, T otherwise) {
