@@ -2,11 +2,13 @@
 // running jobs to follow, with the cell texts the window would write. And 20 small files
 // downloaded one at a time by tarvik-cli: each settle asks for the tick that starts the next
 // file at once, so a file takes milliseconds, not the 250 ms of the timer. And the probes of a
-// page of 1,024 pictures.
+// page of 1,024 pictures. And the digests of a save folder of 10,000 files.
 
 #include "cli/CliCommand.h"
 #include "download/DownloadMonitor.h"
 #include "download/DownloadView.h"
+#include "download/FileOrigin.h"
+#include "download/KeptDigests.h"
 #include "download/TickRequest.h"
 #include "lists/CellText.h"
 #include "lists/PictureProbes.h"
@@ -17,6 +19,8 @@
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
+#include <filesystem>
+#include <fstream>
 #include <poll.h>
 #include <sstream>
 #include <thread>
@@ -142,6 +146,29 @@ void ProbeAPage(benchmark::State& state) {
 
 } // namespace
 
+// The digests of a save folder of 10,000 files Tarvik made, in 100 folders: what a run reads
+// once before it compares its first finished download.
+void ReadKeptDigests(benchmark::State& state) {
+    TempDir dir;
+    for (int folder = 0; folder < 100; ++folder) {
+        const std::string sub = "f" + std::to_string(folder);
+        std::filesystem::create_directories(dir.File(sub));
+        for (int i = 0; i < 100; ++i) {
+            const std::string name = std::to_string(i) + ".jpg";
+            std::ofstream(dir.File(sub + "/" + name)) << folder << ' ' << i;
+            std::string digest = std::to_string(folder * 100 + i);
+            digest.insert(0, 64 - digest.size(), '0');
+            FileOrigin{"http://h/" + name, "", "", digest}.Write(dir.Path(), sub, name);
+        }
+    }
+    for (auto _ : state) {
+        KeptDigests kept;
+        kept.Load(dir.Path());
+        benchmark::DoNotOptimize(kept.Size());
+    }
+}
+
+BENCHMARK(ReadKeptDigests)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(ProbeAPage)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(MonitorTick)->Unit(benchmark::kMicrosecond);
 BENCHMARK(TwentyFilesOneAtATime)->Unit(benchmark::kMillisecond)->UseRealTime();
