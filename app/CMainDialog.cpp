@@ -488,6 +488,10 @@ void CMainDialog::OnGetUrl() {
     std::swap(pageText, incomingPage);
     linkTable.cookies = session->Cookies(); // what the page's answers set is the page's too
     title = harvest.Title();                // the label itself changes only when a title is found
+    if (linkTable.leftOut > 0)
+        statusLine->setText(statusLine->text() + (statusLine->text().isEmpty() ? "" : "; ") +
+                            ToQt(std::to_string(linkTable.leftOut) +
+                                 " links left out: the File List holds 10,000"));
     listCommands->FillFileList();
     listCommands->PageListed();
 }
@@ -632,6 +636,8 @@ void CMainDialog::ShowRules() {
                               ? modernSettings.userAgent
                               : "Tarvik");
     downloadTable.minHeight = modernSettings.minHeight;
+    downloadTable.limit =
+        settings.modernRules ? DownloadTable::modernCapacity : DownloadTable::capacity;
     listCommands->SetNextPagesLimit(modernSettings.nextPages);
     monitor->SetPerServer(modernSettings.perServer); // modern rows only
     monitor->SetRateLimit(int64_t{modernSettings.limitRate} * 1024);

@@ -575,6 +575,9 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
             continue;
         }
         table->cookies = session.Cookies(); // what the page's answers set is the page's too
+        if (table->leftOut > 0)
+            err << where << table->leftOut << " links left out: the File List holds "
+                << (table->modernRows ? "10,000" : "1,024") << "\n";
         if ((options.follow || options.probe || options.nextPages > 0) && table->modernRows)
             DownloadCommand::FollowLinks(*table, settings, session, err, options);
         if (article && withKind)

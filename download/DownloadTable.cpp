@@ -47,7 +47,7 @@ void DownloadTable::QueueDownload(const LinkEntry& link, bool byAddress, const s
                                   const std::string& title,
                                   std::shared_ptr<const CookieJar> cookies,
                                   ReferrerPolicy::Kind policy) {
-    if (downloadCount >= capacity)
+    if (downloadCount >= limit)
         return;
     for (int32_t i = 0; i < downloadCount; ++i) {
         const DownloadEntry& e = downloads[i];
@@ -57,6 +57,8 @@ void DownloadTable::QueueDownload(const LinkEntry& link, bool byAddress, const s
         if (same)
             return;
     }
+    if (downloads.size() <= static_cast<std::size_t>(downloadCount))
+        downloads.resize(static_cast<std::size_t>(downloadCount) + 1);
     DownloadEntry& e = downloads[downloadCount];
     e = DownloadEntry{};
     e.path = link.path;

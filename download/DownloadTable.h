@@ -10,7 +10,9 @@
 
 class DownloadTable {
 public:
-    static constexpr int32_t capacity = 1024;
+    static constexpr int32_t capacity = 1024;        // the classic rules' Download List
+    static constexpr int32_t modernCapacity = 10000; // the modern rules' and tk.queue's
+    int32_t limit = capacity;                        // the rows it takes now
 
     DownloadTable() : downloads(capacity) {}
 
@@ -73,6 +75,6 @@ private:
 
 public:
     std::vector<DownloadEntry>
-        downloads; // always `capacity` entries; the first downloadCount count
+        downloads; // at least `capacity` entries (more up to `limit`); the first downloadCount count
     int32_t downloadCount = 0;
 };

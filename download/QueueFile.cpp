@@ -182,10 +182,13 @@ QueueFile::LoadResult QueueFile::Load(DownloadTable& table) {
         whole = whole && fields.size() >= oldFieldCount && ReadEntry(fields, e);
         if (!whole || Listed(table, e))
             continue;
-        if (longField || table.downloadCount >= DownloadTable::capacity)
+        if (longField || table.downloadCount >= DownloadTable::modernCapacity) {
             setRowAside(line) << '\n';
-        else
-            table.downloads[table.downloadCount++] = std::move(e);
+            continue;
+        }
+        if (table.downloads.size() <= static_cast<std::size_t>(table.downloadCount))
+            table.downloads.resize(static_cast<std::size_t>(table.downloadCount) + 1);
+        table.downloads[table.downloadCount++] = std::move(e);
     }
     if (whole)
         return LoadResult::Loaded;

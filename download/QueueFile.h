@@ -14,7 +14,7 @@ public:
     using Clock = std::chrono::steady_clock;
     enum class LoadResult { Loaded, Missing, Damaged };
 
-    // A field or a line longer than this, or a row past the table's capacity, is set aside.
+    // A field or a line longer than this, or a row past the 10,000 kept, is set aside.
     static constexpr std::size_t maxField = 8 * 1024;
     static constexpr std::size_t maxLine = 64 * 1024;
 
@@ -30,7 +30,7 @@ public:
     // Appends the file's entries after those listed, skipping any whose whole address is listed
     // already. Finished, failed and cancelled entries come back as they were; all others come
     // back Starting, to resume their part. A damaged or foreign file adds nothing. Rows too
-    // long, or past the table's capacity, are written whole to a file beside it (SetAsideRows).
+    // long, or past 10,000, are written whole to a file beside it (SetAsideRows).
     LoadResult Load(DownloadTable& table);
     // How many rows the last Load set aside, and where.
     std::size_t SetAsideRows() const { return setAside; }

@@ -39,8 +39,12 @@ void LinkTable::CompactLinks() {
 }
 
 bool LinkTable::Append(LinkEntry entry) {
-    if (linkCount >= capacity)
+    if (linkCount >= Capacity()) {
+        ++leftOut;
         return false;
+    }
+    if (links.size() <= static_cast<std::size_t>(linkCount))
+        links.resize(static_cast<std::size_t>(linkCount) + 1);
     links[linkCount++] = std::move(entry);
     return true;
 }

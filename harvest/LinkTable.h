@@ -1,6 +1,7 @@
 #pragma once
-// The File List's records: a fixed table of 1024 links harvested from the current page, in
-// admission order (or in the order of the last sort).
+// The File List's records: a table of the links harvested from the current page (1,024 under
+// the classic rules, 10,000 under the modern ones), in admission order (or in the order of the
+// last sort).
 
 #include "harvest/LinkEntry.h"
 #include "net/CookieJar.h"
@@ -15,7 +16,9 @@ struct Settings;
 
 class LinkTable {
 public:
-    static constexpr int32_t capacity = 1024;
+    static constexpr int32_t capacity = 1024;        // the classic rules' File List
+    static constexpr int32_t modernCapacity = 10000; // the modern rules' (with next pages)
+    int32_t Capacity() const { return modernRows ? modernCapacity : capacity; }
 
     LinkTable() : links(capacity) {}
 
@@ -25,8 +28,8 @@ public:
     void AdmitLink(const std::string& link, const std::string& pageAddress, int32_t attributeKind,
                    const Settings& settings);
 
-    // Appends `entry` as it is; false when the table is full. The modern rules admit this way,
-    // having checked the entry themselves.
+    // Appends `entry` as it is; false (counting it in leftOut) when the table is full. The
+    // modern rules admit this way, having checked the entry themselves.
     bool Append(LinkEntry entry);
 
     // Removes every record marked Excluded, keeping the order of the others.
@@ -47,8 +50,10 @@ public:
     // '?' that follows a '.'.
     static std::string LinkFileName(const std::string& link);
 
-    std::vector<LinkEntry> links; // always `capacity` records; the first linkCount count
+    // At least `capacity` records (more as modern rows are appended); the first linkCount count.
+    std::vector<LinkEntry> links;
     int32_t linkCount = 0;
+    int32_t leftOut = 0; // rows the full table could not take
     // True when the rows were harvested by the modern rules: a row is then told apart by its
     // whole address (service, server, path), and its path is absolute.
     bool modernRows = false;

@@ -154,8 +154,13 @@ void ModernHarvest::Admit(const std::string& pageAddress) {
     std::vector<std::string> keys;
     std::vector<FileCategory> categories;
     for (const Found& f : found) {
-        if (table.linkCount >= LinkTable::capacity)
-            return;
+        // A full table takes no more: what is left is told as left out, duplicates and all,
+        // without the cost of reading it.
+        if (table.linkCount >= table.Capacity()) {
+            table.leftOut +=
+                static_cast<int32_t>(found.size() - static_cast<std::size_t>(&f - found.data()));
+            break;
+        }
         addresses.clear();
         usable.clear();
         keys.clear();
@@ -256,7 +261,7 @@ void ModernHarvest::Admit(const std::string& pageAddress) {
             seen.emplace(std::move(key), row);
     }
     for (auto& [key, entry] : pages)
-        if (table.linkCount < LinkTable::capacity && seen.emplace(key, -1).second)
+        if (seen.emplace(key, -1).second)
             table.Append(std::move(entry));
     // Numbered once the places are known, without gaps: the page's own content first, then
     // every other row, each in the page's order.

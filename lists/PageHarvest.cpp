@@ -36,6 +36,10 @@ void PageHarvest::ScanFetched(const InternetSession& session, const std::string&
 void PageHarvest::Scan(std::string_view text, const std::string& address, const TitleSink& onTitle,
                        std::string_view contentType) {
     table.linkCount = 0;
+    table.leftOut = 0;
+    table.nextPage.clear(); // what the last page led on to is not this page's
+    table.nextPagesRead.clear();
+    table.contentNumbers = 0;
     sortDescending = 1;
     title.clear();
     table.modernRows = settings.modernRules != 0;

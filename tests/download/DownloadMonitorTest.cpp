@@ -377,15 +377,15 @@ TEST(QueueFile, RoundTripAndDamage) {
     const std::string longLine =
         "4\t1\t0\th\t/l\tl\t\t0\t0\t\t" + std::string(70000, 'l') + "\t\t\n";
     std::string rows;
-    for (int i = 0; i < 1026; ++i)
+    for (int i = 0; i < 10002; ++i)
         rows += "4\t1\t0\th\t/" + std::to_string(i) + "\tx\t\t0\t0\t\t\t\t\n";
     std::ofstream(dir.File("tk.queue"), std::ios::trunc) << header + longField + longLine + rows;
     DownloadTable full;
     EXPECT_EQ(queue.Load(full), QueueFile::LoadResult::Loaded);
-    EXPECT_EQ(full.downloadCount, DownloadTable::capacity);
+    EXPECT_EQ(full.downloadCount, DownloadTable::modernCapacity);
     EXPECT_EQ(queue.SetAsideRows(), 4u);
     EXPECT_EQ(ReadFile(queue.SetAsidePath()),
-              header + longField + longLine + rows.substr(rows.find("\t/1024\t") - 7));
+              header + longField + longLine + rows.substr(rows.find("\t/10000\t") - 7));
 }
 
 // Probes of a page's pictures: their first 64 KiB only, at most 4 at once and 2 a server, the

@@ -119,14 +119,17 @@ TEST(ModernHarvest, TitleFiltersAndTheSwitch) {
                   host + "\tHTTP\n")
         << "the classic rules resolve against the address typed, and know no PNG or MP4";
 
-    // A crowded page: its 1,100 links to pages give way to its pictures.
+    // A crowded page: its 10,100 links to pages give way to its pictures, and what is left out
+    // is said.
     std::string crowded;
-    for (int i = 0; i < 1100; ++i)
+    for (int i = 0; i < 10100; ++i)
         crowded += "<a href=/page" + std::to_string(i) + ">";
     crowded += "<img src=/last.jpg>";
     const CliRun r = ModernPage(crowded).Run({"links", "--modern"});
     EXPECT_NE(r.out.find("last.jpg\tJPEG"), std::string::npos);
-    EXPECT_EQ(SortedLines(r.out).size(), 1024u);
+    EXPECT_EQ(SortedLines(r.out).size(), 10000u);
+    EXPECT_NE(r.err.find(": 101 links left out: the File List holds 10,000\n"), std::string::npos)
+        << r.err;
 }
 
 namespace {
