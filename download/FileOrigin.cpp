@@ -76,25 +76,33 @@ std::string FileOrigin::WithoutCredentials(const std::string& address) {
     return address.substr(0, start) + address.substr(at + 1);
 }
 
+FileOrigin::Kept FileOrigin::WriteAttributes(int fd) const {
+    if (refused.load(std::memory_order_relaxed))
+        return Kept::Unsupported;
+    const std::string values[] = {WithoutCredentials(address), WithoutCredentials(referrer),
+                                  version, sha256};
+    for (std::size_t i = 0; i < attributeCount; ++i) {
+        if (values[i].empty()) {
+            ::fremovexattr(fd, attributes[i]); // an older version's is no longer true
+            continue;
+        }
+        if (::fsetxattr(fd, attributes[i], values[i].data(), values[i].size(), 0) != 0)
+            return Unsupported(errno) ? Kept::Unsupported : Kept::Failed;
+    }
+    return Kept::Written;
+}
+
 bool FileOrigin::Write(const std::string& saveDirectory, const std::string& subdirectory,
                        const std::string& name) const {
     const int fd = OpenFile(saveDirectory, subdirectory, name);
     if (fd < 0)
         return false;
+    const Kept kept = WriteAttributes(fd);
+    ::close(fd);
+    if (kept != Kept::Unsupported)
+        return kept == Kept::Written;
     const std::string values[] = {WithoutCredentials(address), WithoutCredentials(referrer),
                                   version, sha256};
-    bool written = true, unsupported = refused.load(std::memory_order_relaxed);
-    for (std::size_t i = 0; i < attributeCount && written && !unsupported; ++i) {
-        if (values[i].empty()) {
-            ::fremovexattr(fd, attributes[i]); // an older version's is no longer true
-            continue;
-        }
-        written = ::fsetxattr(fd, attributes[i], values[i].data(), values[i].size(), 0) == 0;
-        unsupported = !written && Unsupported(errno);
-    }
-    ::close(fd);
-    if (!unsupported)
-        return written;
     // The one index file of the save directory, appended to under its lock.
     const int index = OpenIndex(saveDirectory, O_WRONLY | O_CREAT | O_APPEND);
     if (index < 0)

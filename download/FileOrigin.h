@@ -23,6 +23,9 @@ public:
     std::string version;  // the strong validator it was fetched at; empty: none
     std::string sha256;   // its bytes' SHA-256, 64 lower-case hex digits; empty: not known
 
+    // Sets the attributes on the open file `fd`, which keeps them under any name it is given.
+    enum class Kept { Written, Unsupported, Failed };
+    Kept WriteAttributes(int fd) const;
     // Records this origin for the regular file `name` in the folder `subdirectory` ("" or
     // "a/b") of the save directory; the index, when needed, is the save directory's.
     bool Write(const std::string& saveDirectory, const std::string& subdirectory,

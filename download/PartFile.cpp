@@ -180,7 +180,7 @@ bool PartFile::Record(const Identity& what) {
     return true;
 }
 
-bool PartFile::Open(LocalFile& file, uint64_t keep) {
+bool PartFile::Open(LocalFile& file, uint64_t keep, const Identity* fresh) {
     if (recordFd < 0 || (keep > 0 && (!ownsPart || identity.inode == 0)))
         return false;
     const LocalFile::FileId expected{identity.device, identity.inode};
@@ -192,15 +192,23 @@ bool PartFile::Open(LocalFile& file, uint64_t keep) {
                           keep > 0 ? &expected : nullptr))
         return false;
     ownsPart = true;
-    Identity made = identity;
+    Identity made = fresh != nullptr ? *fresh : identity;
     const LocalFile::FileId id = file.Id();
     made.device = id.device;
     made.inode = id.inode;
-    return made.device == identity.device && made.inode == identity.inode ? true : Record(made);
+    const bool same = made.device == identity.device && made.inode == identity.inode;
+    return same && fresh == nullptr ? true : Record(made);
+}
+
+bool PartFile::Describe(const LocalFile& file, const std::string& referrer,
+                        const std::string& sha256) const {
+    return file.IsOpen() && FileOrigin{identity.address, referrer, identity.validator, sha256}
+                                    .WriteAttributes(file.Descriptor()) ==
+                                FileOrigin::Kept::Written;
 }
 
 std::string PartFile::Publish(const std::string& fileName, const std::string& referrer,
-                              const std::string& sha256, std::string& why) {
+                              const std::string& sha256, std::string& why, bool described) {
     if (recordFd < 0 || !ownsPart) {
         why = "cannot rename";
         return {};
@@ -214,8 +222,9 @@ std::string PartFile::Publish(const std::string& fileName, const std::string& re
     if (published.empty())
         return {};
     ownsPart = false;
-    FileOrigin{identity.address, referrer, identity.validator, sha256}.Write(
-        saveDirectory, subdirectory, published);
+    if (!described)
+        FileOrigin{identity.address, referrer, identity.validator, sha256}.Write(
+            saveDirectory, subdirectory, published);
     Discard(); // the record: the file keeps its origin itself
     return published;
 }

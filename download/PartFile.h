@@ -53,14 +53,20 @@ public:
     bool Record(const Identity& what);
     // Opens the part for writing from byte `keep` on: a part continued must be the very file
     // the record names, with no other name; from 0 a new part replaces the old one (its name
-    // removed, never its contents), created exclusively.
-    bool Open(LocalFile& file, uint64_t keep);
+    // removed, never its contents), created exclusively. A new version of the file (`fresh`,
+    // from 0) is recorded together with the new part, in one write.
+    bool Open(LocalFile& file, uint64_t keep, const Identity* fresh = nullptr);
     // Renames the complete part to `fileName`, or a free variant of it, never replacing a file,
     // gives the file its origin (the address, `referrer`, the version and the bytes' `sha256`)
     // and removes the record: nothing stands beside a finished file. Empty when it could not be
     // renamed.
+    // `described`: the part's open file was given its origin already (Describe).
     std::string Publish(const std::string& fileName, const std::string& referrer,
-                        const std::string& sha256, std::string& why);
+                        const std::string& sha256, std::string& why, bool described = false);
+    // Gives the part, open as `file`, the origin its file will keep, before it is closed and
+    // published: no second opening of the file. False when the attributes could not be set.
+    bool Describe(const LocalFile& file, const std::string& referrer,
+                  const std::string& sha256) const;
     // Removes the part and the record, and gives the claim up.
     void Discard();
     // After a failure for good: keeps a part that a later run can resume (bytes of a known

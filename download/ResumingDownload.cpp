@@ -129,6 +129,8 @@ public:
     }
 
     bool Close() { return file.Close(); }
+    // The whole file is in the part: it takes its origin now, while it is open.
+    bool Describe(const std::string& sha256) { return part.Describe(file, job.referer, sha256); }
 
     Answer answer = Answer::None;
     uint64_t bodyBytes = 0; // of the bytes the ".part" holds, those this request wrote
@@ -157,24 +159,20 @@ private:
 
     // The answer's body is written from `start` on; `length` is what it announced, -1 nothing.
     bool Begin(uint64_t start, int64_t length, const std::string& validator) {
-        if (start == 0) {
-            // A whole new copy: the part now holds this version, whatever it held before.
-            PartFile::Identity fresh;
-            fresh.address = address;
-            fresh.validator = validator;
-            fresh.total = length >= 0 ? static_cast<uint64_t>(length) : 0;
-            if (!part.Record(fresh)) {
-                fileError = true;
-                job.cause = "cannot write";
-                return false;
-            }
-            job.validators.push_back(std::make_unique<const std::string>(validator));
-            job.validator.store(job.validators.back().get(), std::memory_order_release);
-        }
-        if (!part.Open(file, start)) {
+        // A whole new copy: the part now holds this version, whatever it held before; it is
+        // recorded with the new part in one write.
+        PartFile::Identity fresh;
+        fresh.address = address;
+        fresh.validator = validator;
+        fresh.total = length >= 0 ? static_cast<uint64_t>(length) : 0;
+        if (!part.Open(file, start, start == 0 ? &fresh : nullptr)) {
             fileError = true;
             job.cause = "cannot write";
             return false;
+        }
+        if (start == 0) {
+            job.validators.push_back(std::make_unique<const std::string>(validator));
+            job.validator.store(job.validators.back().get(), std::memory_order_release);
         }
         // The digest covers the part's bytes before `start`: kept from the request before, or
         // read once from a part an earlier run left.
@@ -291,6 +289,11 @@ JobState ResumingDownload::Fetch(DownloadJob& job, PartFile& part, const std::st
         request.ifRange = offset > 0 ? validator : "";
         const Transfer::Result result =
             Transfer::Run(*job.handles, address, job.userAgent, job.limits, hooks, request);
+        const bool whole = hooks.answer == Answer::Body && result == Transfer::Result::Done &&
+                           !hooks.fileError && !Transfer::Overlong(*job.handles) &&
+                           (hooks.expected == 0 || hooks.received == hooks.expected);
+        const bool described =
+            whole && hooks.Describe(digest.Bytes() == hooks.received ? digest.Hex() : "");
         const bool closed = hooks.Close();
         if (hooks.fileError || !closed) {
             if (job.cause.empty() || job.cause == "cannot write")
@@ -330,7 +333,8 @@ JobState ResumingDownload::Fetch(DownloadJob& job, PartFile& part, const std::st
             }
             std::string why;
             job.sha256 = digest.Bytes() == job.receivedBytes.load(relaxed) ? digest.Hex() : "";
-            job.finalName = part.Publish(job.fileName, job.referer, job.sha256, why);
+            job.finalName = part.Publish(job.fileName, job.referer, job.sha256, why,
+                                         described && hooks.answer == Answer::Body);
             if (job.finalName.empty()) {
                 job.cause = why;
                 return why == "the part was replaced" ? JobState::Failed : JobState::FileError;
