@@ -58,26 +58,25 @@ CModernOptionsDialog::CModernOptionsDialog(QWidget* owner, ModernSettings& moder
     minHeight = side(minHeightId, 149, modern.minHeight);
     du.PlaceText(new QLabel("pixels (0 turns it off)", this), 183, 84, 105, 10);
     du.Place(new QGroupBox("Galleries and downloads", this), 5, 102, 290, 74);
-    du.PlaceText(new QLabel("Follow at most", this), 12, 114, 58, 10);
-    nextPages = new QLineEdit(QString::number(modern.nextPages), this);
-    nextPages->setProperty("controlId", nextPagesId);
-    nextPages->setValidator(new QIntValidator(0, ModernSettings::maxNextPages, nextPages));
-    du.Place(nextPages, 72, 112, 24, 12);
-    du.PlaceText(new QLabel("next pages (Get Next Pages in the File List)", this), 100, 114, 188,
-                 10);
-    du.PlaceText(new QLabel("At most", this), 12, 130, 30, 10);
-    perServer = new QLineEdit(QString::number(modern.perServer), this);
-    perServer->setProperty("controlId", perServerId);
-    perServer->setValidator(new QIntValidator(0, 16, perServer));
-    du.Place(perServer, 44, 128, 24, 12);
-    du.PlaceText(new QLabel("downloads at once from one server (0: no limit)", this), 72, 130, 216,
-                 10);
-    du.PlaceText(new QLabel("Limit the speed to", this), 12, 146, 72, 10);
-    limitRate = new QLineEdit(QString::number(modern.limitRate), this);
-    limitRate->setProperty("controlId", limitRateId);
-    limitRate->setValidator(new QIntValidator(0, ModernSettings::maxLimitRate, limitRate));
-    du.Place(limitRate, 86, 144, 30, 12);
-    du.PlaceText(new QLabel("KiB/s (0: no limit)", this), 120, 146, 168, 10);
+    // "Before [N] after": a number box between two words, on the line at `y`.
+    auto numberRow = [&](int id, const char* before, int boxX, int value, int most,
+                         const char* after, int y) {
+        du.PlaceText(new QLabel(before, this), 12, y + 2, boxX - 14, 10);
+        auto* box = new QLineEdit(QString::number(value), this);
+        box->setProperty("controlId", id);
+        box->setValidator(new QIntValidator(0, most, box));
+        du.Place(box, boxX, y, boxX == 86 ? 30 : 24, 12);
+        const int afterX = boxX + (boxX == 86 ? 34 : 28);
+        du.PlaceText(new QLabel(after, this), afterX, y + 2, 288 - afterX, 10);
+        return box;
+    };
+    nextPages =
+        numberRow(nextPagesId, "Follow at most", 72, modern.nextPages, ModernSettings::maxNextPages,
+                  "next pages (Get Next Pages in the File List)", 112);
+    perServer = numberRow(perServerId, "At most", 44, modern.perServer, 16,
+                          "downloads at once from one server (0: no limit)", 128);
+    limitRate = numberRow(limitRateId, "Limit the speed to", 86, modern.limitRate,
+                          ModernSettings::maxLimitRate, "KiB/s (0: no limit)", 144);
     limitRate->setToolTip("For all downloads together; pages are read at full speed");
     keepIdentical = new QCheckBox("Keep identical files", this);
     keepIdentical->setProperty("controlId", keepIdenticalId);

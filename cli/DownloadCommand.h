@@ -24,11 +24,11 @@ public:
         bool follow = false;        // read the pages behind the gallery's links first
         int nextPages = 0;          // read at most this many next pages first
         bool nextPagesGiven = false;
-        std::optional<int> perServer; // downloads at once from one server (0: no limit)
+        std::optional<int> perServer;     // downloads at once from one server (0: no limit)
         std::optional<int64_t> limitRate; // bytes a second for all downloads (0: no limit)
-        bool keepIdentical = false; // keep a file whose bytes the folder has already
-        bool quiet = false; // no progress line and no summary
-        bool json = false;  // one JSON object a line instead of tab-separated fields
+        bool keepIdentical = false;       // keep a file whose bytes the folder has already
+        bool quiet = false;               // no progress line and no summary
+        bool json = false;                // one JSON object a line instead of tab-separated fields
         int timeoutSeconds = 30;
         int pagesFailed = 0;  // pages that could not be read, for the summary
         int pagesRead = 0;    // pages read with their next pages; 0: not told

@@ -74,7 +74,7 @@ private:
     void Name(DownloadEntry& e, const LinkEntry& link, const std::string& title);
 
 public:
-    std::vector<DownloadEntry>
-        downloads; // at least `capacity` entries (more up to `limit`); the first downloadCount count
+    // At least `capacity` entries (more, up to `limit`); the first downloadCount count.
+    std::vector<DownloadEntry> downloads;
     int32_t downloadCount = 0;
 };

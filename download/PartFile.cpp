@@ -202,9 +202,9 @@ bool PartFile::Open(LocalFile& file, uint64_t keep, const Identity* fresh) {
 
 bool PartFile::Describe(const LocalFile& file, const std::string& referrer,
                         const std::string& sha256) const {
-    return file.IsOpen() && FileOrigin{identity.address, referrer, identity.validator, sha256}
-                                    .WriteAttributes(file.Descriptor()) ==
-                                FileOrigin::Kept::Written;
+    return file.IsOpen() &&
+           FileOrigin{identity.address, referrer, identity.validator, sha256}.WriteAttributes(
+               file.Descriptor()) == FileOrigin::Kept::Written;
 }
 
 std::string PartFile::Publish(const std::string& fileName, const std::string& referrer,

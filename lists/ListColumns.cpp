@@ -1,5 +1,7 @@
 #include "lists/ListColumns.h"
 
+#include <algorithm>
+
 const std::array<ListColumn, 3> ListColumns::fileList = {{
     {"Name", 350},
     {"FileType", 75},
@@ -25,14 +27,11 @@ const std::array<ListColumn, 7> ListColumns::downloadList = {{
     {"Server Name", 150},
 }};
 
-const std::array<ListColumn, 9> ListColumns::modernDownloadList = {{
-    {"Name", 165},
-    {"FileType", 75},
-    {"% Downloaded", 100},
-    {"Status", 75},
-    {"Path", 150},
-    {"Protocol", 75},
-    {"Server Name", 150},
-    {"Speed", 70},
-    {"Time Left", 60},
-}};
+// The seven, then the speed and the time left.
+const std::array<ListColumn, 9> ListColumns::modernDownloadList = [] {
+    std::array<ListColumn, 9> columns{};
+    std::copy(downloadList.begin(), downloadList.end(), columns.begin());
+    columns[speedColumn] = {"Speed", 70};
+    columns[timeLeftColumn] = {"Time Left", 60};
+    return columns;
+}();

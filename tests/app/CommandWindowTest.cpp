@@ -211,7 +211,8 @@ TEST_F(WindowTest, ModernRulesListTodaysPicturesAndFollowWholeAddresses) {
               Items{"The file name mask \"*nom*\" cannot be used: unknown tag *nom*."});
     EXPECT_EQ(ReadFile(dir.File("tk.modern")),
               "name-mask = *num* *name*.*ext*\nmin-size = 100x100\ncookies = none\n"
-              "cookie-profile = \ncookie-file = \nuser-agent = \nnext-pages = 20\nper-server = 0\nlimit-rate = 0\nkeep-identical = false\nnotify = true\n");
+              "cookie-profile = \ncookie-file = \nuser-agent = \nnext-pages = 20\nper-server = "
+              "0\nlimit-rate = 0\nkeep-identical = false\nnotify = true\n");
     GetUrl(*w, server.Address("/news/story.html"));
     w->OnCommand(ControlId::DownloadAllJpegs);
     EXPECT_EQ(w->Downloads().downloads[0].name, "001 a-8.webp");
