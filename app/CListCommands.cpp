@@ -12,6 +12,7 @@
 #include "lists/ListMenus.h"
 #include "lists/NextPages.h"
 #include "lists/PictureProbes.h"
+#include "lists/PlaceMarks.h"
 
 #include <QMenu>
 #include <QPointer>
@@ -26,7 +27,7 @@ CListCommands::CListCommands(QWidget& owner, Platform& platform, const Settings&
     : owner(owner), platform(platform), settings(settings), linkTable(linkTable),
       downloadTable(downloadTable), monitor(monitor), fileList(fileList),
       downloadList(downloadList), linked(std::make_unique<LinkedPictures>(linkTable)),
-      next(std::make_unique<NextPages>(linkTable)),
+      next(std::make_unique<NextPages>(linkTable)), marks(std::make_unique<PlaceMarks>()),
       probes(std::make_unique<PictureProbes>(linkTable)),
       fileView(std::make_unique<CFileList>(owner, fileList, linkTable, monitor)) {}
 
@@ -58,8 +59,11 @@ bool CListCommands::OnCommand(int id) {
         return true;
     case ControlId::MarkContent:
     case ControlId::MarkNotContent:
-        if (ListMenus::MarkPlace(linkTable, SelectedRows(fileList), id == ControlId::MarkContent))
+        if (const std::vector<int32_t> rows = SelectedRows(fileList);
+            ListMenus::MarkPlace(linkTable, rows, id == ControlId::MarkContent)) {
+            marks->Remember(linkTable, rows);
             fileView->RowsChanged();
+        }
         return true;
     case ControlId::OpenDownloadDirectory:
         OpenWithDesktop(settings.saveDirectory);
@@ -273,6 +277,8 @@ void CListCommands::NewPage() {
 }
 
 void CListCommands::PageListed() {
+    if (marks->Apply(linkTable)) // the user's word on a page read before still holds
+        fileView->RowsChanged();
     probes->Start(*monitor);
 }
 

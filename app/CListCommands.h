@@ -19,6 +19,7 @@
 class CFileList;
 class LinkedPictures;
 class NextPages;
+class PlaceMarks;
 class PictureProbes;
 class QMenu;
 class QTreeWidget;
@@ -88,6 +89,7 @@ private:
     std::unique_ptr<QMenu> popupMenu; // stays built until the next pop-up replaces it
     std::unique_ptr<LinkedPictures> linked;
     std::unique_ptr<NextPages> next;
+    std::unique_ptr<PlaceMarks> marks;
     int nextPagesLimit = 20;
     std::unique_ptr<PictureProbes> probes;
     std::unique_ptr<CFileList> fileView;

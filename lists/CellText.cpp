@@ -181,6 +181,9 @@ std::string CellText::TimeLeftText(const DownloadEntry& e) {
 }
 
 std::string CellText::StatusCell(const DownloadEntry& e, const char* word) {
+    // A modern row waiting for a thread (or for its server) says so, whatever its state's word.
+    if (e.modern && e.status == DownloadStatus::Starting)
+        return "Queued";
     return e.sameAs.empty() ? std::string(word) : "Complete (same as " + e.sameAs + ")";
 }
 

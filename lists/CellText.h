@@ -32,8 +32,8 @@ public:
     static const char* StatusWord(int32_t status);
     // The word the monitor writes: "Connecting" for a waiting entry, else StatusWord.
     static const char* MonitorStatusWord(DownloadStatus status);
-    // The Status cell of a row whose bytes a kept file has: "Complete (same as PATH)"; else
-    // `word`.
+    // The Status cell: "Queued" for a modern row waiting for a thread, "Complete (same as
+    // PATH)" for one whose bytes a kept file has; else `word`.
     static std::string StatusCell(const DownloadEntry& entry, const char* word);
     // "% Downloaded": empty while the size is unknown, "P%" at 0 and at the end, else
     // "P% (K KB/s)". P never overflows, whatever the 64-bit counts.

@@ -239,7 +239,7 @@ TEST_F(WindowTest, NextPagesJoinTheFileList) {
         {"/g3.html", "<img src=/3.jpg><a href=/g1.html>next</a>"},
     });
     Server server(serve);
-    std::ofstream(dir.File("tk.modern")) << "next-pages = 1\n";
+    std::ofstream(dir.File("tk.modern")) << "next-pages = 1\nper-server = 1\n";
     auto w = MakeConfirmedWindow(true);
     GetUrl(*w, server.Address("/g1.html"));
     auto status = [&] { return static_cast<QLabel*>(w->Control(ControlId::StatusLine))->text(); };
@@ -255,6 +255,9 @@ TEST_F(WindowTest, NextPagesJoinTheFileList) {
     EXPECT_EQ(platform.messages, Items{"This page names no next page."}) << "page 1 was read";
     w->OnCommand(ControlId::DownloadAllJpegs);
     ASSERT_EQ(w->Downloads().downloadCount, 3);
+    w->MonitorTick();
+    EXPECT_EQ(w->DownloadList()->topLevelItem(2)->text(3).toStdString(), "Queued")
+        << "one download at a time from the server, as the options say";
     for (int i = 0; i < 3; ++i) {
         const DownloadEntry& e = w->Downloads().downloads[i];
         EXPECT_EQ(e.referer, "http://" + server.Address("/g") + e.path[1] + ".html") << e.path;

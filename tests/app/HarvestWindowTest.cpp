@@ -225,6 +225,9 @@ TEST_F(WindowTest, SeeingBeforeTaking) {
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell, 1000);
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell);
     EXPECT_EQ(w->Downloads().downloads[2].name, "0.jpg") << "a double-click in the grid queues";
+    GetUrl(*w, server.Address("/finds.html"));
+    EXPECT_EQ(Rows(*w)[row("big.jpg")].substr(0, 40), "big.jpg|JPEG|/big.jpg|not content (marke")
+        << "the marks hold when the page is read again";
 
     // A page whose article holds only pictures below the minimum says so.
     page = "<article><p>" + std::string(600, 'w') + "</p><img src=/small.jpg></article>";
