@@ -45,7 +45,7 @@ bool RowFilter::Passes(const LinkEntry& row) const {
     }
     if (contentOnly && !(picture && row.IsContent()))
         return false;
-    return text.empty() || Holds(row.name, text) ||
+    return text.empty() || Holds(row.name, text) || Holds(row.text, text) ||
            Holds(DownloadWorker::RequestAddress(row.server, row.path, row.service), text);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
-// What the File List's filter line lets through: rows whose name or address holds the typed
-// text (letters of any case), of one kind, and with "Content only" the content pictures as
-// marked.
+// What the File List's filter line lets through: rows whose name, address, alt text or link
+// text holds the typed text (letters of any case), of one kind, and with "Content only" the
+// content pictures as marked.
 
 #include "harvest/LinkEntry.h"
 

@@ -145,9 +145,10 @@ TEST_F(WindowTest, SeeingBeforeTaking) {
         image.save(&buffer, "JPEG"); // which opens the buffer
         return bytes.toStdString();
     };
-    std::string page = "<title>Finds</title><article><p>" + std::string(600, 'w') +
-                       "</p><img src=/big.jpg><img src=/small.jpg><img src=/gone.jpg></article>"
-                       "<aside class=ad><img src=/ad.jpg width=300 height=250></aside><aside>";
+    std::string page =
+        "<title>Finds</title><article><p>" + std::string(600, 'w') +
+        "</p><img src=/big.jpg><img src=/small.jpg><img src=/gone.jpg alt='Harbour wall'></article>"
+        "<aside class=ad><img src=/ad.jpg width=300 height=250></aside><aside>";
     // The first one's thumbnail comes from its smallest size that fills one.
     page += "<img src=/more/0.jpg srcset='/more/0-s.jpg 100w, /more/0-m.jpg 200w, /more/0.jpg "
             "1600w' width=400 height=300>";
@@ -183,6 +184,8 @@ TEST_F(WindowTest, SeeingBeforeTaking) {
     auto* count = static_cast<QLabel*>(w->Control(ControlId::RowCount));
     static_cast<QLineEdit*>(w->Control(ControlId::FilterBox))->setText("MORE/1");
     EXPECT_EQ(count->text(), "11 of 64 rows");
+    static_cast<QLineEdit*>(w->Control(ControlId::FilterBox))->setText("harbour");
+    EXPECT_EQ(count->text(), "1 of 64 rows") << "the alt text is matched too";
     const std::size_t asked = server.Requests().size();
     QTest::keyClick(w->Control(ControlId::FilterBox), Qt::Key_Return);
     EXPECT_EQ(server.Requests().size(), asked) << "Enter in the filter box is no Get URL";
