@@ -19,6 +19,7 @@
 #include <QScrollBar>
 #include <QTreeWidget>
 #include <algorithm>
+#include <utility>
 
 CListCommands::CListCommands(QWidget& owner, Platform& platform, const Settings& settings,
                              LinkTable& linkTable, DownloadTable& downloadTable,
@@ -139,13 +140,19 @@ void CListCommands::OnDownloadAll(DownloadTable::Take take) {
     const bool none = downloadTable.Taken(linkTable, take).empty();
     downloadTable.QueueLinks(linkTable, take);
     FillDownloadList();
-    const int32_t small = none ? downloadTable.TooSmallCount(linkTable, take) : 0;
+    const int32_t small = downloadTable.TooSmallCount(linkTable, take);
+    // Some left out, some taken: the status line says how many.
+    if (!none && small > 0)
+        status = std::to_string(small) +
+                 (small == 1 ? " picture smaller than " : " pictures smaller than ") +
+                 std::to_string(downloadTable.minWidth) + " x " +
+                 std::to_string(downloadTable.minHeight) + " left out";
     if (const int32_t others = DownloadTable::PicturesLeftOut(linkTable, take); others > 0)
         platform.ShowMessage(&owner, "No picture of this page's article was found.\n\n" +
                                          std::to_string(others) +
                                          " other pictures are listed: select them in the File "
                                          "List to download them.");
-    else if (small > 0) // rather than queueing nothing in silence
+    else if (none && small > 0) // rather than queueing nothing in silence
         platform.ShowMessage(
             &owner,
             (small == 1 ? std::string("The picture of this page's article is")
@@ -268,6 +275,12 @@ std::optional<std::string> CListCommands::TakeLinkedProgress() {
     fileList->verticalScrollBar()->setValue(scrolled);
     probes->Start(*monitor); // the pictures found behind the links
     return nextChanged ? next->ProgressText() : linked->ProgressText();
+}
+
+std::optional<std::string> CListCommands::TakeStatus() {
+    if (status.empty())
+        return std::nullopt;
+    return std::exchange(status, {});
 }
 
 void CListCommands::NewPage() {

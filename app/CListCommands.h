@@ -61,6 +61,8 @@ public:
     // Get Next Pages reads at most `limit` pages (the modern options').
     void SetNextPagesLimit(int limit) { nextPagesLimit = limit; }
     std::optional<std::string> TakeLinkedProgress();
+    // What the last command had to say on the status line, once.
+    std::optional<std::string> TakeStatus();
     // A new page is asked for: what was found behind the last one (linked pages, probes,
     // thumbnails) is dropped. Once it is listed, its pictures are probed (modern rules).
     void NewPage();
@@ -91,6 +93,7 @@ private:
     std::unique_ptr<NextPages> next;
     std::unique_ptr<PlaceMarks> marks;
     int nextPagesLimit = 20;
+    std::string status; // for the status line; empty: nothing
     std::unique_ptr<PictureProbes> probes;
     std::unique_ptr<CFileList> fileView;
     int extraWidth = 0;

@@ -354,8 +354,11 @@ void CMainDialog::OnCommand(int id) {
         OnHistoryDropDown(id == ControlId::BackMenu);
         break;
     default:
-        if (listCommands->OnCommand(id))
+        if (listCommands->OnCommand(id)) {
+            if (const std::optional<std::string> said = listCommands->TakeStatus())
+                statusLine->setText(ToQt(*said));
             break;
+        }
         if (history.BackIndexOf(id) >= 0)
             OnHistoryMove(history.JumpBack(history.BackIndexOf(id), {title, url}));
         else if (history.ForwardIndexOf(id) >= 0)

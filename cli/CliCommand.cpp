@@ -2,6 +2,7 @@
 
 #include "cli/CliJson.h"
 #include "cli/DownloadCommand.h"
+#include "download/DownloadTable.h"
 #include "download/NameMask.h"
 #include "harvest/PageAddress.h"
 #include "harvest/PageText.h"
@@ -580,6 +581,15 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
                 << (table->modernRows ? "10,000" : "1,024") << "\n";
         if ((options.follow || options.probe || options.nextPages > 0) && table->modernRows)
             DownloadCommand::FollowLinks(*table, settings, session, err, options);
+        // Pictures the minimum size leaves out are counted, not passed over in silence.
+        DownloadTable sized;
+        sized.minWidth = options.minWidth;
+        sized.minHeight = options.minHeight;
+        if (const int32_t small = sized.TooSmallCount(*table, options.selection);
+            small > 0 && options.minSizeGiven && !options.quiet)
+            err << where << small
+                << (small == 1 ? " picture smaller than " : " pictures smaller than ")
+                << options.minWidth << " x " << options.minHeight << " left out\n";
         if (article && withKind)
             out << harvest.KindWord() << "\n";
         if (article)

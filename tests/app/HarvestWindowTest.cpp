@@ -223,6 +223,8 @@ TEST_F(WindowTest, SeeingBeforeTaking) {
     std::sort(queued.begin(), queued.end());
     EXPECT_EQ(queued, (std::vector<std::string>{"ad.jpg", "gone.jpg"}))
         << "marked content, and a picture of unknown size";
+    EXPECT_EQ(static_cast<QLabel*>(w->Control(ControlId::StatusLine))->text(),
+              "1 picture smaller than 100 x 100 left out");
     QListWidget* grid = view.Grid();
     const QPoint cell = grid->visualItemRect(grid->item(0)).center();
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell, 1000);

@@ -409,6 +409,7 @@ TEST(ModernHarvest, ProbedRowsAndTheSmallestPicture) {
     EXPECT_EQ(FirstFields(large.out, 1), "big.png\ncam.jpg\ngone.jpg\nodd.jpg\n")
         << "the real size before the declared one; a picture of neither kept, nor one probed "
            "without a size found";
+    EXPECT_EQ(large.err, page + ": 1 picture smaller than 100 x 100 left out\n");
     const CliRun json = RunCli({"links", "--probe", "--json", page}, dir.File("tk.opt"));
     EXPECT_NE(json.out.find("\"bytes\":null,\"mediaType\":\"\",\"name\":\"gone.jpg\""),
               std::string::npos)
