@@ -137,8 +137,20 @@ void CListCommands::OnRemoveDownloads(bool (*remove)(DownloadStatus)) {
 }
 
 void CListCommands::OnDownloadAll(DownloadTable::Take take) {
-    const bool none = downloadTable.Taken(linkTable, take).empty();
+    const auto taken = static_cast<int32_t>(downloadTable.Taken(linkTable, take).size());
+    const bool none = taken == 0;
+    const int32_t before = downloadTable.downloadCount;
     downloadTable.QueueLinks(linkTable, take);
+    // Every one is in the list already (finished ones too): said, with the offer to take them
+    // anew, rather than nothing happening.
+    if (linkTable.modernRows && taken > 0 && downloadTable.downloadCount == before &&
+        platform.Offer(
+            &owner,
+            (taken == 1 ? std::string("The picture of this page's article is")
+                        : "The " + std::to_string(taken) + " pictures of this page's article are") +
+                " already in the Download List.",
+            "Download Again"))
+        downloadTable.QueueAgain(linkTable, take);
     FillDownloadList();
     const int32_t small = downloadTable.TooSmallCount(linkTable, take);
     // Some left out, some taken: the status line says how many.

@@ -25,6 +25,8 @@ public:
     virtual void ShowMessage(QWidget* owner, const std::string& text) = 0;
     // A modal Yes/No question; `defaultNo` makes No the default button. True on Yes.
     virtual bool AskYesNo(QWidget* owner, const std::string& text, bool defaultNo) = 0;
+    // A message with OK and a button `action`; true when `action` was chosen.
+    virtual bool Offer(QWidget* owner, const std::string& text, const std::string& action) = 0;
     virtual FolderChoice ChooseFolder(QWidget* owner, const std::string& title,
                                       const std::string& startDirectory) = 0;
     // A file chosen to open (a cookies.txt), or nothing when the user cancels.

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QProcess>
 #include <QStandardPaths>
 #include <cerrno>
@@ -34,6 +35,15 @@ bool QtPlatform::AskYesNo(QWidget* owner, const std::string& text, bool defaultN
                     QMessageBox::Yes | QMessageBox::No, owner);
     box.setDefaultButton(defaultNo ? QMessageBox::No : QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
+}
+
+bool QtPlatform::Offer(QWidget* owner, const std::string& text, const std::string& action) {
+    QMessageBox box(QMessageBox::Information, QApplication::applicationDisplayName(), ToQt(text),
+                    QMessageBox::Ok, owner);
+    const QPushButton* chosen = box.addButton(ToQt(action), QMessageBox::AcceptRole);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.exec();
+    return box.clickedButton() == chosen;
 }
 
 Platform::FolderChoice QtPlatform::ChooseFolder(QWidget* owner, const std::string& title,

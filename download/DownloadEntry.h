@@ -53,4 +53,5 @@ struct DownloadEntry {
     // A finished download whose bytes a kept file has: that file's path under the save folder
     // (it was not kept again). Empty: none.
     std::string sameAs;
+    bool again = false; // queued by Download Again: kept even when a kept file has its bytes
 };

@@ -222,7 +222,7 @@ void DownloadMonitor::FollowJob(int32_t index, JobState state, DownloadView& vie
 void DownloadMonitor::KeepOnce(DownloadEntry& e, const DownloadJob& job) {
     const std::string path =
         job.subdirectory.empty() ? job.finalName : job.subdirectory + "/" + job.finalName;
-    if (keepIdentical)
+    if (keepIdentical || e.again)
         return;
     kept.Load(job.saveDirectory);
     const std::string same = kept.Find(job.sha256, e.receivedBytes, path);

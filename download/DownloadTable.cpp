@@ -190,6 +190,25 @@ void DownloadTable::QueueLinks(const LinkTable& links, Take take) {
                       links.pageTitle, links.cookies, links.referrerPolicy);
 }
 
+void DownloadTable::QueueAgain(const LinkTable& links, Take take) {
+    const std::vector<int32_t> rows = Taken(links, take);
+    for (int32_t i = 0; i < downloadCount; ++i) {
+        DownloadEntry& e = downloads[i];
+        const bool again =
+            IsFinal(e.status) && std::any_of(rows.begin(), rows.end(), [&](int32_t r) {
+                const LinkEntry& l = links.links[r];
+                return e.service == l.service && e.server == l.server && e.path == l.path;
+            });
+        if (again)
+            e.category = FileCategory::Excluded; // a failed one's part goes with it
+    }
+    CompactDownloads();
+    const int32_t from = downloadCount;
+    QueueLinks(links, take);
+    for (int32_t i = from; i < downloadCount; ++i)
+        downloads[i].again = true;
+}
+
 int32_t DownloadTable::PicturesLeftOut(const LinkTable& links, Take take) {
     if (!links.modernRows || (take != Take::Pictures && take != Take::Jpegs))
         return 0;

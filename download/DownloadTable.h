@@ -36,6 +36,9 @@ public:
     // Queues, in the link table's order (with a name mask, the page's own order), every link
     // `take` takes; the rows of the modern rules by their whole address.
     void QueueLinks(const LinkTable& links, Take take);
+    // "Download Again": the ended entries of the rows `take` takes go, and the rows are queued
+    // anew under the current name mask, never dropped as identical to the files they replace.
+    void QueueAgain(const LinkTable& links, Take take);
     // The rows of `links` that `take` takes, in the order QueueLinks queues them; a selection
     // of pictures of a modern page leaves out those TooSmall.
     std::vector<int32_t> Taken(const LinkTable& links, Take take) const;

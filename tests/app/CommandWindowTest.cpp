@@ -262,6 +262,14 @@ TEST_F(WindowTest, NextPagesJoinTheFileList) {
         const DownloadEntry& e = w->Downloads().downloads[i];
         EXPECT_EQ(e.referer, "http://" + server.Address("/g") + e.path[1] + ".html") << e.path;
     }
+    // Pressed again once they have ended, it says so and offers to take them anew.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->Downloads().AllFinal(); }));
+    platform.answers = {true};
+    w->OnCommand(ControlId::DownloadAllJpegs);
+    EXPECT_EQ(platform.messages.back(), "The 3 pictures of this page's article are already in the "
+                                        "Download List. [Download Again]");
+    EXPECT_EQ(w->Downloads().downloadCount, 3);
+    EXPECT_FALSE(w->Downloads().AllFinal()) << "queued anew";
 }
 
 TEST_F(WindowTest, PicturesBehindLinksComeInWhileTheWindowGoesOn) {

@@ -64,6 +64,10 @@ public:
         done(code > 32, code);
     }
     void Beep() override { ++beeps; }
+    bool Offer(QWidget*, const std::string& text, const std::string& action) override {
+        messages.push_back(text + " [" + action + "]");
+        return Next(answers, false);
+    }
     void Notify(const std::string& summary, const std::string& body) override {
         notices.push_back(summary + ": " + body);
     }
