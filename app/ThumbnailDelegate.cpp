@@ -41,6 +41,10 @@ void ThumbnailDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     cell.icon = QIcon();
     const QStyle* style = option.widget != nullptr ? option.widget->style() : QApplication::style();
     style->drawPrimitive(QStyle::PE_PanelItemViewItem, &cell, painter, option.widget);
+    // Not every style fills a selected item of an icon view: the tile shows its selection
+    // itself, so its caption in the highlighted text's colour always stands on the highlight.
+    if (option.state & QStyle::State_Selected)
+        painter->fillRect(option.rect, option.palette.brush(QPalette::Highlight));
 
     const QRect frame(option.rect.x() + (option.rect.width() - ThumbnailLoader::side) / 2,
                       option.rect.y() + margin, ThumbnailLoader::side, ThumbnailLoader::side);

@@ -209,6 +209,18 @@ TEST_F(WindowTest, SeeingBeforeTaking) {
 
     // The user's word: the ad is content, the big picture is not; 50x40 is below 100x100.
     view.Grid()->item(row("ad.jpg"))->setSelected(true);
+    // A selected tile stands on the highlight, its caption drawn over it.
+    view.Grid()->scrollToItem(view.Grid()->item(row("ad.jpg")));
+    const QRect tile = view.Grid()->visualItemRect(view.Grid()->item(row("ad.jpg")));
+    const QImage shot = view.Grid()->viewport()->grab().toImage();
+    const QColor highlight = view.Grid()->palette().color(QPalette::Highlight);
+    EXPECT_EQ(shot.pixelColor(tile.topLeft() + QPoint(1, 1)).rgb(), highlight.rgb());
+    int captionPixels = 0;
+    for (int y = tile.bottom() - 3 * view.Grid()->fontMetrics().height(); y < tile.bottom(); ++y)
+        for (int x = tile.left(); x < tile.right(); ++x)
+            captionPixels += shot.pixelColor(x, y).rgb() != highlight.rgb();
+    EXPECT_GT(captionPixels, 20) << "the caption is drawn";
+    view.Grid()->scrollToTop();
     platform.menuChoices = {ControlId::MarkContent}; // the grid's pop-up menu
     w->OnContextMenu(view.Grid()->mapToGlobal(view.Grid()->rect().center()));
     view.Grid()->clearSelection();
