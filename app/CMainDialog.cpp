@@ -597,6 +597,9 @@ void CMainDialog::RefreshRow(int32_t row, const DownloadEntry& entry) {
     if (entry.totalBytes != 0 || !progress.empty())
         item->setText(2, ToQt(progress));
     if (downloadList->columnCount() > ListColumns::timeLeftColumn) {
+        item->setText(ListColumns::savedAsColumn, ToQt(entry.savedAs));
+        item->setToolTip(0, ToQt(entry.savedAs)); // where the file went, from its name too
+        item->setToolTip(ListColumns::savedAsColumn, ToQt(entry.savedAs));
         item->setText(ListColumns::speedColumn, ToQt(CellText::SpeedText(entry)));
         item->setText(ListColumns::timeLeftColumn, ToQt(CellText::TimeLeftText(entry)));
     }

@@ -53,5 +53,6 @@ struct DownloadEntry {
     // A finished download whose bytes a kept file has: that file's path under the save folder
     // (it was not kept again). Empty: none.
     std::string sameAs;
-    bool again = false; // queued by Download Again: kept even when a kept file has its bytes
+    bool again = false;  // queued by Download Again: kept even when a kept file has its bytes
+    std::string savedAs; // its file's path under the save folder, once it has started
 };

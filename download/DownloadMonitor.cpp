@@ -233,6 +233,7 @@ void DownloadMonitor::KeepOnce(DownloadEntry& e, const DownloadJob& job) {
     // The file just published is Tarvik's own, under the name it was given a moment ago.
     LocalFile::Remove(job.saveDirectory, job.subdirectory, job.finalName);
     e.sameAs = same;
+    e.savedAs = same;
     e.localPath = LocalFile::JoinPath(job.saveDirectory, "", same);
 }
 
@@ -255,6 +256,8 @@ void DownloadMonitor::Settle(int32_t index, DownloadStatus status, DownloadView&
             // The row names the file as it really is: "image (2).jpg" beside the user's own.
             e.name = job.finalName;
             e.localPath = LocalFile::JoinPath(job.saveDirectory, job.subdirectory, job.finalName);
+            e.savedAs =
+                job.subdirectory.empty() ? job.finalName : job.subdirectory + "/" + job.finalName;
         }
         if (status == DownloadStatus::Complete && !job.sha256.empty())
             KeepOnce(e, job);
@@ -326,6 +329,7 @@ void DownloadMonitor::StartDownload(int32_t index, int32_t slot, const Settings&
     e.startTime = t;
     e.lastTickTime = t;
     e.localPath = localPath;
+    e.savedAs = subdirectory.empty() ? e.name : subdirectory + "/" + e.name;
     const bool modern = e.modern;
     bool safeFolders = true; // a kept queue's folders are checked as a mask's were made
     for (std::size_t at = 0; masked && !e.folder.empty() && at <= e.folder.size();) {

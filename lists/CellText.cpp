@@ -113,6 +113,7 @@ std::string CellText::ProgressCell(const DownloadEntry& e) {
 
 std::vector<std::string> CellText::ModernDownloadListRow(const DownloadEntry& e) {
     std::vector<std::string> row = DownloadListRow(e);
+    row.push_back(e.savedAs);
     row.push_back(SpeedText(e));
     row.push_back(TimeLeftText(e));
     return row;

@@ -43,7 +43,7 @@ public:
     static std::string ProgressCell(const DownloadEntry& entry);
     // The seven Download List cells of `entry`, as a fill writes them.
     static std::vector<std::string> DownloadListRow(const DownloadEntry& entry);
-    // Those of a modern window: the seven, then Speed and Time Left.
+    // Those of a modern window: the seven, then Saved As, Speed and Time Left.
     static std::vector<std::string> ModernDownloadListRow(const DownloadEntry& entry);
     // The speed of a running row over the last two seconds ("850 KB/s", "1.2 MB/s") and the
     // time its size leaves at that speed ("0:42", "1:02:03"); empty for a row not running.

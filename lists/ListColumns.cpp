@@ -27,10 +27,11 @@ const std::array<ListColumn, 7> ListColumns::downloadList = {{
     {"Server Name", 150},
 }};
 
-// The seven, then the speed and the time left.
-const std::array<ListColumn, 9> ListColumns::modernDownloadList = [] {
-    std::array<ListColumn, 9> columns{};
+// The seven, then where the file went, the speed and the time left.
+const std::array<ListColumn, 10> ListColumns::modernDownloadList = [] {
+    std::array<ListColumn, 10> columns{};
     std::copy(downloadList.begin(), downloadList.end(), columns.begin());
+    columns[savedAsColumn] = {"Saved As", 150};
     columns[speedColumn] = {"Speed", 70};
     columns[timeLeftColumn] = {"Time Left", 60};
     return columns;

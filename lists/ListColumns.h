@@ -15,8 +15,9 @@ struct ListColumns {
     // and its bytes.
     static const std::array<ListColumn, 6> modernFileList;
     static const std::array<ListColumn, 7> downloadList;
-    // A modern window's Download List: the seven, then Speed and Time Left.
-    static const std::array<ListColumn, 9> modernDownloadList;
-    static constexpr int speedColumn = 7;
-    static constexpr int timeLeftColumn = 8;
+    // A modern window's Download List: the seven, then Saved As, Speed and Time Left.
+    static const std::array<ListColumn, 10> modernDownloadList;
+    static constexpr int savedAsColumn = 7;
+    static constexpr int speedColumn = 8;
+    static constexpr int timeLeftColumn = 9;
 };

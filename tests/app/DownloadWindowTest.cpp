@@ -86,6 +86,9 @@ TEST_F(WindowTest, TheModernQueueSurvivesEscapeAndAKill) {
     EXPECT_TRUE(speed.size() > 6 && speed.substr(speed.size() - 5) == " KB/s" && speed[0] != '0')
         << speed;
     EXPECT_EQ(Cell(*w, 0, ListColumns::timeLeftColumn).rfind("0:0", 0), 0u);
+    EXPECT_EQ(Cell(*w, 0, ListColumns::savedAsColumn),
+              w->Downloads().downloads[0].server + "/k0.jpg")
+        << "where the file goes, under the save folder";
     EXPECT_NE(static_cast<QLabel*>(w->Control(ControlId::TotalSpeed))->text().indexOf(" running, "),
               -1);
     QTest::keyClick(w->Control(ControlId::UrlBox), Qt::Key_Escape);
