@@ -6,6 +6,7 @@
 #include "app/DialogUnits.h"
 #include "app/ListView.h"
 #include "app/TextBridge.h"
+#include "download/LocalFile.h"
 #include "lists/CellText.h"
 #include "lists/LinkedPictures.h"
 #include "lists/ListColumns.h"
@@ -65,6 +66,10 @@ bool CListCommands::OnCommand(int id) {
             marks->Remember(linkTable, rows);
             fileView->RowsChanged();
         }
+        return true;
+    case ControlId::ShowInFolder:
+        if (const std::vector<int32_t> rows = SelectedRows(downloadList); rows.size() == 1)
+            ShowInFolder(downloadTable.downloads[rows[0]].localPath);
         return true;
     case ControlId::OpenDownloadDirectory:
         OpenWithDesktop(settings.saveDirectory);
@@ -174,6 +179,21 @@ void CListCommands::OnDownloadAll(DownloadTable::Take take) {
                 " pixels, the smallest the modern options take.");
 }
 
+void CListCommands::ShowInFolder(const std::string& path) {
+    // The file manager shows the file selected; else its folder is opened; else where it is is
+    // said. The answers come later; a window that has gone by then is told nothing.
+    QPointer<QWidget> window(&owner);
+    Platform* desktop = &platform;
+    platform.ShowInFolder(path, [window, desktop, path](bool shown, int) {
+        if (shown || !window)
+            return;
+        desktop->OpenPath(LocalFile::DirectoryOf(path), [window, desktop, path](bool opened, int) {
+            if (!opened && window)
+                desktop->ShowMessage(window, "No file manager answered; the file is " + path);
+        });
+    });
+}
+
 void CListCommands::OpenWithDesktop(const std::string& path) {
     // The longest path a 1024-byte explorer-style command line would have held; a longer one
     // is not launched.
@@ -233,7 +253,8 @@ int CListCommands::ContextMenuCommand(const QPoint& globalPos) {
                                                  linked->Running(), next->Running()),
                          at);
     if (within(downloadList))
-        return ShowPopup(ListMenus::DownloadListMenu(downloadTable, SelectedRows(downloadList)),
+        return ShowPopup(ListMenus::DownloadListMenu(downloadTable, SelectedRows(downloadList),
+                                                     settings.modernRules != 0),
                          at);
     return 0;
 }

@@ -77,6 +77,7 @@ private:
     void OnRemoveDownloads(bool (*remove)(DownloadStatus));
     void OnDownloadAll(DownloadTable::Take take);
     void OpenWithDesktop(const std::string& path);
+    void ShowInFolder(const std::string& path);
     // The rows shown and selected: in the File List's view in use, or in the Download List.
     std::vector<int32_t> SelectedRows(QTreeWidget* list) const;
 

@@ -41,4 +41,5 @@ constexpr int MarkContent = 1063;
 constexpr int MarkNotContent = 1064;
 constexpr int GetNextPages = 1069;
 constexpr int TotalSpeed = 1075; // the modern rules' total speed, at the status line's end
+constexpr int ShowInFolder = 1080;
 } // namespace ControlId

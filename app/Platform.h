@@ -45,6 +45,9 @@ public:
     // the outcome as LaunchAddress tells it.
     virtual void OpenPath(const std::string& path, LaunchDone done) = 0;
     virtual void LaunchAddress(const std::string& address, LaunchDone done) = 0;
+    // Asks the desktop's file manager to show the file `path` selected in its folder, without
+    // waiting for it; `done` is told whether a file manager answered (within 5 s).
+    virtual void ShowInFolder(const std::string& path, LaunchDone done) = 0;
     virtual void Beep() = 0;
     // Tells the desktop, in a notification, without waiting for it; nothing when no
     // notification service answers.

@@ -8,14 +8,16 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
+#include <QDBusPendingCallWatcher>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QProcess>
+#include <QPushButton>
 #include <QStandardPaths>
+#include <QUrl>
 #include <cerrno>
 #include <fcntl.h>
 #include <optional>
@@ -201,6 +203,24 @@ void QtPlatform::OffThread(std::function<std::pair<bool, int>()> open, LaunchDon
 
 void QtPlatform::Beep() {
     QApplication::beep();
+}
+
+void QtPlatform::ShowInFolder(const std::string& path, LaunchDone done) {
+    // The file managers' common interface; it may be missing, or started on demand, so the
+    // answer is waited for off the window's thread, 5 s at the most.
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return done(false, 0);
+    QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.FileManager1",
+                                                       "/org/freedesktop/FileManager1",
+                                                       "org.freedesktop.FileManager1", "ShowItems");
+    call << QStringList{QUrl::fromLocalFile(QString::fromStdString(path)).toString()} << QString();
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5000));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [done](QDBusPendingCallWatcher* w) {
+                         done(!w->isError(), 0);
+                         w->deleteLater();
+                     });
 }
 
 void QtPlatform::Notify(const std::string& summary, const std::string& body) {

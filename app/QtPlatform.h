@@ -21,6 +21,7 @@ public:
     void OpenPath(const std::string& path, LaunchDone done) override;
     void LaunchAddress(const std::string& address, LaunchDone done) override;
     void Beep() override;
+    void ShowInFolder(const std::string& path, LaunchDone done) override;
     bool Offer(QWidget* owner, const std::string& text, const std::string& action) override;
     void Notify(const std::string& summary, const std::string& body) override;
 

@@ -60,17 +60,26 @@ bool ListMenus::MarkPlace(LinkTable& links, const std::vector<int32_t>& selected
 }
 
 std::vector<MenuItem> ListMenus::DownloadListMenu(const DownloadTable& downloads,
-                                                  const std::vector<int32_t>& selected) {
+                                                  const std::vector<int32_t>& selected,
+                                                  bool modern) {
     const std::string name = OneName(downloads.downloads, downloads.downloadCount, selected);
     const bool any = !selected.empty();
     auto text = [&](const char* many, const char* one) {
         return name.empty() ? std::string(many) : one + name;
     };
-    return {{text("Cancel Downloads", "Cancel Downloading "), 1030, any},
-            {text("Pause/Resume Downloads", "Pause/Resume Downloading "), 1033, any},
-            {text("Retry Downloads", "Retry Downloading "), 1034, any},
-            {"", 0, true, true},
-            {"Remove Completed/Erroneous Downloads", 1029, true}};
+    std::vector<MenuItem> menu = {
+        {text("Cancel Downloads", "Cancel Downloading "), 1030, any},
+        {text("Pause/Resume Downloads", "Pause/Resume Downloading "), 1033, any},
+        {text("Retry Downloads", "Retry Downloading "), 1034, any},
+        {"", 0, true, true},
+        {"Remove Completed/Erroneous Downloads", 1029, true}};
+    if (modern) {
+        const bool complete =
+            !name.empty() && downloads.downloads[selected[0]].status == DownloadStatus::Complete;
+        menu.push_back({"", 0, true, true});
+        menu.push_back({"Show in Folder", showInFolder, complete});
+    }
+    return menu;
 }
 
 std::vector<MenuItem>

@@ -26,9 +26,11 @@ public:
     static std::vector<MenuItem> FileListMenu(const LinkTable& links,
                                               const std::vector<int32_t>& selected,
                                               bool reading = false, bool readingNext = false);
-    // Cancel, Pause/Resume, Retry, a separator, Remove Completed/Erroneous Downloads.
+    // Cancel, Pause/Resume, Retry, a separator, Remove Completed/Erroneous Downloads; a modern
+    // window adds a separator and "Show in Folder" (for one complete row).
     static std::vector<MenuItem> DownloadListMenu(const DownloadTable& downloads,
-                                                  const std::vector<int32_t>& selected);
+                                                  const std::vector<int32_t>& selected,
+                                                  bool modern = false);
     // A Back or Forward drop-down from its (text, command) pairs.
     static std::vector<MenuItem> HistoryMenu(const std::vector<std::pair<std::string, int>>& items);
     // The window menu: Minimise, Close, a separator, About.
@@ -41,6 +43,7 @@ public:
     // The File List's command for the pictures behind links (modern rules).
     static constexpr int getPicturesBehindLinks = 1044;
     static constexpr int getNextPages = 1069;
+    static constexpr int showInFolder = 1080;
     // The user's word on the selected pictures' place (modern rules).
     static constexpr int markContent = 1063;
     static constexpr int markNotContent = 1064;

@@ -2,6 +2,7 @@
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/ResumableFile.h"
 
+#include "download/LocalFile.h"
 #include "download/QueueFile.h"
 #include "lists/ListColumns.h"
 #include "tests/support/CliRun.h"
@@ -131,6 +132,17 @@ TEST_F(WindowTest, TheModernQueueSurvivesEscapeAndAKill) {
         EXPECT_TRUE(std::any_of(requests.begin(), requests.end(), [&](const std::string& r) {
             return r.find(path) != std::string::npos && r.find(resumed) != std::string::npos;
         })) << resumed;
+
+    // Show in Folder asks the file manager; with none answering the folder is opened, and when
+    // that fails too, where the file is is said.
+    w->DownloadList()->clearSelection();
+    w->DownloadList()->topLevelItem(0)->setSelected(true);
+    platform.openCodes = {2};
+    w->OnCommand(ControlId::ShowInFolder);
+    const std::string file = w->Downloads().downloads[0].localPath;
+    EXPECT_EQ(platform.shownInFolder, Items{file});
+    EXPECT_EQ(platform.opened.back(), LocalFile::DirectoryOf(file));
+    EXPECT_EQ(platform.messages.back(), "No file manager answered; the file is " + file);
 
     // A classic start neither reads nor writes the kept queue; turning the modern rules on in the
     // options brings its rows back.

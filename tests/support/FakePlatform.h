@@ -64,6 +64,10 @@ public:
         done(code > 32, code);
     }
     void Beep() override { ++beeps; }
+    void ShowInFolder(const std::string& path, LaunchDone done) override {
+        shownInFolder.push_back(path);
+        done(false, 0); // no file manager answers here
+    }
     bool Offer(QWidget*, const std::string& text, const std::string& action) override {
         messages.push_back(text + " [" + action + "]");
         return Next(answers, false);
@@ -91,6 +95,7 @@ public:
     std::deque<int> launchCodes;
     int beeps = 0;
     std::vector<std::string> notices;
+    std::vector<std::string> shownInFolder;
 
 private:
     template <typename T> static T Next(std::deque<T>& script, T otherwise) {
