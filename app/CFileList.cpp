@@ -4,6 +4,7 @@
 #include "app/TextBridge.h"
 #include "app/ThumbnailDelegate.h"
 #include "lists/CellText.h"
+#include "lists/ListColumns.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,8 +22,6 @@ template <typename W> W* Tagged(W* widget, int id) {
     widget->setProperty("controlId", id);
     return widget;
 }
-
-constexpr int sizeColumn = 4;
 
 } // namespace
 
@@ -71,7 +70,7 @@ CFileList::CFileList(QWidget& owner, QTreeWidget* list, const LinkTable& table,
             [this] { grid->viewport()->update(); });
     connect(grid, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
         if (gridDoubleClick)
-            gridDoubleClick(grid->row(item));
+            gridDoubleClick(item->data(Qt::UserRole).toInt());
     });
 }
 
@@ -126,7 +125,7 @@ void CFileList::ShowGrid(bool on) {
     if (on) {
         grid->clearSelection();
         for (const int32_t row : selected)
-            if (QListWidgetItem* item = grid->item(row))
+            if (QListWidgetItem* item = GridItem(row))
                 item->setSelected(true);
     } else {
         list->clearSelection();
@@ -140,15 +139,26 @@ void CFileList::Refilled() {
     if (!modern)
         return;
     grid->clear();
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        grid->addItem(list->topLevelItem(i)->text(0).trimmed());
+    const int rows = std::min(list->topLevelItemCount(), table.linkCount);
+    gridItems.assign(static_cast<std::size_t>(rows), nullptr);
+    // Pictures and movies first, then the other rows, each in the list's order.
+    for (const bool visual : {true, false})
+        for (int i = 0; i < rows; ++i) {
+            const LinkEntry& e = table.links[i];
+            if ((e.IsPicture() || RowFilter::IsMovie(e)) != visual)
+                continue;
+            auto* item = new QListWidgetItem(ToQt(CellText::FileListName(e)).trimmed(), grid);
+            item->setData(Qt::UserRole, i);
+            gridItems[static_cast<std::size_t>(i)] = item;
+        }
+    for (int i = 0; i < rows; ++i)
         ShowSizeKind(i);
-    }
     ApplyFilter();
 }
 
 void CFileList::ShowSizeKind(int row) {
     QTreeWidgetItem* item = list->topLevelItem(row);
+    constexpr int sizeColumn = ListColumns::modernSizeColumn;
     if (item == nullptr || row >= table.linkCount || list->columnCount() <= sizeColumn)
         return;
     bool declared = false;
@@ -186,7 +196,7 @@ void CFileList::ApplyFilter() {
             if (hide)
                 item->setSelected(false);
         }
-        if (QListWidgetItem* cell = grid->item(i); cell != nullptr && cell->isHidden() != hide) {
+        if (QListWidgetItem* cell = GridItem(i); cell != nullptr && cell->isHidden() != hide) {
             cell->setHidden(hide);
             if (hide)
                 cell->setSelected(false);
@@ -199,9 +209,9 @@ void CFileList::ApplyFilter() {
 std::vector<int32_t> CFileList::SelectedRows() const {
     std::vector<int32_t> rows;
     if (pictures) {
-        for (const QModelIndex& index : grid->selectionModel()->selectedIndexes())
-            if (!grid->item(index.row())->isHidden())
-                rows.push_back(index.row());
+        for (const QListWidgetItem* item : grid->selectedItems())
+            if (!item->isHidden())
+                rows.push_back(item->data(Qt::UserRole).toInt());
     } else {
         for (const QModelIndex& index : list->selectionModel()->selectedRows())
             if (!modern || !list->topLevelItem(index.row())->isHidden())
@@ -209,6 +219,12 @@ std::vector<int32_t> CFileList::SelectedRows() const {
     }
     std::sort(rows.begin(), rows.end());
     return rows;
+}
+
+QListWidgetItem* CFileList::GridItem(int row) const {
+    return row >= 0 && row < static_cast<int>(gridItems.size())
+               ? gridItems[static_cast<std::size_t>(row)]
+               : nullptr;
 }
 
 QWidget* CFileList::View() const {

@@ -1,9 +1,10 @@
 #pragma once
 // The File List under the modern rules: a bar above it (a filter line: text, kind, "Content
 // only" and the count shown; the List/Pictures switch) and a grid of thumbnails beside the
-// report list, showing the same rows. Row N of either view is link record N; a filter hides
-// rows, and the commands take the rows shown and selected in the view in use. Under the classic
-// rules it is the report list alone, as it always was. Its widgets are the owner's children.
+// report list, showing the same rows. Row N of the list is link record N, and a tile knows its
+// record (pictures and movies come first in the grid); a filter hides rows, and the commands take
+// the rows shown and selected in the view in use. Under the classic rules it is the report list
+// alone, as it always was. Its widgets are the owner's children.
 
 #include "app/ThumbnailLoader.h"
 #include "harvest/LinkTable.h"
@@ -20,6 +21,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QListWidgetItem;
 class QListWidget;
 class QTreeWidget;
 class QWidget;
@@ -52,6 +54,8 @@ public:
     }
 
     QListWidget* Grid() const { return grid; }
+    // The grid's tile of link record `row` (the grid shows pictures and movies first).
+    QListWidgetItem* GridItem(int row) const;
     ThumbnailLoader& Loader() { return loader; }
     const RowFilter& Filter() const { return filter; }
 
@@ -77,5 +81,6 @@ private:
     QLabel* count = nullptr;
     QComboBox* viewSwitch = nullptr;
     QListWidget* grid = nullptr;
+    std::vector<QListWidgetItem*> gridItems; // by link record
     std::function<void(int)> gridDoubleClick;
 };

@@ -282,7 +282,7 @@ void CListCommands::FitColumns(int extra) {
     extraWidth = extra;
     const double scale = DialogUnits(owner.font()).PixelScale();
     if (fileList->columnCount() == static_cast<int>(ListColumns::modernFileList.size()))
-        ListView::FitWidths(fileList, ListColumns::modernFileList, scale, extra, {0, 2});
+        ListView::FitWidths(fileList, ListColumns::modernFileList, scale, extra, {1, 3});
     else
         ListView::FitWidths(fileList, ListColumns::fileList, scale, extra, {0, 2});
     if (downloadList->columnCount() == static_cast<int>(ListColumns::modernDownloadList.size()))

@@ -495,6 +495,11 @@ void CMainDialog::OnGetUrl() {
         statusLine->setText(statusLine->text() + (statusLine->text().isEmpty() ? "" : "; ") +
                             ToQt(std::to_string(linkTable.leftOut) +
                                  " links left out: the File List holds 10,000"));
+    if (linkTable.modernRows) {
+        // Modern rows are shown in the page's order; a click on Name sorts by name at once.
+        FileListSort::SortLinks(linkTable, FileListSort::byNumber, false);
+        sortDescending = 1;
+    }
     listCommands->FillFileList();
     listCommands->PageListed();
 }
@@ -612,7 +617,12 @@ void CMainDialog::SortFileList(int column, bool forced, bool forcedDescending) {
 }
 
 void CMainDialog::OnFileListHeaderClicked(int column) {
-    SortFileList(column, false, false);
+    const bool modern =
+        fileList->columnCount() == static_cast<int>(ListColumns::modernFileList.size());
+    SortFileList(modern && column >= 0 && column < fileList->columnCount()
+                     ? ListColumns::modernSortKeys[static_cast<std::size_t>(column)]
+                     : column,
+                 false, false);
 }
 
 void CMainDialog::OnOptions() {

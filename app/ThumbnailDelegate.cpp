@@ -31,7 +31,7 @@ QSize ThumbnailDelegate::sizeHint(const QStyleOptionViewItem& option, const QMod
 
 void ThumbnailDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const {
-    const int row = index.row();
+    const int row = index.data(Qt::UserRole).toInt(); // its link record
     if (row < 0 || row >= table.linkCount)
         return;
     const LinkEntry& e = table.links[row];

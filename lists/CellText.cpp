@@ -16,8 +16,14 @@ std::vector<std::string> CellText::FileListRow(const LinkEntry& entry) {
 }
 
 std::vector<std::string> CellText::ModernFileListRow(const LinkEntry& entry) {
-    return {FileListName(entry), CategoryLabel(entry.category), entry.path,
-            PlaceText(entry),    ShownSizeText(entry),          BytesText(entry.bytes)};
+    return {entry.number > 0 ? std::to_string(entry.number) : std::string(),
+            FileListName(entry),
+            CategoryLabel(entry.category),
+            entry.path,
+            entry.server,
+            PlaceText(entry),
+            ShownSizeText(entry),
+            BytesText(entry.bytes)};
 }
 
 std::string CellText::PlaceText(const LinkEntry& entry) {

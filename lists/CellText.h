@@ -16,8 +16,9 @@ public:
     static std::string FileListName(const LinkEntry& entry);
     // The three File List cells of `entry`: name, file type, path.
     static std::vector<std::string> FileListRow(const LinkEntry& entry);
-    // The six cells of a modern row: name, file type, path, place (the user's word
-    // "content (marked)"...), size (the real one, else the declared one), bytes.
+    // The eight cells of a modern row: its number on the page, name, file type, path, server,
+    // place (the user's word "content (marked)"...), size (the real one, else the declared
+    // one), bytes.
     static std::vector<std::string> ModernFileListRow(const LinkEntry& entry);
     // "1600x900", the declared size; empty when the size is not known.
     static std::string SizeText(const LinkEntry& entry);

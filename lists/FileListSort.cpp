@@ -74,6 +74,17 @@ void FileListSort::SortLinks(LinkTable& table, int column, bool descending) {
             return descending ? a.bytes > b.bytes : a.bytes < b.bytes;
         });
         break;
+    case byNumber:
+        std::sort(begin, end, [descending](const LinkEntry& a, const LinkEntry& b) {
+            return descending ? a.number > b.number : a.number < b.number;
+        });
+        break;
+    case byServer:
+        std::sort(begin, end, [descending](const LinkEntry& a, const LinkEntry& b) {
+            const int c = CompareNoCase(a.server, b.server);
+            return descending ? c > 0 : c < 0;
+        });
+        break;
     default:
         break;
     }

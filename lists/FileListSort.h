@@ -9,12 +9,15 @@
 
 class FileListSort {
 public:
+    static constexpr int byNumber = 6;
+    static constexpr int byServer = 7;
+
     // Byte order after mapping A-Z to a-z, bytes unsigned; a prefix sorts first.
     static int CompareNoCase(std::string_view a, std::string_view b);
 
     // Sorts the first linkCount records by `column` (0 Name, 1 FileType by code, 2 Path in the
     // reversed sense; for modern rows 3 Place, 4 Size by area, the real size before the declared
-    // one, 5 Bytes); any other column sorts nothing.
+    // one, 5 Bytes, byNumber the page's order, byServer); any other column sorts nothing.
     // Not stable.
     static void SortLinks(LinkTable& table, int column, bool descending);
 

@@ -1,5 +1,7 @@
 #include "lists/ListColumns.h"
 
+#include "lists/FileListSort.h"
+
 #include <algorithm>
 
 const std::array<ListColumn, 3> ListColumns::fileList = {{
@@ -8,14 +10,20 @@ const std::array<ListColumn, 3> ListColumns::fileList = {{
     {"Path", 375},
 }};
 
-const std::array<ListColumn, 6> ListColumns::modernFileList = {{
-    {"Name", 250},
-    {"FileType", 75},
-    {"Path", 255},
-    {"Place", 80},
-    {"Size", 70},
-    {"Bytes", 70},
+const std::array<ListColumn, 8> ListColumns::modernFileList = {{
+    {"#", 35},
+    {"Name", 200},
+    {"FileType", 70},
+    {"Path", 200},
+    {"Server", 105},
+    {"Place", 75},
+    {"Size", 60},
+    {"Bytes", 55},
 }};
+
+const std::array<int, 8> ListColumns::modernSortKeys = {
+    FileListSort::byNumber, 0, 1, 2, FileListSort::byServer, 3, 4, 5,
+};
 
 const std::array<ListColumn, 7> ListColumns::downloadList = {{
     {"Name", 165},

@@ -11,9 +11,11 @@ struct ListColumn {
 
 struct ListColumns {
     static const std::array<ListColumn, 3> fileList;
-    // The File List of modern rows: Name and Path give up room for a picture's place, its size
-    // and its bytes.
-    static const std::array<ListColumn, 6> modernFileList;
+    // The File List of modern rows: a row's number on its page first, then the three, the
+    // server, a picture's place, its size and its bytes. Each sorts by its key of SortLinks.
+    static const std::array<ListColumn, 8> modernFileList;
+    static const std::array<int, 8> modernSortKeys;
+    static constexpr int modernSizeColumn = 6;
     static const std::array<ListColumn, 7> downloadList;
     // A modern window's Download List: the seven, then Saved As, Speed and Time Left.
     static const std::array<ListColumn, 10> modernDownloadList;

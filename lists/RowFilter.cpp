@@ -17,11 +17,15 @@ bool Holds(const std::string& haystack, const std::string& needle) {
 
 } // namespace
 
+bool RowFilter::IsMovie(const LinkEntry& row) {
+    const FileCategory c = row.category;
+    return c == FileCategory::Avi || c == FileCategory::Mpeg || c == FileCategory::Video;
+}
+
 bool RowFilter::Passes(const LinkEntry& row) const {
     const FileCategory c = row.category;
     const bool picture = row.IsPicture();
-    const bool movie =
-        c == FileCategory::Avi || c == FileCategory::Mpeg || c == FileCategory::Video;
+    const bool movie = IsMovie(row);
     const bool page = c == FileCategory::HtmlLink;
     switch (kind) {
     case Kind::All:

@@ -14,6 +14,7 @@ struct RowFilter {
     bool contentOnly = false;
 
     bool Passes(const LinkEntry& row) const;
+    static bool IsMovie(const LinkEntry& row);
     // "41 of 312 rows"
     static std::string CountText(int shown, int total);
 };

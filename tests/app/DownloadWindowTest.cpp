@@ -50,12 +50,14 @@ std::string Cell(CMainDialog& w, int row, int column) {
 // why they failed; the queue survives Escape and a killed program, which loses at most its last
 // second of it; Retry resumes the .part; the queue is the modern rules' alone.
 TEST_F(WindowTest, TheModernQueueSurvivesEscapeAndAKill) {
-    std::vector<std::string> names = {"r.jpg", "wait.jpg"};
-    std::string page = "<img src=/r.jpg><img src=/wait.jpg>";
+    std::vector<std::string> names;
+    std::string page;
     for (int i = 0; i < 14; ++i) {
         names.push_back("k" + std::to_string(i) + ".jpg");
         page += "<img src=/" + names.back() + ">";
     }
+    names.insert(names.end(), {"r.jpg", "wait.jpg"});
+    page += "<img src=/r.jpg><img src=/wait.jpg>";
     Server server(Files(page, names));
     MakeConfirmedWindow(true).reset();
     EXPECT_TRUE(platform.messages.empty()) << "a modern start without a kept queue says nothing";
@@ -73,7 +75,7 @@ TEST_F(WindowTest, TheModernQueueSurvivesEscapeAndAKill) {
     const QRect last = list->visualItemRect(list->topLevelItem(15));
     EXPECT_TRUE(last.top() >= 0 && last.bottom() < list->viewport()->height())
         << "the rows just queued are scrolled into view";
-    // The rows are in name order: k0..k13, r.jpg, wait.jpg.
+    // The rows are in the page's order: k0..k13, r.jpg, wait.jpg.
     ASSERT_TRUE(QTest::qWaitFor([&] { return Cell(*w, 15, 3) == "Waiting"; }));
     EXPECT_TRUE(Cell(*w, 15, 2) == "2 s" || Cell(*w, 15, 2) == "1 s") << Cell(*w, 15, 2);
     ASSERT_TRUE(QTest::qWaitFor([&] { return Cell(*w, 14, 3) == "Error"; }));

@@ -147,7 +147,8 @@ TEST_F(WindowTest, SeeingBeforeTaking) {
     };
     std::string page =
         "<title>Finds</title><article><p>" + std::string(600, 'w') +
-        "</p><img src=/big.jpg><img src=/small.jpg><img src=/gone.jpg alt='Harbour wall'></article>"
+        "</p><img src=/big.jpg><img src=/small.jpg><img src=/gone.jpg alt='Harbour wall'>"
+        "<a href=/notes.html>Notes</a></article>"
         "<aside class=ad><img src=/ad.jpg width=300 height=250></aside><aside>";
     // The first one's thumbnail comes from its smallest size that fills one.
     page += "<img src=/more/0.jpg srcset='/more/0-s.jpg 100w, /more/0-m.jpg 200w, /more/0.jpg "
@@ -173,32 +174,41 @@ TEST_F(WindowTest, SeeingBeforeTaking) {
     auto row = [&](const std::string& name) {
         return static_cast<int>(
             std::find_if(rows.begin(), rows.end(),
-                         [&](const std::string& r) { return r.rfind(name + "|", 0) == 0; }) -
+                         [&](const std::string& r) { return r.find("|" + name + "|") < 4; }) -
             rows.begin());
     };
-    EXPECT_EQ(rows[row("small.jpg")],
-              "small.jpg|JPEG|/small.jpg|content|50x40|" + std::to_string(small.size()) + " B");
-    EXPECT_EQ(rows[row("gone.jpg")], "gone.jpg|JPEG|/gone.jpg|content||") << "a failed probe";
+    const std::string host = server.Address("").substr(0, server.Address("").find('/'));
+    // The page's order comes first, the content before the rest; the server has a column.
+    EXPECT_EQ(rows[1], "2|small.jpg|JPEG|/small.jpg|" + host + "|content|50x40|" +
+                           std::to_string(small.size()) + " B");
+    EXPECT_EQ(rows[2], "3|gone.jpg|JPEG|/gone.jpg|" + host + "|content||") << "a failed probe";
+    EXPECT_EQ(rows[3].substr(0, 11), "4|  ->notes");
+    ClickHeader(*w, 1);
+    EXPECT_EQ(Rows(*w).front().substr(0, 8), "6|0.jpg|") << "Name is one click away";
+    ClickHeader(*w, 0);
+    EXPECT_NE(Rows(*w), rows);
+    ClickHeader(*w, 0);
+    EXPECT_EQ(Rows(*w), rows) << "# gives the page's order again";
 
     // The filter line: kind, text and content only, and the count.
     auto* count = static_cast<QLabel*>(w->Control(ControlId::RowCount));
     static_cast<QLineEdit*>(w->Control(ControlId::FilterBox))->setText("MORE/1");
-    EXPECT_EQ(count->text(), "11 of 64 rows");
+    EXPECT_EQ(count->text(), "11 of 65 rows");
     static_cast<QLineEdit*>(w->Control(ControlId::FilterBox))->setText("harbour");
-    EXPECT_EQ(count->text(), "1 of 64 rows") << "the alt text is matched too";
+    EXPECT_EQ(count->text(), "1 of 65 rows") << "the alt text is matched too";
     const std::size_t asked = server.Requests().size();
     QTest::keyClick(w->Control(ControlId::FilterBox), Qt::Key_Return);
     EXPECT_EQ(server.Requests().size(), asked) << "Enter in the filter box is no Get URL";
     static_cast<QLineEdit*>(w->Control(ControlId::FilterBox))->clear();
     static_cast<QAbstractButton*>(w->Control(ControlId::ContentOnly))->click();
-    EXPECT_EQ(count->text(), "3 of 64 rows");
+    EXPECT_EQ(count->text(), "3 of 65 rows");
     static_cast<QAbstractButton*>(w->Control(ControlId::ContentOnly))->click();
 
     // The grid asks for the thumbnails of the rows it shows, and of no other.
     static_cast<QComboBox*>(w->Control(ControlId::ViewSwitch))->setCurrentIndex(1);
     CFileList& view = w->FileView();
     const std::string first = "http://" + server.Address("/more/0-m.jpg"); // rows by name
-    const std::string last = "http://" + server.Address("/small.jpg");
+    const std::string last = "http://" + server.Address("/more/59.jpg");
     ASSERT_TRUE(QTest::qWaitFor([&] {
         view.Grid()->grab();
         w->MonitorTick();
@@ -208,10 +218,10 @@ TEST_F(WindowTest, SeeingBeforeTaking) {
     EXPECT_FALSE(view.Loader().Requested(last)) << "a row out of view is not fetched";
 
     // The user's word: the ad is content, the big picture is not; 50x40 is below 100x100.
-    view.Grid()->item(row("ad.jpg"))->setSelected(true);
+    view.GridItem(row("ad.jpg"))->setSelected(true);
     // A selected tile stands on the highlight, its caption drawn over it.
-    view.Grid()->scrollToItem(view.Grid()->item(row("ad.jpg")));
-    const QRect tile = view.Grid()->visualItemRect(view.Grid()->item(row("ad.jpg")));
+    view.Grid()->scrollToItem(view.GridItem(row("ad.jpg")));
+    const QRect tile = view.Grid()->visualItemRect(view.GridItem(row("ad.jpg")));
     const QImage shot = view.Grid()->viewport()->grab().toImage();
     const QColor highlight = view.Grid()->palette().color(QPalette::Highlight);
     EXPECT_EQ(shot.pixelColor(tile.topLeft() + QPoint(1, 1)).rgb(), highlight.rgb());
@@ -224,9 +234,10 @@ TEST_F(WindowTest, SeeingBeforeTaking) {
     platform.menuChoices = {ControlId::MarkContent}; // the grid's pop-up menu
     w->OnContextMenu(view.Grid()->mapToGlobal(view.Grid()->rect().center()));
     view.Grid()->clearSelection();
-    view.Grid()->item(row("big.jpg"))->setSelected(true);
+    view.GridItem(row("big.jpg"))->setSelected(true);
     w->OnCommand(ControlId::MarkNotContent);
-    EXPECT_EQ(Rows(*w)[row("ad.jpg")], "ad.jpg|JPEG|/ad.jpg|content (marked)|400x300|" +
+    EXPECT_EQ(Rows(*w)[row("ad.jpg")], "5|ad.jpg|JPEG|/ad.jpg|" + host +
+                                           "|content (marked)|400x300|" +
                                            std::to_string(big.size() / 1024) + " KB");
     w->OnCommand(ControlId::DownloadAllJpegs);
     std::vector<std::string> queued;
@@ -241,9 +252,13 @@ TEST_F(WindowTest, SeeingBeforeTaking) {
     const QPoint cell = grid->visualItemRect(grid->item(0)).center();
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell, 1000);
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell);
-    EXPECT_EQ(w->Downloads().downloads[2].name, "0.jpg") << "a double-click in the grid queues";
+    EXPECT_EQ(w->Downloads().downloads[2].name, "big.jpg") << "a double-click in the grid queues";
+    // The grid shows the pictures first, the link after them.
+    EXPECT_EQ(grid->item(3), view.GridItem(row("ad.jpg")));
+    EXPECT_EQ(grid->item(grid->count() - 1), view.GridItem(row("  ->notes.html")));
     GetUrl(*w, server.Address("/finds.html"));
-    EXPECT_EQ(Rows(*w)[row("big.jpg")].substr(0, 40), "big.jpg|JPEG|/big.jpg|not content (marke")
+    const std::string marked = "1|big.jpg|JPEG|/big.jpg|" + host + "|not content (marked)";
+    EXPECT_EQ(Rows(*w)[row("big.jpg")].substr(0, marked.size()), marked)
         << "the marks hold when the page is read again";
 
     // A page whose article holds only pictures below the minimum says so.

@@ -52,29 +52,44 @@ TEST(FileListSort, ColumnsAndDirections) {
         EXPECT_EQ(Names(t), expected) << column << " " << descending;
     }
     // Modern rows: the place as marked, the size as shown (the real one over the declared one),
-    // the bytes.
+    // the bytes, the page's order, the server.
     LinkTable t;
     using Mark = LinkEntry::Mark;
-    t.Append(
-        {.name = "nav", .place = PicturePlace::Navigation, .width = 10, .height = 10, .bytes = 9});
+    t.Append({.name = "nav",
+              .server = "b.example",
+              .place = PicturePlace::Navigation,
+              .width = 10,
+              .height = 10,
+              .number = 3,
+              .bytes = 9});
     t.Append({.name = "marked",
+              .server = "A.example",
               .place = PicturePlace::Ad,
               .width = 50,
               .height = 50,
+              .number = 2,
               .mark = Mark::Content});
     t.Append({.name = "real",
+              .server = "c.example",
               .place = PicturePlace::Footer,
               .width = 900,
               .height = 900,
+              .number = 4,
               .realWidth = 20,
               .realHeight = 20,
               .bytes = 7});
-    t.Append(
-        {.name = "unmarked", .place = PicturePlace::Content, .bytes = 8, .mark = Mark::NotContent});
+    t.Append({.name = "unmarked",
+              .server = "a2.example",
+              .place = PicturePlace::Content,
+              .number = 1,
+              .bytes = 8,
+              .mark = Mark::NotContent});
     for (const auto& [column, expected] :
          {std::pair<int, Names_>{3, {"marked", "nav", "real", "unmarked"}},
           {4, {"unmarked", "nav", "real", "marked"}},
-          {5, {"marked", "real", "unmarked", "nav"}}}) {
+          {5, {"marked", "real", "unmarked", "nav"}},
+          {FileListSort::byNumber, {"unmarked", "marked", "nav", "real"}},
+          {FileListSort::byServer, {"marked", "unmarked", "nav", "real"}}}) {
         FileListSort::SortLinks(t, column, false);
         EXPECT_EQ(Names(t), expected) << column;
     }
