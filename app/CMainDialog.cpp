@@ -628,8 +628,8 @@ void CMainDialog::OnFileListHeaderClicked(int column) {
 void CMainDialog::OnOptions() {
     if (!optionsDialog) {
         optionsDialog = std::make_unique<COptionsDialog>(this, settings, platform);
-        optionsDialog->SetModernOptions(&modernSettings,
-                                        ModernSettings::BesideSettings(settingsFile.Path()));
+        optionsDialog->SetModernOptions(
+            &modernSettings, ModernSettings::BesideSettings(settingsFile.Path()), &linkTable);
     }
     const bool wasModern = settings.modernRules != 0;
     optionsDialog->Run();

@@ -2,116 +2,138 @@
 
 #include "app/DialogUnits.h"
 #include "app/TextBridge.h"
+#include "download/MaskExample.h"
 #include "download/NameMask.h"
 #include "net/CookieSource.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFutureWatcher>
-#include <QGroupBox>
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QtConcurrent/QtConcurrentRun>
 #include <cstdlib>
 
 CModernOptionsDialog::CModernOptionsDialog(QWidget* owner, ModernSettings& modern, std::string path,
-                                           Platform& platform)
+                                           Platform& platform, const LinkTable* page)
     : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), modern(modern),
-      path(std::move(path)), platform(platform) {
+      path(std::move(path)), platform(platform), page(page) {
     setWindowTitle("Modern Options");
     const DialogUnits du(font());
-    setFixedSize(du.Size(300, 248));
-    auto button = [&](int id, const char* caption, int x, int y, int w) {
-        auto* b = new QPushButton(caption, this);
+    setFixedSize(du.Size(300, 196));
+    auto button = [&](QWidget* parent, int id, const char* caption, int x, int y, int w) {
+        auto* b = new QPushButton(caption, parent);
         b->setProperty("controlId", id);
         du.Place(b, x, y, w, 14);
         connect(b, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
         return b;
     };
-    du.Place(new QGroupBox("File names", this), 5, 5, 290, 64);
-    auto* label = new QLabel("Save as", this);
-    du.PlaceText(label, 12, 20, 35, 10);
-    saveAs = new QLineEdit(this);
+    auto* tabs = new QTabWidget(this);
+    du.Place(tabs, 5, 5, 290, 166);
+    auto tab = [&](const char* caption) {
+        auto* room = new QWidget(tabs);
+        tabs->addTab(room, caption);
+        return room;
+    };
+
+    // Files: the mask, the name it gives, and its tags.
+    QWidget* files = tab("Files");
+    du.PlaceText(new QLabel("Save as", files), 8, 10, 35, 10);
+    saveAs = new QLineEdit(files);
     saveAs->setProperty("controlId", saveAsId);
     saveAs->setPlaceholderText("as the server-name box says");
-    saveAs->setToolTip("Tags: *name* *ext* *host* *subdirs* *title* *text* *num* *date*, and / "
-                       "for folders");
-    du.Place(saveAs, 50, 18, 238, 14);
-    button(folderPerPageId, "A folder per page", 50, 36, 90);
-    button(siteFoldersId, "The site's folders", 145, 36, 90);
-    auto* hint =
-        new QLabel("Empty: the server-name box decides, as under the classic rules.", this);
-    du.PlaceText(hint, 12, 54, 276, 10);
-    du.Place(new QGroupBox("Pictures", this), 5, 72, 290, 28);
+    du.Place(saveAs, 45, 8, 232, 14);
+    button(files, folderPerPageId, "A folder per page", 45, 26, 90);
+    button(files, siteFoldersId, "The site's folders", 140, 26, 90);
+    example = new QLabel(files);
+    example->setProperty("controlId", maskExampleId);
+    example->setTextFormat(Qt::PlainText);
+    du.Place(example, 8, 46, 270, 10);
+    QString tagRows;
+    for (const auto& [tag, meaning] : MaskExample::tags)
+        tagRows += "<tr><td><tt>" + QString(tag).toHtmlEscaped() + "</tt>&nbsp;&nbsp;</td><td>" +
+                   QString(meaning).toHtmlEscaped() + "</td></tr>";
+    auto* tagList = new QLabel("<table cellspacing=0>" + tagRows + "</table>", files);
+    tagList->setTextFormat(Qt::RichText);
+    tagList->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    du.Place(tagList, 8, 60, 270, 86);
+
+    // Pictures: the smallest Download All Pictures takes.
+    QWidget* pictures = tab("Pictures");
     auto side = [&](int id, int x, int value) {
-        auto* box = new QLineEdit(QString::number(value), this);
+        auto* box = new QLineEdit(QString::number(value), pictures);
         box->setProperty("controlId", id);
         box->setValidator(new QIntValidator(0, ModernSettings::maxSide, box));
-        du.Place(box, x, 82, 30, 12);
+        du.Place(box, x, 8, 30, 12);
         return box;
     };
-    du.PlaceText(new QLabel("Skip pictures smaller than", this), 12, 84, 95, 10);
-    minWidth = side(minWidthId, 108, modern.minWidth);
-    du.PlaceText(new QLabel("x", this), 141, 84, 6, 10);
-    minHeight = side(minHeightId, 149, modern.minHeight);
-    du.PlaceText(new QLabel("pixels (0 turns it off)", this), 183, 84, 105, 10);
-    du.Place(new QGroupBox("Galleries and downloads", this), 5, 102, 290, 74);
+    du.PlaceText(new QLabel("Skip pictures smaller than", pictures), 8, 10, 95, 10);
+    minWidth = side(minWidthId, 104, modern.minWidth);
+    du.PlaceText(new QLabel("x", pictures), 137, 10, 6, 10);
+    minHeight = side(minHeightId, 145, modern.minHeight);
+    du.PlaceText(new QLabel("pixels (0 turns it off)", pictures), 179, 10, 100, 10);
+
+    // Downloads: next pages, the limits, identical files, the desktop's word.
+    QWidget* downloads = tab("Downloads");
     // "Before [N] after": a number box between two words, on the line at `y`.
-    auto numberRow = [&](int id, const char* before, int boxX, int value, int most,
+    auto numberRow = [&](int id, const char* before, int boxX, int boxW, int value, int most,
                          const char* after, int y) {
-        du.PlaceText(new QLabel(before, this), 12, y + 2, boxX - 14, 10);
-        auto* box = new QLineEdit(QString::number(value), this);
+        du.PlaceText(new QLabel(before, downloads), 8, y + 2, boxX - 10, 10);
+        auto* box = new QLineEdit(QString::number(value), downloads);
         box->setProperty("controlId", id);
         box->setValidator(new QIntValidator(0, most, box));
-        du.Place(box, boxX, y, boxX == 86 ? 30 : 24, 12);
-        const int afterX = boxX + (boxX == 86 ? 34 : 28);
-        du.PlaceText(new QLabel(after, this), afterX, y + 2, 288 - afterX, 10);
+        du.Place(box, boxX, y, boxW, 12);
+        const int afterX = boxX + boxW + 4;
+        du.PlaceText(new QLabel(after, downloads), afterX, y + 2, 280 - afterX, 10);
         return box;
     };
     nextPages =
-        numberRow(nextPagesId, "Follow at most", 72, modern.nextPages, ModernSettings::maxNextPages,
-                  "next pages (Get Next Pages in the File List)", 112);
-    perServer = numberRow(perServerId, "At most", 44, modern.perServer, 16,
-                          "downloads at once from one server (0: no limit)", 128);
-    limitRate = numberRow(limitRateId, "Limit the speed to", 86, modern.limitRate,
-                          ModernSettings::maxLimitRate, "KiB/s (0: no limit)", 144);
+        numberRow(nextPagesId, "Follow at most", 68, 24, modern.nextPages,
+                  ModernSettings::maxNextPages, "next pages (Get Next Pages in the File List)", 8);
+    perServer = numberRow(perServerId, "At most", 40, 24, modern.perServer, 16,
+                          "downloads at once from one server (0: no limit)", 24);
+    limitRate = numberRow(limitRateId, "Limit the speed to", 82, 30, modern.limitRate,
+                          ModernSettings::maxLimitRate, "KiB/s (0: no limit)", 40);
     limitRate->setToolTip("For all downloads together; pages are read at full speed");
-    keepIdentical = new QCheckBox("Keep identical files", this);
+    keepIdentical = new QCheckBox("Keep identical files", downloads);
     keepIdentical->setProperty("controlId", keepIdenticalId);
     keepIdentical->setChecked(modern.keepIdentical);
     keepIdentical->setToolTip("Off: a download whose bytes a file in the save folder has "
                               "already is not kept again");
-    du.Place(keepIdentical, 12, 160, 110, 10);
-    notify = new QCheckBox("Tell the desktop when downloads finish", this);
+    du.Place(keepIdentical, 8, 60, 200, 10);
+    notify = new QCheckBox("Tell the desktop when downloads finish", downloads);
     notify->setProperty("controlId", notifyId);
     notify->setChecked(modern.notify);
-    du.Place(notify, 126, 160, 162, 10);
-    du.Place(new QGroupBox("Pages behind a login", this), 5, 178, 290, 48);
-    du.PlaceText(new QLabel("Cookies:", this), 12, 191, 35, 10);
-    cookieSource = new QComboBox(this);
+    du.Place(notify, 8, 74, 200, 10);
+
+    // Login: the cookies sent and the User-Agent.
+    QWidget* login = tab("Login");
+    du.PlaceText(new QLabel("Cookies:", login), 8, 11, 35, 10);
+    cookieSource = new QComboBox(login);
     cookieSource->setProperty("controlId", cookieSourceId);
     cookieSource->addItems(
         {"None", "Firefox", "Chromium", "Google Chrome", "Brave", "A cookies.txt file ..."});
-    du.Place(cookieSource, 50, 188, 85, 14);
-    cookieWhere = new QComboBox(this);
+    du.Place(cookieSource, 45, 8, 85, 14);
+    cookieWhere = new QComboBox(login);
     cookieWhere->setEditable(true);
     cookieWhere->setInsertPolicy(QComboBox::NoInsert);
     cookieWhere->setProperty("controlId", cookieWhereId);
-    du.Place(cookieWhere, 140, 188, 148, 14);
-    du.PlaceText(new QLabel("Send as:", this), 12, 209, 35, 10);
-    sendAs = new QComboBox(this);
+    du.Place(cookieWhere, 135, 8, 143, 14);
+    du.PlaceText(new QLabel("Send as:", login), 8, 29, 35, 10);
+    sendAs = new QComboBox(login);
     sendAs->setProperty("controlId", sendAsId);
     sendAs->addItems({"Tarvik", "A browser's User-Agent:"});
-    du.Place(sendAs, 50, 206, 85, 14);
-    userAgent = new QLineEdit(this);
+    du.Place(sendAs, 45, 26, 85, 14);
+    userAgent = new QLineEdit(login);
     userAgent->setProperty("controlId", userAgentId);
     userAgent->setToolTip("Some sites accept their cookies only with the browser's own User-Agent");
-    du.Place(userAgent, 140, 206, 148, 14);
-    QPushButton* ok = button(1, "OK", 190, 230, 50);
+    du.Place(userAgent, 135, 26, 143, 14);
+    QPushButton* ok = button(this, 1, "OK", 190, 177, 50);
     ok->setDefault(true);
-    button(2, "Cancel", 245, 230, 50);
+    button(this, 2, "Cancel", 245, 177, 50);
     const auto source = CookieSource::KindOf(modern.cookies);
     cookieSource->setCurrentIndex(static_cast<int>(source.value_or(CookieSource::Kind::None)));
     cookieWhere->setEditText(
@@ -124,7 +146,16 @@ CModernOptionsDialog::CModernOptionsDialog(QWidget* owner, ModernSettings& moder
     connect(sendAs, &QComboBox::currentIndexChanged, this,
             [this](int index) { userAgent->setEnabled(index == 1); });
     userAgent->setEnabled(sendAs->currentIndex() == 1);
+    connect(saveAs, &QLineEdit::textChanged, this, [this] { ShowExample(); });
     saveAs->setText(ToQt(modern.nameMask));
+    ShowExample();
+}
+
+void CModernOptionsDialog::ShowExample() {
+    const std::string mask = FromQt(saveAs->text().trimmed());
+    example->setText(mask.empty() ? "Empty: the server-name box decides, as under the classic "
+                                    "rules."
+                                  : ToQt(MaskExample::Text(mask, page)));
 }
 
 void CModernOptionsDialog::ShowCookieSource(bool chosenNow) {

@@ -1,9 +1,11 @@
 #pragma once
-// The modern options: the settings beyond the modern rules' switch (how files are named, the
-// smallest picture Download All Pictures takes, the cookies sent and the User-Agent). OK checks
-// them and writes them to tk.modern; Cancel leaves everything as it was.
+// The modern options: the settings beyond the modern rules' switch, on four tabs (how files are
+// named, with the name the mask gives a picture of the page read; the smallest picture Download
+// All Pictures takes; next pages and the limits of downloads; the cookies sent and the
+// User-Agent). OK checks them and writes them to tk.modern; Cancel leaves everything as it was.
 
 #include "app/Platform.h"
+#include "harvest/LinkTable.h"
 #include "settings/ModernSettings.h"
 
 #include <QDialog>
@@ -11,6 +13,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 
 class CModernOptionsDialog : public QDialog {
@@ -30,9 +33,10 @@ public:
     static constexpr int limitRateId = 1072;
     static constexpr int keepIdenticalId = 1073;
     static constexpr int notifyId = 1074;
+    static constexpr int maskExampleId = 1076;
 
     CModernOptionsDialog(QWidget* owner, ModernSettings& modern, std::string path,
-                         Platform& platform);
+                         Platform& platform, const LinkTable* page = nullptr);
 
     // The dialog's commands: 1 OK, 2 Cancel, and the two presets of the name box.
     void OnCommand(int id);
@@ -42,6 +46,8 @@ private:
     ModernSettings& modern;
     std::string path;
     Platform& platform;
+    const LinkTable* page; // the page read, whose first content picture the example names
+    QLabel* example = nullptr;
     QLineEdit* saveAs = nullptr;
     QLineEdit* minWidth = nullptr;
     QLineEdit* minHeight = nullptr;
@@ -57,4 +63,6 @@ private:
     // The profile or file box follows the source chosen: a cookies.txt is chosen in a file
     // chooser, a browser's profiles are listed as they are found, off the window's thread.
     void ShowCookieSource(bool chosenNow);
+    // The name the mask typed gives, or why it cannot be used.
+    void ShowExample();
 };

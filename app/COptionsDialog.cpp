@@ -166,9 +166,11 @@ COptionsDialog::COptionsDialog(QWidget* owner, Settings& settings, Platform& pla
         setTabOrder(order[i], order[i + 1]);
 }
 
-void COptionsDialog::SetModernOptions(ModernSettings* settings, std::string path) {
+void COptionsDialog::SetModernOptions(ModernSettings* settings, std::string path,
+                                      const LinkTable* page) {
     modern = settings;
     modernPath = std::move(path);
+    modernPage = page;
     modernButton->setVisible(modern != nullptr);
 }
 
@@ -197,7 +199,7 @@ void COptionsDialog::OnCommand(int id) {
         break;
     case modernOptionsId:
         if (modern != nullptr)
-            CModernOptionsDialog(this, *modern, modernPath, platform).exec();
+            CModernOptionsDialog(this, *modern, modernPath, platform, modernPage).exec();
         break;
     default:
         break;

@@ -4,6 +4,7 @@
 // Cancel leaves them alone.
 
 #include "app/Platform.h"
+#include "harvest/LinkTable.h"
 #include "settings/ModernSettings.h"
 #include "settings/Settings.h"
 
@@ -31,8 +32,9 @@ public:
     void ApplyAndClose();
 
     // Where the "Modern Options..." button (1051, enabled while the modern rules' box is
-    // ticked) finds the modern settings and their file; without it the button is hidden.
-    void SetModernOptions(ModernSettings* settings, std::string path);
+    // ticked) finds the modern settings and their file, and the page read whose names the
+    // mask's example shows; without them the button is hidden.
+    void SetModernOptions(ModernSettings* settings, std::string path, const LinkTable* page);
     QPushButton* ModernButton() const { return modernButton; }
 
     QLineEdit* DirectoryBox() const { return directoryText; }
@@ -58,4 +60,5 @@ private:
     QPushButton* modernButton = nullptr;
     ModernSettings* modern = nullptr;
     std::string modernPath;
+    const LinkTable* modernPage = nullptr;
 };

@@ -76,15 +76,13 @@ void DownloadTable::QueueDownload(const LinkEntry& link, bool byAddress, const s
     ++downloadCount;
 }
 
+NameMask::Values DownloadTable::MaskValues(const LinkEntry& link, const std::string& title) {
+    return {link.name,  link.server, Folders(link.path), link.title.empty() ? title : link.title,
+            link.text, link.number, Today()};
+}
+
 void DownloadTable::Name(DownloadEntry& e, const LinkEntry& link, const std::string& title) {
-    const NameMask::Values values{link.name,
-                                  link.server,
-                                  Folders(link.path),
-                                  link.title.empty() ? title : link.title,
-                                  link.text,
-                                  link.number,
-                                  Today()};
-    const std::string path = NameMask::Expand(nameMask, values);
+    const std::string path = NameMask::Expand(nameMask, MaskValues(link, title));
     e.masked = true;
     const std::size_t slash = path.rfind('/');
     e.folder = slash == std::string::npos ? "" : path.substr(0, slash);

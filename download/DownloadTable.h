@@ -3,6 +3,7 @@
 // the operations the commands use on them. User-interface thread only.
 
 #include "download/DownloadEntry.h"
+#include "download/NameMask.h"
 #include "harvest/LinkTable.h"
 
 #include <cstdint>
@@ -45,6 +46,8 @@ public:
     // The pictures a selection of content pictures leaves out when it takes none of a modern
     // page's rows (trackers not counted); 0 when it takes any, or for another selection.
     static int32_t PicturesLeftOut(const LinkTable& links, Take take);
+    // What the tags of a name mask stand for in `link`, a row of the page titled `title`.
+    static NameMask::Values MaskValues(const LinkEntry& link, const std::string& title);
     // True while no entry waits, runs or is paused.
     bool AllFinal() const;
     // Removes every entry marked Excluded, keeping the order of the others; a modern entry's

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -52,6 +53,31 @@ Server::Handler Pages(const std::map<std::string, std::string>& pages) {
     for (const auto& [path, page] : pages)
         routes[path] = Server::Answer(page);
     return Server::Routes(routes);
+}
+
+std::string ExampleText(const CModernOptionsDialog& modern) {
+    for (const QLabel* label : modern.findChildren<QLabel*>())
+        if (label->property("controlId").toInt() == CModernOptionsDialog::maskExampleId)
+            return label->text().toStdString();
+    return "(no example)";
+}
+
+// Opens the Options, then the Modern Options, and hands them to `act` (Cancel unless it closed
+// them); the Options' OK follows.
+void InModernOptions(CMainDialog& w, const std::function<void(CModernOptionsDialog&)>& act) {
+    QTimer::singleShot(0, [act] {
+        QTimer::singleShot(50, [act] {
+            auto* modern = qobject_cast<CModernOptionsDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(modern, nullptr);
+            act(*modern);
+            if (modern->isVisible())
+                modern->OnCommand(2);
+        });
+        auto* options = qobject_cast<COptionsDialog*>(QApplication::activeModalWidget());
+        options->ModernButton()->click();
+        options->OnCommand(1);
+    });
+    w.OnCommand(ControlId::Options);
 }
 
 } // namespace
@@ -193,20 +219,18 @@ TEST_F(WindowTest, ModernRulesListTodaysPicturesAndFollowWholeAddresses) {
     EXPECT_EQ(static_cast<QAbstractButton*>(w->Control(ControlId::DownloadAllJpegs))->text(),
               "Download All Pictures");
     // The modern options name the files: a mask that cannot be used is refused, naming why.
-    QTimer::singleShot(0, [] {
-        QTimer::singleShot(50, [] {
-            auto* modern = qobject_cast<CModernOptionsDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(modern, nullptr);
-            for (const char* mask : {"*nom*", "*num* *name*.*ext*"}) {
-                modern->SaveAsBox()->setText(mask);
-                modern->OnCommand(1);
-            }
-        });
-        auto* options = qobject_cast<COptionsDialog*>(QApplication::activeModalWidget());
-        options->ModernButton()->click();
-        options->OnCommand(1);
+    // The Save as box shows the name its mask gives, an example page's before a page is read.
+    std::vector<std::string> examples;
+    InModernOptions(*w, [&](CModernOptionsDialog& modern) {
+        for (const char* mask : {"*title*/*num* *name*.*ext*", "*nom*", "*num* *name*.*ext*"}) {
+            modern.SaveAsBox()->setText(mask);
+            examples.push_back(ExampleText(modern));
+            modern.OnCommand(1);
+        }
     });
-    w->OnCommand(ControlId::Options);
+    EXPECT_EQ(examples, (Items{"Example: Storm Hits the Coast/001 lead-1600.jpg",
+                               "This mask cannot be used: unknown tag *nom*.",
+                               "Example: 001 lead-1600.jpg"}));
     EXPECT_EQ(platform.messages,
               Items{"The file name mask \"*nom*\" cannot be used: unknown tag *nom*."});
     EXPECT_EQ(ReadFile(dir.File("tk.modern")),
@@ -220,6 +244,14 @@ TEST_F(WindowTest, ModernRulesListTodaysPicturesAndFollowWholeAddresses) {
     EXPECT_EQ(Rows(*w), (Items{"1|a-8.webp|IMAGE|/img/a-8.webp|" + host + "|content|800x600|",
                                "2|  ->more.html|HTML Link|/news/more.html?p=2|" + host + "|||"}))
         << "the number, the server, the place, the declared size and the bytes";
+    InModernOptions(*w, [&](CModernOptionsDialog& modern) {
+        modern.SaveAsBox()->setText("*host*/*num* *name*.*ext*");
+        examples = {ExampleText(modern)};
+    });
+    std::string safeHost = host;
+    safeHost[safeHost.find(':')] = '_';
+    EXPECT_EQ(examples, Items{"Example: " + safeHost + "/001 a-8.webp"})
+        << "the page's first content picture, its server's colon made safe";
     DoubleClick(w->FileList(), 1);
     EXPECT_EQ(UrlText(*w).toStdString(), "http://" + server.Address("/news/more.html?p=2"));
     EXPECT_EQ(TitleText(*w), "More");

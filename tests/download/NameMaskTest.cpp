@@ -1,5 +1,6 @@
 #include "download/NameMask.h"
 #include "download/DownloadTable.h"
+#include "download/MaskExample.h"
 #include "tests/support/CliRun.h"
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/TempDir.h"
@@ -41,6 +42,22 @@ TEST(NameMask, TagsAndSafeNames) {
                                     {"/abs/*name*", "an absolute path"},
                                     {"a/../*name*", "a .. folder"}})
         EXPECT_EQ(NameMask::Check(mask), why);
+    // The example of the options names the page's first content picture, else its first picture.
+    LinkTable page;
+    page.pageTitle = "Finds";
+    page.Append({.category = FileCategory::Jpeg, .name = "logo.jpg", .number = 1});
+    page.Append({.category = FileCategory::HtmlLink, .name = "a.htm", .number = 2});
+    EXPECT_EQ(MaskExample::Text("*title*/*num* *name*.*ext*", &page),
+              "Example: Finds/001 logo.jpg");
+    page.Append({.category = FileCategory::Jpeg,
+                 .name = "late.jpg",
+                 .place = PicturePlace::Content,
+                 .number = 4});
+    page.Append({.category = FileCategory::Gif,
+                 .name = "lead.gif",
+                 .place = PicturePlace::Content,
+                 .number = 3});
+    EXPECT_EQ(MaskExample::Text("*num* *name*.*ext*", &page), "Example: 003 lead.gif");
 }
 
 // A gallery of 24 photos, each named large.jpg: two runs give the same ordered names, whatever
