@@ -186,6 +186,11 @@ QueueFile::LoadResult QueueFile::Load(DownloadTable& table) {
             setRowAside(line) << '\n';
             continue;
         }
+        // Where a started row's file went, as the lists show it: under the save folder.
+        const std::string& saved = table.saveDirectory;
+        if (!saved.empty() && e.localPath.size() > saved.size() + 1 &&
+            e.localPath.compare(0, saved.size(), saved) == 0 && e.localPath[saved.size()] == '/')
+            e.savedAs = e.localPath.substr(saved.size() + 1);
         if (table.downloads.size() <= static_cast<std::size_t>(table.downloadCount))
             table.downloads.resize(static_cast<std::size_t>(table.downloadCount) + 1);
         table.downloads[table.downloadCount++] = std::move(e);

@@ -112,6 +112,8 @@ TEST_F(WindowTest, TheModernQueueSurvivesEscapeAndAKill) {
     w = MakeWindow();
     w->show();
     ASSERT_EQ(Rows(w->DownloadList()).size(), 16u) << "the queue came back";
+    EXPECT_EQ(Cell(*w, 0, ListColumns::savedAsColumn),
+              w->Downloads().downloads[0].server + "/k0.jpg");
     EXPECT_EQ(Cell(*w, 14, 3), "Error");
     // The user works in another window while the list finishes.
     QWidget elsewhere;
