@@ -18,7 +18,7 @@ CAboutDialog::CAboutDialog(QWidget* owner, Platform& platform)
     picture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     picture->setAlignment(Qt::AlignCenter);
     picture->setPixmap(QPixmap(":/about.png"));
-    for (const auto& [text, y] : {std::pair{"Tarvik Version 1.0", 13},
+    for (const auto& [text, y] : {std::pair{"Tarvik Version " TARVIK_VERSION, 13},
                                   std::pair{"Collects what a web page links to.", 26}}) {
         auto* line = new QLabel(text, this);
         line->setTextFormat(Qt::PlainText);

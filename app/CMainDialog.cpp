@@ -86,7 +86,7 @@ CMainDialog::~CMainDialog() {
 }
 
 void CMainDialog::CreateControls() {
-    setWindowTitle("Tarvik v1.0");
+    setWindowTitle("Tarvik v" TARVIK_VERSION);
     setWindowIcon(AppIcons::Application());
     const DialogUnits du(font());
     // The layout's size is the smallest, unless it would not fit the screen (a large font on a

@@ -28,8 +28,6 @@
 
 namespace {
 
-const char* const version = "1.0";
-
 const char* const usage =
     "usage: tarvik-cli links [--modern | --classic] [--title] [--follow] [--json]\n"
     "                        [--next-pages N]\n"
@@ -47,6 +45,7 @@ const char* const usage =
     "                           [--timeout SECONDS]\n"
     "                           (ADDRESS | -i FILE)\n"
     "       tarvik-cli article [--kind] ADDRESS\n"
+    "       tarvik-cli --help | --version\n"
     "Short options: -d and -P for --dir, -j for --threads, -i for --input-file, -q for --quiet.\n";
 
 const char* const help =
@@ -173,7 +172,9 @@ const char* const help =
     "cannot be opened is told on stderr with its cause, and the others go on.\n"
     "\n"
     "Exit status: 0 done (every download Complete), 1 a page could not be opened or a\n"
-    "download did not complete, 2 wrong arguments, 130 interrupted.\n";
+    "download did not complete, 2 wrong arguments, 130 interrupted.\n"
+    "\n"
+    "The manual: man tarvik-cli, and docs/manual.md for the window and the files on disk.\n";
 
 std::optional<int> ParseNumber(const std::string& text, int low, int high) {
     int value = 0;
@@ -451,7 +452,7 @@ int CliCommand::Run(const std::vector<std::string>& args, std::ostream& out, std
             return 0;
         }
         if (a == "--version") {
-            out << "tarvik-cli " << version << "\n";
+            out << "tarvik-cli " TARVIK_VERSION "\n";
             return 0;
         }
     }
