@@ -32,7 +32,7 @@ CFileList::CFileList(QWidget& owner, QTreeWidget* list, const LinkTable& table,
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(0, 0, 0, 0);
     filterBox = Tagged(new QLineEdit(bar), ControlId::FilterBox);
-    filterBox->setPlaceholderText("Filter by name or address");
+    filterBox->setPlaceholderText("Filter by name, address or text");
     filterBox->setClearButtonEnabled(true);
     filterBox->installEventFilter(this);
     kindBox = Tagged(new QComboBox(bar), ControlId::FilterKind);

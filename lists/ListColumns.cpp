@@ -15,9 +15,9 @@ const std::array<ListColumn, 8> ListColumns::modernFileList = {{
     {"Name", 200},
     {"FileType", 70},
     {"Path", 200},
-    {"Server", 105},
+    {"Server", 95},
     {"Place", 75},
-    {"Size", 60},
+    {"Size", 70},
     {"Bytes", 55},
 }};
 
