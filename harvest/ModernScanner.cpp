@@ -1,6 +1,7 @@
 #include "harvest/ModernScanner.h"
 
 #include "harvest/PageCharset.h"
+#include "harvest/PageTree.h"
 #include "harvest/PlaceWords.h"
 #include "harvest/TextMatch.h"
 
@@ -199,7 +200,7 @@ private:
         s.width = Dimension(Attribute(attributes, "width"));
         s.height = Dimension(Attribute(attributes, "height"));
         const char* style = Attribute(attributes, "style");
-        s.hidden = Attribute(attributes, "hidden") != nullptr ||
+        s.hidden = PageTree::HiddenAttribute(reinterpret_cast<const char* const*>(attributes)) ||
                    (style != nullptr && (ContainsNoCase(style, "DISPLAY:NONE") ||
                                          ContainsNoCase(style, "DISPLAY: NONE") ||
                                          ContainsNoCase(style, "VISIBILITY:HIDDEN") ||

@@ -83,6 +83,14 @@ template <typename T> void Increment(T& count) {
 
 } // namespace
 
+bool PageTree::HiddenAttribute(const char* const* attributes) {
+    // A page streamed by its server sends parts of itself late, in a hidden element whose id is
+    // "S:" and a number, for its scripts to move into place: what it holds is the page's own.
+    const char* id = AttributeOf(attributes, "id");
+    return AttributeOf(attributes, "hidden") != nullptr &&
+           !(id != nullptr && id[0] == 'S' && id[1] == ':' && id[2] != '\0');
+}
+
 const char* PageTree::AttributeOf(const char* const* attributes, const char* name) {
     for (int i = 0; attributes != nullptr && attributes[i] != nullptr; i += 2)
         if (std::strcmp(attributes[i], name) == 0)
@@ -169,8 +177,7 @@ void PageTree::Open(std::string_view name, const char* const* attributes) {
     const std::string_view r = role != nullptr ? role : "";
     n.landmark = LandmarkOf(tag, r);
     const char* ariaHidden = AttributeOf(attributes, "aria-hidden");
-    if (AttributeOf(attributes, "hidden") != nullptr ||
-        IsHiddenStyle(AttributeOf(attributes, "style")) ||
+    if (HiddenAttribute(attributes) || IsHiddenStyle(AttributeOf(attributes, "style")) ||
         (ariaHidden != nullptr && std::string_view(ariaHidden) == "true"))
         n.flags |= Hidden;
     if (href != nullptr)

@@ -83,6 +83,8 @@ public:
     }
 
     static const char* AttributeOf(const char* const* attributes, const char* name);
+    // Hidden by its `hidden` attribute, as the page is shown once its scripts have run.
+    static bool HiddenAttribute(const char* const* attributes);
 
 private:
     uint32_t CachedWordsOf(std::string_view text);

@@ -154,7 +154,7 @@ TEST(ModernHarvest, EveryPictureKnowsItsPlace) {
     for (const char* name :
          {"news-article", "blog-comments", "wiki", "gallery", "product-listing", "blog-theme",
           "teasers-and-logos", "forum-thread", "shop-product", "recipe-listing",
-          "article-with-rail", "guide-in-steps", "service-cards"}) {
+          "article-with-rail", "guide-in-steps", "service-cards", "streamed-article"}) {
         SCOPED_TRACE(name);
         const std::string html = *ReadFile(std::string(TARVIK_TEST_PAGES) + "/" + name + ".html");
         const ModernPage page(html);
