@@ -29,7 +29,8 @@ MainBlock::Found MainBlock::Find(const PageTree& tree) {
     auto isThread = [&](const std::vector<int32_t>& posts) {
         if (posts.empty())
             return false;
-        if (article.roots.empty())
+        // A page that says it is a discussion, and no article, is read as its posts.
+        if (article.roots.empty() || (tree.DeclaresDiscussion() && !tree.DeclaresArticle()))
             return true;
         if (2 * alike.TextOf(posts) < article.text)
             return false;

@@ -142,6 +142,10 @@ void PageTree::Open(std::string_view name, const char* const* attributes) {
         (Equals(AttributeOf(attributes, "property"), "og:type") &&
          Equals(AttributeOf(attributes, "content"), "article")))
         declaresArticle = true;
+    if (const char* type = AttributeOf(attributes, "itemtype");
+        type != nullptr && (std::string_view(type).ends_with("/DiscussionForumPosting") ||
+                            std::string_view(type).ends_with("/QAPage")))
+        declaresDiscussion = true;
     const int32_t at = Current();
     if (at >= 0) {
         Node& parent = nodes[static_cast<std::size_t>(at)];
@@ -224,6 +228,9 @@ void PageTree::Text(std::string_view t) {
     if (jsonDepth > 0)
         for (const std::string_view type : {"\"Article\"", "\"NewsArticle\"", "\"BlogPosting\""})
             declaresArticle = declaresArticle || t.find(type) != std::string_view::npos;
+    if (jsonDepth > 0)
+        for (const std::string_view type : {"\"DiscussionForumPosting\"", "\"QAPage\""})
+            declaresDiscussion = declaresDiscussion || t.find(type) != std::string_view::npos;
     if (at < 0 || skipDepth > 0)
         return;
     // Characters as a reader counts them: blanks between words count once.

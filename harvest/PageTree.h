@@ -71,6 +71,8 @@ public:
     // The page says it is an article: og:type article, an Article, NewsArticle or BlogPosting
     // in its JSON-LD or microdata.
     bool DeclaresArticle() const { return declaresArticle; }
+    // The page says it is a discussion: a DiscussionForumPosting or a QAPage.
+    bool DeclaresDiscussion() const { return declaresDiscussion; }
 
     // The element open now; -1 before the first.
     int32_t Current() const { return open.empty() ? -1 : open.back(); }
@@ -102,6 +104,7 @@ private:
     bool readsNoscript = false;
     bool offersProduct = false;
     bool declaresArticle = false;
+    bool declaresDiscussion = false;
     bool keepText;
     std::vector<Run> runs;
     std::string text;

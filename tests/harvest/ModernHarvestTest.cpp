@@ -151,10 +151,10 @@ std::vector<std::string> Places(const std::string& out) {
 // Pages built the way today's sites build them: each picture is the page's own content or the
 // furniture it belongs to, and --pictures takes exactly the content.
 TEST(ModernHarvest, EveryPictureKnowsItsPlace) {
-    for (const char* name :
-         {"news-article", "blog-comments", "wiki", "gallery", "product-listing", "blog-theme",
-          "teasers-and-logos", "forum-thread", "shop-product", "recipe-listing",
-          "article-with-rail", "guide-in-steps", "service-cards", "streamed-article"}) {
+    for (const char* name : {"news-article", "blog-comments", "wiki", "gallery", "product-listing",
+                             "blog-theme", "teasers-and-logos", "forum-thread", "shop-product",
+                             "recipe-listing", "article-with-rail", "guide-in-steps",
+                             "service-cards", "streamed-article", "forum-app-box"}) {
         SCOPED_TRACE(name);
         const std::string html = *ReadFile(std::string(TARVIK_TEST_PAGES) + "/" + name + ".html");
         const ModernPage page(html);
