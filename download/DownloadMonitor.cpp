@@ -219,12 +219,36 @@ void DownloadMonitor::FollowJob(int32_t index, JobState state, DownloadView& vie
     }
 }
 
+void DownloadMonitor::ReadKeptDigests(const std::string& saveDirectory) {
+    if (keepIdentical || kept.Holds(saveDirectory) ||
+        (keptReader.joinable() && readingFolder == saveDirectory))
+        return;
+    TakeKeptDigests();
+    readingFolder = saveDirectory;
+    try {
+        keptReader =
+            std::thread([this, saveDirectory] { reading.Load(saveDirectory, &stopReading); });
+    } catch (const std::system_error&) {
+        // No thread: the first settle reads them itself.
+    }
+}
+
+void DownloadMonitor::TakeKeptDigests() {
+    if (!keptReader.joinable())
+        return;
+    keptReader.join(); // what the reader wrote is this thread's from here on
+    if (reading.Holds(readingFolder))
+        kept = std::move(reading);
+    reading = KeptDigests();
+}
+
 void DownloadMonitor::KeepOnce(DownloadEntry& e, const DownloadJob& job) {
     const std::string path =
         job.subdirectory.empty() ? job.finalName : job.subdirectory + "/" + job.finalName;
     if (keepIdentical || e.again)
         return;
-    kept.Load(job.saveDirectory);
+    TakeKeptDigests();
+    kept.Load(job.saveDirectory); // unless they are the ones read
     const std::string same = kept.Find(job.sha256, e.receivedBytes, path);
     if (same.empty()) {
         kept.Add(job.sha256, path);
@@ -331,6 +355,8 @@ void DownloadMonitor::StartDownload(int32_t index, int32_t slot, const Settings&
     e.localPath = localPath;
     e.savedAs = subdirectory.empty() ? e.name : subdirectory + "/" + e.name;
     const bool modern = e.modern;
+    if (modern)
+        ReadKeptDigests(settings.saveDirectory);
     bool safeFolders = true; // a kept queue's folders are checked as a mask's were made
     for (std::size_t at = 0; masked && !e.folder.empty() && at <= e.folder.size();) {
         const std::size_t end = std::min(e.folder.find('/', at), e.folder.size());
@@ -512,6 +538,8 @@ void DownloadMonitor::StartLookUp(LookUpQueue::Item& item, int32_t slot, const S
 
 void DownloadMonitor::ShutDown(std::chrono::milliseconds wait) {
     StopStarting();
+    stopReading.store(true, relaxed);
+    TakeKeptDigests();
     lookUps.Drop(nullptr, [](int32_t) {}); // every job is cancelled below
     for (WorkerSlot& s : workerSlots)
         if (s.job)

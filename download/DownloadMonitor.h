@@ -11,6 +11,7 @@
 #include "net/RateLimit.h"
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -126,7 +127,16 @@ private:
     bool startsStopped = false;
     int32_t perServer = 0;
     bool keepIdentical = false;
+    // The kept digests are read on a thread of their own from the start of the first modern
+    // download on, so a large or slow save folder holds no tick; a settle waits for them only
+    // when they are not read yet. `reading` is the reader's until it is joined.
+    void ReadKeptDigests(const std::string& saveDirectory);
+    void TakeKeptDigests();
     KeptDigests kept;
+    KeptDigests reading;
+    std::string readingFolder;
+    std::thread keptReader;
+    std::atomic<bool> stopReading{false};
     // Shared with the running jobs, which may outlive the monitor (see ShutDown).
     std::shared_ptr<RateLimit> rateLimit = std::make_shared<RateLimit>();
     bool settledInTick = false;

@@ -24,7 +24,7 @@ std::pair<std::string, std::string> Split(const std::string& path) {
 
 } // namespace
 
-void KeptDigests::Load(const std::string& folder) {
+void KeptDigests::Load(const std::string& folder, const std::atomic<bool>* stop) {
     if (loaded && folder == saveDirectory)
         return;
     saveDirectory = folder;
@@ -38,16 +38,23 @@ void KeptDigests::Load(const std::string& folder) {
     });
     const int top = LocalFile::OpenFileDirectory(folder, "");
     if (top >= 0)
-        Walk(top, "", 0); // and closes it
+        Walk(top, "", 0, stop); // and closes it
+    if (stop != nullptr && stop->load(std::memory_order_relaxed)) {
+        loaded = false; // a part of the folder is no answer
+        byDigest.clear();
+    }
 }
 
-void KeptDigests::Walk(int folder, const std::string& under, int depth) {
+void KeptDigests::Walk(int folder, const std::string& under, int depth,
+                       const std::atomic<bool>* stop) {
     DIR* dir = ::fdopendir(folder);
     if (dir == nullptr) {
         ::close(folder);
         return;
     }
-    while (const dirent* entry = ::readdir(dir)) {
+    while (const dirent* entry = stop == nullptr || !stop->load(std::memory_order_relaxed)
+                                     ? ::readdir(dir)
+                                     : nullptr) {
         const std::string name = entry->d_name;
         if (name == "." || name == "..")
             continue;
@@ -59,7 +66,7 @@ void KeptDigests::Walk(int folder, const std::string& under, int depth) {
                                              O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
                                   : -1;
             if (inner >= 0) {
-                Walk(inner, path, depth + 1);
+                Walk(inner, path, depth + 1, stop);
                 continue;
             }
         }

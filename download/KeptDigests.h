@@ -2,8 +2,10 @@
 // The digests of the files Tarvik made in a save folder and under it, read once per run (their
 // user.tarvik.sha256, else the folder's .tarvik-origins lines) and kept in memory, so that a
 // finished download whose bytes equal a kept file is known without reading either again.
-// User-interface thread only.
+// One thread at a time: the monitor reads them on a thread of its own and takes them over once
+// that thread has ended.
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -14,8 +16,10 @@ public:
     // The folders walked below the save folder, at most.
     static constexpr int maxDepth = 16;
 
-    // Reads the digests under `saveDirectory`, unless they are the ones held.
-    void Load(const std::string& saveDirectory);
+    // Reads the digests under `saveDirectory`, unless they are the ones held. A `stop` that
+    // turns true ends the reading, and nothing is held.
+    void Load(const std::string& saveDirectory, const std::atomic<bool>* stop = nullptr);
+    bool Holds(const std::string& folder) const { return loaded && folder == saveDirectory; }
     // A file other than `path` (both under the save folder) whose bytes are `sha256` and
     // `size`, checked on disk now: still there, a regular file, of that size, with that digest
     // kept. Empty: none.
@@ -25,7 +29,7 @@ public:
     std::size_t Size() const { return byDigest.size(); } // digests known
 
 private:
-    void Walk(int folder, const std::string& under, int depth);
+    void Walk(int folder, const std::string& under, int depth, const std::atomic<bool>* stop);
 
     std::string saveDirectory;
     bool loaded = false;
