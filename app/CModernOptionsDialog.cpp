@@ -153,9 +153,12 @@ CModernOptionsDialog::CModernOptionsDialog(QWidget* owner, ModernSettings& moder
 
 void CModernOptionsDialog::ShowExample() {
     const std::string mask = FromQt(saveAs->text().trimmed());
-    example->setText(mask.empty() ? "Empty: the server-name box decides, as under the classic "
-                                    "rules."
-                                  : ToQt(MaskExample::Text(mask, page)));
+    const QString text =
+        mask.empty() ? QString("Empty: the server-name box decides, as under the classic rules.")
+                     : ToQt(MaskExample::Text(mask, page));
+    // A long name is cut at the box's edge; its tooltip holds it whole.
+    example->setText(example->fontMetrics().elidedText(text, Qt::ElideMiddle, example->width()));
+    example->setToolTip(text);
 }
 
 void CModernOptionsDialog::ShowCookieSource(bool chosenNow) {
