@@ -1,3 +1,4 @@
+#include "app/CModernOptionsDialog.h"
 #include "app/COptionsDialog.h"
 #include "tests/support/FakePlatform.h"
 
@@ -7,6 +8,7 @@
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QTabWidget>
 #include <QTest>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -134,14 +136,31 @@ TEST_F(OptionsTest, TheDirectoryBoxAndBrowse) {
 }
 
 TEST_F(OptionsTest, NoControlCoversAnotherAndEditsBehaveAsLimitedBoxes) {
-    const QList<QWidget*> controls = dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-    for (QWidget* a : controls)
-        for (QWidget* b : controls) {
-            if (a >= b || qobject_cast<QGroupBox*>(a) || qobject_cast<QGroupBox*>(b))
-                continue;
-            EXPECT_FALSE(a->geometry().intersects(b->geometry()))
-                << a->property("text").toString().toStdString();
+    // The options, and each tab of the modern options, whose controls stay within it.
+    ModernSettings modern;
+    CModernOptionsDialog more(nullptr, modern, "", platform);
+    more.show();
+    QTabWidget* tabs = more.findChild<QTabWidget*>();
+    std::vector<QWidget*> rooms = {&dialog};
+    for (int i = 0; i < tabs->count(); ++i)
+        rooms.push_back(tabs->widget(i));
+    for (QWidget* room : rooms) {
+        if (room != &dialog) {
+            tabs->setCurrentWidget(room); // which lays the tab out
+            QApplication::processEvents();
         }
+        const QList<QWidget*> controls = room->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        for (QWidget* a : controls) {
+            EXPECT_TRUE(room == &dialog || room->rect().contains(a->geometry()))
+                << a->property("text").toString().toStdString();
+            for (QWidget* b : controls) {
+                if (a >= b || qobject_cast<QGroupBox*>(a) || qobject_cast<QGroupBox*>(b))
+                    continue;
+                EXPECT_FALSE(a->geometry().intersects(b->geometry()))
+                    << a->property("text").toString().toStdString();
+            }
+        }
+    }
 
     // A paste takes what fits, counted in bytes.
     dialog.DirectoryBox()->setText("/home/");
