@@ -24,30 +24,65 @@ CModernOptionsDialog::CModernOptionsDialog(QWidget* owner, ModernSettings& moder
     setWindowTitle("Modern Options");
     const DialogUnits du(font());
     setFixedSize(du.Size(300, 196));
-    auto button = [&](QWidget* parent, int id, const char* caption, int x, int y, int w) {
-        auto* b = new QPushButton(caption, parent);
-        b->setProperty("controlId", id);
-        du.Place(b, x, y, w, 14);
-        connect(b, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
-        return b;
-    };
     auto* tabs = new QTabWidget(this);
     du.Place(tabs, 5, 5, 290, 166);
-    auto tab = [&](const char* caption) {
+    for (const auto& [caption, make] :
+         {std::pair{"Files", &CModernOptionsDialog::MakeFilesTab},
+          std::pair{"Pictures", &CModernOptionsDialog::MakePicturesTab},
+          std::pair{"Downloads", &CModernOptionsDialog::MakeDownloadsTab},
+          std::pair{"Login", &CModernOptionsDialog::MakeLoginTab}}) {
         auto* room = new QWidget(tabs);
         tabs->addTab(room, caption);
-        return room;
-    };
+        (this->*make)(room, du);
+    }
+    QPushButton* ok = Button(this, du, 1, "OK", 190, 177, 50);
+    ok->setDefault(true);
+    Button(this, du, 2, "Cancel", 245, 177, 50);
+    const auto source = CookieSource::KindOf(modern.cookies);
+    cookieSource->setCurrentIndex(static_cast<int>(source.value_or(CookieSource::Kind::None)));
+    cookieWhere->setEditText(
+        ToQt(source == CookieSource::Kind::File ? modern.cookieFile : modern.cookieProfile));
+    sendAs->setCurrentIndex(modern.userAgent.empty() ? 0 : 1);
+    userAgent->setText(ToQt(modern.userAgent));
+    ShowCookieSource(false);
+    connect(cookieSource, &QComboBox::currentIndexChanged, this,
+            [this] { ShowCookieSource(true); });
+    connect(sendAs, &QComboBox::currentIndexChanged, this,
+            [this](int index) { userAgent->setEnabled(index == 1); });
+    userAgent->setEnabled(sendAs->currentIndex() == 1);
+    connect(saveAs, &QLineEdit::textChanged, this, [this] { ShowExample(); });
+    saveAs->setText(ToQt(modern.nameMask));
+    ShowExample();
+}
 
-    // Files: the mask, the name it gives, and its tags.
-    QWidget* files = tab("Files");
+void CModernOptionsDialog::ShowExample() {
+    const std::string mask = FromQt(saveAs->text().trimmed());
+    const QString text =
+        mask.empty() ? QString("Empty: the server-name box decides, as under the classic rules.")
+                     : ToQt(MaskExample::Text(mask, page));
+    // A long name is cut at the box's edge; its tooltip holds it whole.
+    example->setText(example->fontMetrics().elidedText(text, Qt::ElideMiddle, example->width()));
+    example->setToolTip(text);
+}
+
+QPushButton* CModernOptionsDialog::Button(QWidget* parent, const DialogUnits& du, int id,
+                                          const char* caption, int x, int y, int w) {
+    auto* b = new QPushButton(caption, parent);
+    b->setProperty("controlId", id);
+    du.Place(b, x, y, w, 14);
+    connect(b, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
+    return b;
+}
+
+// Files: the mask, the name it gives, and its tags.
+void CModernOptionsDialog::MakeFilesTab(QWidget* files, const DialogUnits& du) {
     du.PlaceText(new QLabel("Save as", files), 8, 10, 35, 10);
     saveAs = new QLineEdit(files);
     saveAs->setProperty("controlId", saveAsId);
     saveAs->setPlaceholderText("as the server-name box says");
     du.Place(saveAs, 45, 8, 232, 14);
-    button(files, folderPerPageId, "A folder per page", 45, 26, 90);
-    button(files, siteFoldersId, "The site's folders", 140, 26, 90);
+    Button(files, du, folderPerPageId, "A folder per page", 45, 26, 90);
+    Button(files, du, siteFoldersId, "The site's folders", 140, 26, 90);
     example = new QLabel(files);
     example->setProperty("controlId", maskExampleId);
     example->setTextFormat(Qt::PlainText);
@@ -60,9 +95,10 @@ CModernOptionsDialog::CModernOptionsDialog(QWidget* owner, ModernSettings& moder
     tagList->setTextFormat(Qt::RichText);
     tagList->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     du.Place(tagList, 8, 60, 270, 86);
+}
 
-    // Pictures: the smallest Download All Pictures takes.
-    QWidget* pictures = tab("Pictures");
+// Pictures: the smallest Download All Pictures takes.
+void CModernOptionsDialog::MakePicturesTab(QWidget* pictures, const DialogUnits& du) {
     auto side = [&](int id, int x, int value) {
         auto* box = new QLineEdit(QString::number(value), pictures);
         box->setProperty("controlId", id);
@@ -75,9 +111,10 @@ CModernOptionsDialog::CModernOptionsDialog(QWidget* owner, ModernSettings& moder
     du.PlaceText(new QLabel("x", pictures), 137, 10, 6, 10);
     minHeight = side(minHeightId, 145, modern.minHeight);
     du.PlaceText(new QLabel("pixels (0 turns it off)", pictures), 179, 10, 100, 10);
+}
 
-    // Downloads: next pages, the limits, identical files, the desktop's word.
-    QWidget* downloads = tab("Downloads");
+// Downloads: next pages, the limits, identical files, the desktop's word.
+void CModernOptionsDialog::MakeDownloadsTab(QWidget* downloads, const DialogUnits& du) {
     // "Before [N] after": a number box between two words, on the line at `y`.
     auto numberRow = [&](int id, const char* before, int boxX, int boxW, int value, int most,
                          const char* after, int y) {
@@ -108,9 +145,10 @@ CModernOptionsDialog::CModernOptionsDialog(QWidget* owner, ModernSettings& moder
     notify->setProperty("controlId", notifyId);
     notify->setChecked(modern.notify);
     du.Place(notify, 8, 74, 200, 10);
+}
 
-    // Login: the cookies sent and the User-Agent.
-    QWidget* login = tab("Login");
+// Login: the cookies sent and the User-Agent.
+void CModernOptionsDialog::MakeLoginTab(QWidget* login, const DialogUnits& du) {
     du.PlaceText(new QLabel("Cookies:", login), 8, 11, 35, 10);
     cookieSource = new QComboBox(login);
     cookieSource->setProperty("controlId", cookieSourceId);
@@ -131,34 +169,6 @@ CModernOptionsDialog::CModernOptionsDialog(QWidget* owner, ModernSettings& moder
     userAgent->setProperty("controlId", userAgentId);
     userAgent->setToolTip("Some sites accept their cookies only with the browser's own User-Agent");
     du.Place(userAgent, 135, 26, 143, 14);
-    QPushButton* ok = button(this, 1, "OK", 190, 177, 50);
-    ok->setDefault(true);
-    button(this, 2, "Cancel", 245, 177, 50);
-    const auto source = CookieSource::KindOf(modern.cookies);
-    cookieSource->setCurrentIndex(static_cast<int>(source.value_or(CookieSource::Kind::None)));
-    cookieWhere->setEditText(
-        ToQt(source == CookieSource::Kind::File ? modern.cookieFile : modern.cookieProfile));
-    sendAs->setCurrentIndex(modern.userAgent.empty() ? 0 : 1);
-    userAgent->setText(ToQt(modern.userAgent));
-    ShowCookieSource(false);
-    connect(cookieSource, &QComboBox::currentIndexChanged, this,
-            [this] { ShowCookieSource(true); });
-    connect(sendAs, &QComboBox::currentIndexChanged, this,
-            [this](int index) { userAgent->setEnabled(index == 1); });
-    userAgent->setEnabled(sendAs->currentIndex() == 1);
-    connect(saveAs, &QLineEdit::textChanged, this, [this] { ShowExample(); });
-    saveAs->setText(ToQt(modern.nameMask));
-    ShowExample();
-}
-
-void CModernOptionsDialog::ShowExample() {
-    const std::string mask = FromQt(saveAs->text().trimmed());
-    const QString text =
-        mask.empty() ? QString("Empty: the server-name box decides, as under the classic rules.")
-                     : ToQt(MaskExample::Text(mask, page));
-    // A long name is cut at the box's edge; its tooltip holds it whole.
-    example->setText(example->fontMetrics().elidedText(text, Qt::ElideMiddle, example->width()));
-    example->setToolTip(text);
 }
 
 void CModernOptionsDialog::ShowCookieSource(bool chosenNow) {

@@ -14,6 +14,8 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QPushButton;
+class DialogUnits;
 class QLineEdit;
 
 class CModernOptionsDialog : public QDialog {
@@ -60,6 +62,14 @@ private:
     QComboBox* cookieWhere = nullptr; // a browser's profile (those found listed), or a file
     QComboBox* sendAs = nullptr;
     QLineEdit* userAgent = nullptr;
+    // The four tabs' controls, placed in `room`.
+    void MakeFilesTab(QWidget* room, const DialogUnits& du);
+    void MakePicturesTab(QWidget* room, const DialogUnits& du);
+    void MakeDownloadsTab(QWidget* room, const DialogUnits& du);
+    void MakeLoginTab(QWidget* room, const DialogUnits& du);
+    // A button of the dialog's command `id`.
+    QPushButton* Button(QWidget* parent, const DialogUnits& du, int id, const char* caption, int x,
+                        int y, int w);
     // The profile or file box follows the source chosen: a cookies.txt is chosen in a file
     // chooser, a browser's profiles are listed as they are found, off the window's thread.
     void ShowCookieSource(bool chosenNow);
