@@ -135,12 +135,17 @@ bool PartFile::Claim(const std::string& saveDir, const std::string& subdir,
         std::string text;
         // A part that no record of Tarvik's vouches for is somebody else's.
         // An older record names no file: its part is never continued.
-        const bool ours = created ? part == 0
-                                  : ReadAll(fd, text) && Parse(text, found) &&
-                                        found.address == address && part != 2 &&
-                                        !(found.older && part == 1 && found.finalName.empty());
+        // The record is written once the answer says what the part holds: an empty one is a
+        // claim whose download never began, and it vouches for no part.
+        const bool ours =
+            created
+                ? part == 0
+                : ReadAll(fd, text) &&
+                      (text.empty() ? part == 0
+                                    : Parse(text, found) && found.address == address && part != 2 &&
+                                          !(found.older && part == 1 && found.finalName.empty()));
         recordFd = fd;
-        if (!ours || (created && !Record(found))) {
+        if (!ours) {
             if (created)
                 ::unlinkat(dir, record.c_str(), 0);
             Release();
@@ -256,8 +261,8 @@ void PartFile::Discard(const std::string& saveDir, const std::string& subdir,
     Identity id;
     if (fd < 0)
         return;
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ReadAll(fd, text) && Parse(text, id) &&
-        id.finalName.empty()) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ReadAll(fd, text) &&
+        (text.empty() || (Parse(text, id) && id.finalName.empty()))) {
         part.saveDirectory = saveDir;
         part.subdirectory = subdir;
         part.partName = name;

@@ -38,9 +38,10 @@ public:
                         const std::string& partName);
 
     // Takes the part of `address` for `fileName`: the first variant whose record is free and
-    // names this address, or that has no record and no part yet (a new record is created
-    // exclusively). A record locked by another run, or a part or record that are not Tarvik's,
-    // moves on to the next variant. False when none could be taken.
+    // names this address, or that has no part yet and no record, or an empty one (a new record
+    // is created exclusively, and written when the part is opened). A record locked by another
+    // run, or a part or record that are not Tarvik's, moves on to the next variant. False when
+    // none could be taken.
     bool Claim(const std::string& saveDirectory, const std::string& subdirectory,
                const std::string& fileName, const std::string& address);
     const std::string& Name() const { return partName; }

@@ -254,6 +254,7 @@ struct ResumeCase {
     std::size_t leftOver = 0; // a part of this many bytes of the first version left by a run
     bool hardLinked = false;  // ... then replaced by a hard link to a file elsewhere
     bool olderRecord = false; // ... under a record of the older layout
+    bool emptyRecord = false; // a record left empty by a run killed before its first answer
     const char* status = "Complete";
     const char* cause = "";
     std::size_t requests = 2;           // of the file, after its waits
@@ -297,6 +298,7 @@ TEST(Download, ModernRulesResumeWaitAndNeverMixOrOverwrite) {
         {.what = "a part not Tarvik's", .file = v1, .foreignPart = true},
         {.what = "break then 500", .file = with([](auto& f) { f.then500 = true; }), .status = "Error", .cause = "HTTP 500"},
         {.what = "a whole part left: 416", .file = with([](auto& f) { f.cuts = 0; }), .leftOver = 10000, .requests = 1, .firstRange = "bytes=10000-"},
+        {.what = "an empty record a killed run left", .file = v1, .emptyRecord = true},
         {.what = "a part that is a hard link: fetched whole", .file = with([](auto& f) { f.cuts = 0; }), .leftOver = 5000, .hardLinked = true, .requests = 1},
         {.what = "a part of an older record: fetched whole", .file = with([](auto& f) { f.cuts = 0; }), .leftOver = 5000, .olderRecord = true, .requests = 1},
         {.what = "416 after an answer without a length: started again", .file = with([](auto& f) { f.chunked = true, f.short416 = true; }), .requests = 3},
@@ -324,6 +326,8 @@ TEST(Download, ModernRulesResumeWaitAndNeverMixOrOverwrite) {
             std::filesystem::remove(part);
             std::filesystem::create_hard_link(elsewhere.File("other"), part);
         }
+        if (c.emptyRecord)
+            std::ofstream(dir.File(PartFile::RecordName(PartFile::PartName("f.jpg", address))));
         if (c.olderRecord) // what an earlier version of Tarvik wrote beside its part
             std::ofstream(dir.File(PartFile::RecordName(PartFile::PartName("f.jpg", address))))
                 << "tarvik part 1\n"
