@@ -1,6 +1,7 @@
 #include "download/QueueFile.h"
 
 #include "download/FieldText.h"
+#include "download/LocalFile.h"
 #include "settings/AtomicFile.h"
 
 #include <algorithm>
@@ -187,10 +188,10 @@ QueueFile::LoadResult QueueFile::Load(DownloadTable& table) {
             continue;
         }
         // Where a started row's file went, as the lists show it: under the save folder.
-        const std::string& saved = table.saveDirectory;
-        if (!saved.empty() && e.localPath.size() > saved.size() + 1 &&
-            e.localPath.compare(0, saved.size(), saved) == 0 && e.localPath[saved.size()] == '/')
-            e.savedAs = e.localPath.substr(saved.size() + 1);
+        if (const std::string under = LocalFile::JoinPath(table.saveDirectory, "", "");
+            under.size() > 1 && e.localPath.size() > under.size() &&
+            e.localPath.compare(0, under.size(), under) == 0)
+            e.savedAs = e.localPath.substr(under.size());
         if (table.downloads.size() <= static_cast<std::size_t>(table.downloadCount))
             table.downloads.resize(static_cast<std::size_t>(table.downloadCount) + 1);
         table.downloads[table.downloadCount++] = std::move(e);
