@@ -77,8 +77,13 @@ void DownloadTable::QueueDownload(const LinkEntry& link, bool byAddress, const s
 }
 
 NameMask::Values DownloadTable::MaskValues(const LinkEntry& link, const std::string& title) {
-    return {link.name,  link.server, Folders(link.path), link.title.empty() ? title : link.title,
-            link.text, link.number, Today()};
+    return {link.name,
+            link.server,
+            Folders(link.path),
+            link.title.empty() ? title : link.title,
+            link.text,
+            link.number,
+            Today()};
 }
 
 void DownloadTable::Name(DownloadEntry& e, const LinkEntry& link, const std::string& title) {
@@ -91,12 +96,22 @@ void DownloadTable::Name(DownloadEntry& e, const LinkEntry& link, const std::str
         DownloadWorker::RequestAddress(link.server, link.path, link.service));
     // Told apart now, in the order rows are queued: from the rows queued before, and from a
     // file of another address. A file of this address is this row's own from an earlier run.
-    e.name = FileOrigin::NameFor(saveDirectory, e.folder, name, address, [&](const std::string& n) {
-                 return std::any_of(downloads.begin(), downloads.begin() + downloadCount,
-                                    [&](const DownloadEntry& d) {
-                                        return d.modern && d.folder == e.folder && d.name == n;
-                                    });
-             }).name;
+    const auto now = std::chrono::steady_clock::now();
+    if (const std::string folder = LocalFile::JoinPath(saveDirectory, e.folder, "");
+        folder != namesFolder || now - namesRead > std::chrono::seconds(1)) {
+        folderNames.Read(saveDirectory, e.folder);
+        namesFolder = folder;
+        namesRead = now;
+    }
+    e.name = FileOrigin::NameFor(folderNames, saveDirectory, e.folder, name, address,
+                                 [&](const std::string& n) {
+                                     return std::any_of(
+                                         downloads.begin(), downloads.begin() + downloadCount,
+                                         [&](const DownloadEntry& d) {
+                                             return d.modern && d.folder == e.folder && d.name == n;
+                                         });
+                                 })
+                 .name;
 }
 
 void DownloadTable::CompactDownloads() {

@@ -3,9 +3,11 @@
 // the operations the commands use on them. User-interface thread only.
 
 #include "download/DownloadEntry.h"
+#include "download/FolderNames.h"
 #include "download/NameMask.h"
 #include "harvest/LinkTable.h"
 
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
@@ -78,6 +80,12 @@ public:
 
 private:
     void Name(DownloadEntry& e, const LinkEntry& link, const std::string& title);
+    // The names of the folder a row was named in last: rows queued together into a full
+    // folder read it once. They stand for the folder for a second at most; a name taken since
+    // is found free again when the file is published, which never replaces a file.
+    FolderNames folderNames;
+    std::string namesFolder;
+    std::chrono::steady_clock::time_point namesRead;
 
 public:
     // At least `capacity` entries (more, up to `limit`); the first downloadCount count.

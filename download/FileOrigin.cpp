@@ -1,11 +1,11 @@
 #include "download/FileOrigin.h"
 
 #include "download/FieldText.h"
+#include "download/FolderNames.h"
 #include "download/LocalFile.h"
 
 #include <atomic>
 #include <cerrno>
-#include <dirent.h>
 #include <fcntl.h>
 #include <map>
 #include <string_view>
@@ -180,46 +180,18 @@ void FileOrigin::ReadIndex(const std::string& saveDirectory,
 NamedFile FileOrigin::NameFor(const std::string& saveDirectory, const std::string& subdirectory,
                               const std::string& name, const std::string& address,
                               const std::function<bool(const std::string&)>& taken) {
+    FolderNames names;
+    names.Read(saveDirectory, subdirectory);
+    return NameFor(names, saveDirectory, subdirectory, name, address, taken);
+}
+
+NamedFile FileOrigin::NameFor(const FolderNames& names, const std::string& saveDirectory,
+                              const std::string& subdirectory, const std::string& name,
+                              const std::string& address,
+                              const std::function<bool(const std::string&)>& taken) {
     // One read of the folder finds every variant that stands there, however many are missing
     // between them.
-    const std::size_t dot = name.rfind('.');
-    const bool hasExtension = dot != std::string::npos && dot > 0;
-    const std::string stem = hasExtension ? name.substr(0, dot) : name;
-    const std::string extension = hasExtension ? name.substr(dot) : "";
-    std::map<int, bool> present; // variant number -> a regular file
-    const int fd = LocalFile::OpenFileDirectory(saveDirectory, subdirectory);
-    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
-    if (dir == nullptr && fd >= 0)
-        ::close(fd);
-    while (dir != nullptr) {
-        const dirent* entry = ::readdir(dir);
-        if (entry == nullptr)
-            break;
-        const std::string_view n = entry->d_name;
-        int number = 0;
-        if (n == name) {
-            number = 1;
-        } else if (n.size() > stem.size() + extension.size() + 3 &&
-                   n.substr(0, stem.size()) == stem && n.substr(stem.size(), 2) == " (" &&
-                   n.substr(n.size() - extension.size()) == extension &&
-                   n[n.size() - extension.size() - 1] == ')') {
-            const std::string_view digits =
-                n.substr(stem.size() + 2, n.size() - extension.size() - 1 - stem.size() - 2);
-            for (const char c : digits)
-                number = c >= '0' && c <= '9' && number < 100000 ? number * 10 + (c - '0') : -1;
-            if (digits.empty() || digits.front() == '0' || number < 2 ||
-                number > LocalFile::maxVariants)
-                number = 0;
-        }
-        if (number > 0) {
-            struct stat st {};
-            present[number] =
-                ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-                S_ISREG(st.st_mode);
-        }
-    }
-    if (dir != nullptr)
-        ::closedir(dir);
+    const std::map<int, bool>& present = names.VariantsOf(name);
     const std::string origin = WithoutCredentials(address);
     for (const auto& [number, regular] : present) {
         const std::string variant = LocalFile::FreeName(name, number);

@@ -13,6 +13,7 @@
 #include <string>
 
 struct NamedFile;
+class FolderNames;
 
 class FileOrigin {
 public:
@@ -43,6 +44,11 @@ public:
     // nowhere on disk and is not `taken`.
     static NamedFile NameFor(const std::string& saveDirectory, const std::string& subdirectory,
                              const std::string& name, const std::string& address,
+                             const std::function<bool(const std::string&)>& taken = {});
+    // The same from the folder's names read before.
+    static NamedFile NameFor(const FolderNames& names, const std::string& saveDirectory,
+                             const std::string& subdirectory, const std::string& name,
+                             const std::string& address,
                              const std::function<bool(const std::string&)>& taken = {});
     // `address` without the user name and password it may carry.
     static std::string WithoutCredentials(const std::string& address);

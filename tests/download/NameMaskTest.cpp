@@ -1,5 +1,6 @@
 #include "download/NameMask.h"
 #include "download/DownloadTable.h"
+#include "download/FolderNames.h"
 #include "download/MaskExample.h"
 #include "tests/support/CliRun.h"
 #include "tests/support/LoopbackServer.h"
@@ -7,6 +8,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <map>
 
 namespace fs = std::filesystem;
 
@@ -140,4 +142,27 @@ TEST(NameMask, TheSameGalleryGetsTheSameNamesAndStaysInside) {
         dir.File("tk.opt"));
     EXPECT_EQ(planted.status, 1);
     EXPECT_TRUE(fs::is_empty(outside.Path())) << "nothing written outside the save directory";
+}
+
+// The numbered variants of each name, read from a folder in one pass: gaps between them, and
+// names that only look like variants.
+TEST(NameMask, AFolderIsReadForTheVariantsOfEachName) {
+    TempDir dir;
+    for (const char* file : {"a.jpg", "a (3).jpg", "a (02).jpg", "a (1000).jpg", "README (2)",
+                             "v1 (4).2", ".hidden (2)", "a.b (2)"})
+        std::ofstream(dir.File(file)) << file;
+    fs::create_directory(dir.File("a (5).jpg"));
+    FolderNames names;
+    names.Read(dir.Path(), "");
+    using Variants = std::map<int, bool>;
+    for (const auto& [name, variants] :
+         {std::pair<std::string, Variants>{"a.jpg", {{1, true}, {3, true}, {5, false}}},
+          {"README", {{2, true}}},
+          {"v1.2", {{4, true}}},
+          {".hidden", {{2, true}}},
+          {"a.b", {}},
+          {"a (3).jpg", {{1, true}}},
+          {"a (02).jpg", {{1, true}}},
+          {"a (1000).jpg", {{1, true}}}})
+        EXPECT_EQ(names.VariantsOf(name), variants) << name;
 }
