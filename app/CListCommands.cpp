@@ -262,20 +262,19 @@ int CListCommands::ContextMenuCommand(const QPoint& globalPos) {
 void CListCommands::FillFileList() {
     // Modern rows show where a picture stands and its size in two columns more.
     const bool modern = linkTable.modernRows;
-    const int columns = static_cast<int>(modern ? ListColumns::modernFileList.size()
-                                                : ListColumns::fileList.size());
-    if (fileList->columnCount() != columns) {
-        const double scale = DialogUnits(owner.font()).PixelScale();
-        if (modern)
-            ListView::SetUpColumns(fileList, ListColumns::modernFileList, scale);
-        else
-            ListView::SetUpColumns(fileList, ListColumns::fileList, scale);
-        FitColumns(extraWidth);
-    }
+    ShowColumns(fileList, modern ? std::span<const ListColumn>(ListColumns::modernFileList)
+                                 : ListColumns::fileList);
     ListView::Fill(fileList,
                    CellText::Rows(linkTable.links, linkTable.linkCount,
                                   modern ? CellText::ModernFileListRow : CellText::FileListRow));
     fileView->Refilled();
+}
+
+void CListCommands::ShowColumns(QTreeWidget* list, std::span<const ListColumn> columns) {
+    if (list->columnCount() == static_cast<int>(columns.size()))
+        return;
+    ListView::SetUpColumns(list, columns, DialogUnits(owner.font()).PixelScale());
+    FitColumns(extraWidth);
 }
 
 void CListCommands::FitColumns(int extra) {
@@ -336,16 +335,8 @@ void CListCommands::ApplyProbes() {
 void CListCommands::FillDownloadList() {
     // A modern window shows each row's speed and time left in two columns more.
     const bool modern = settings.modernRules != 0;
-    const int columns = static_cast<int>(modern ? ListColumns::modernDownloadList.size()
-                                                : ListColumns::downloadList.size());
-    if (downloadList->columnCount() != columns) {
-        const double scale = DialogUnits(owner.font()).PixelScale();
-        if (modern)
-            ListView::SetUpColumns(downloadList, ListColumns::modernDownloadList, scale);
-        else
-            ListView::SetUpColumns(downloadList, ListColumns::downloadList, scale);
-        FitColumns(extraWidth);
-    }
+    ShowColumns(downloadList, modern ? std::span<const ListColumn>(ListColumns::modernDownloadList)
+                                     : ListColumns::downloadList);
     ListView::Fill(
         downloadList,
         CellText::Rows(downloadTable.downloads, downloadTable.downloadCount,

@@ -8,11 +8,13 @@
 #include "download/DownloadMonitor.h"
 #include "download/DownloadTable.h"
 #include "harvest/LinkTable.h"
+#include "lists/ListColumns.h"
 #include "settings/Settings.h"
 
 #include <QPoint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -73,6 +75,8 @@ public:
     CFileList& FileView() { return *fileView; }
 
 private:
+    // Sets `list` up with `columns` unless it has them already, fitted to the window's width.
+    void ShowColumns(QTreeWidget* list, std::span<const ListColumn> columns);
     void OnSelectionCommand(int id);
     void OnRemoveDownloads(bool (*remove)(DownloadStatus));
     void OnDownloadAll(DownloadTable::Take take);
