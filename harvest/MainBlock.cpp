@@ -4,6 +4,34 @@
 
 #include <algorithm>
 
+namespace {
+
+// The page's one visible main region (a main element, or role=main) that holds `block`; -1 when
+// the page marks none, or several.
+int32_t MainRegion(const PageTree& tree, int32_t block) {
+    const std::vector<PageTree::Node>& nodes = tree.Nodes();
+    int32_t found = -1;
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        if (nodes[i].landmark != PageTree::Main)
+            continue;
+        bool hidden = false;
+        for (int32_t at = static_cast<int32_t>(i); at >= 0 && !hidden;
+             at = nodes[static_cast<std::size_t>(at)].parent)
+            hidden = nodes[static_cast<std::size_t>(at)].HasFlag(PageTree::Hidden);
+        if (hidden)
+            continue;
+        if (found >= 0)
+            return -1;
+        found = static_cast<int32_t>(i);
+    }
+    int32_t at = block;
+    while (at >= 0 && at != found)
+        at = nodes[static_cast<std::size_t>(at)].parent;
+    return at;
+}
+
+} // namespace
+
 const char* MainBlock::Word(Kind kind) {
     switch (kind) {
     case Kind::Article:
@@ -21,6 +49,16 @@ const char* MainBlock::Word(Kind kind) {
 }
 
 MainBlock::Found MainBlock::Find(const PageTree& tree) {
+    Found found = Decide(tree);
+    // A page that calls itself an article is read as its article; any other but a thread, with
+    // what the page puts around its block in its main region: a product's name over its
+    // gallery, a listing's filters and count, a service's lead line.
+    if (found.kind != Kind::Thread && !tree.DeclaresArticle())
+        ReadMainRegion(tree, found);
+    return found;
+}
+
+MainBlock::Found MainBlock::Decide(const PageTree& tree) {
     Found found;
     ArticleFinder::Article article = ArticleFinder::Find(tree, 0);
     const AlikeBlocks alike(tree);
@@ -84,4 +122,11 @@ MainBlock::Found MainBlock::Find(const PageTree& tree) {
     if (found.kind == Kind::Article)
         found.teasers = alike.Teasers(found.block);
     return found;
+}
+
+void MainBlock::ReadMainRegion(const PageTree& tree, Found& found) {
+    if (!tree.KeepsText() || found.block.roots.empty())
+        return;
+    if (const int32_t region = MainRegion(tree, found.block.roots.front()); region >= 0)
+        found.textOnly = ArticleFinder::Within(tree, {region}, ArticleFinder::KeepBylines);
 }

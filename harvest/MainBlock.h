@@ -27,9 +27,14 @@ public:
         Kind kind = Kind::Other;
         ArticleFinder::Article block; // no roots: the page has no block
         std::vector<uint8_t> teasers; // per node: in a teaser rail; empty on a listing
-        // The text of a page read as all its strong blocks, when it differs from the block's;
-        // the pictures keep the rule of the block, or of a page without one.
+        // The text of a page read as its main region, or as all its strong blocks, when it
+        // differs from the block's; the pictures keep the rule of the block, or of a page
+        // without one.
         std::optional<ArticleFinder::Article> textOnly;
     };
     static Found Find(const PageTree& tree);
+
+private:
+    static Found Decide(const PageTree& tree);
+    static void ReadMainRegion(const PageTree& tree, Found& found);
 };

@@ -181,8 +181,10 @@ void PageTree::Open(std::string_view name, const char* const* attributes) {
     const std::string_view r = role != nullptr ? role : "";
     n.landmark = LandmarkOf(tag, r);
     const char* ariaHidden = AttributeOf(attributes, "aria-hidden");
-    if (HiddenAttribute(attributes) || IsHiddenStyle(AttributeOf(attributes, "style")) ||
-        (ariaHidden != nullptr && std::string_view(ariaHidden) == "true"))
+    // A folded panel (an accordion's, a tab's) is one click away: its text is the page's.
+    const bool panel = r == "tabpanel" || (n.Words() & PlaceWords::Panel) != 0;
+    if (!panel && (HiddenAttribute(attributes) || IsHiddenStyle(AttributeOf(attributes, "style")) ||
+                   (ariaHidden != nullptr && std::string_view(ariaHidden) == "true")))
         n.flags |= Hidden;
     if (href != nullptr)
         n.flags |= Anchor | (href[0] == '#' ? HashLink : 0);

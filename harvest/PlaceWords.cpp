@@ -17,6 +17,7 @@ constexpr uint32_t Positive = Content | Maybe;
 // Sorted by word, for a binary search. Only the forms listed count: "shares" and "navy" are no
 // furniture.
 constexpr std::pair<std::string_view, uint32_t> words[] = {
+    {"accordion", Panel},
     {"ad", Ad | Negative},
     {"ads", Ad | Negative},
     {"adsense", Ad | Negative},
@@ -41,6 +42,8 @@ constexpr std::pair<std::string_view, uint32_t> words[] = {
     {"breadcrumb", NavNeg},
     {"breadcrumbs", NavNeg},
     {"byline", Byline},
+    {"collapse", Panel},
+    {"collapsible", Panel},
     {"colophon", FooterAll},
     {"column", Maybe},
     {"combx", Unlikely | Negative},
@@ -85,6 +88,7 @@ constexpr std::pair<std::string_view, uint32_t> words[] = {
     {"page", Content},
     {"pager", NavNeg},
     {"pagination", NavNeg},
+    {"pane", Panel},
     {"pinterest", Share},
     {"popup", Unlikely},
     {"post", Positive},
@@ -117,6 +121,7 @@ constexpr std::pair<std::string_view, uint32_t> words[] = {
     {"sprite", Icon},
     {"story", Positive},
     {"supplemental", Unlikely},
+    {"tabpanel", Panel},
     {"taboola", RelatedAll},
     {"tags", Negative},
     {"teaser", Related},

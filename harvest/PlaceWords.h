@@ -27,6 +27,7 @@ enum Word : uint32_t {
     Header = 1u << 14,   // a header: the site's, or an article's
     Byline = 1u << 15,
     Signature = 1u << 16, // a post's signature
+    Panel = 1u << 17,     // a fold of an accordion or a tab's pane: shown by a click
 };
 
 // The flags of every word of `names` (a class or id attribute).

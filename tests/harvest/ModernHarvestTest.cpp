@@ -279,11 +279,13 @@ TEST(ModernHarvest, ArticleTextAndPagesWithoutContentPictures) {
     const std::string posts = thread.Run({"article"}).out;
     EXPECT_EQ(posts.substr(0, posts.find("Our club")), "anna March 1\n\n");
     EXPECT_NE(posts.find("\n\nchris March 2\n\nWind from the west"), std::string::npos);
-    // A product's description and its reviews stand apart; both are what a buyer reads.
+    // A product's description and its reviews stand apart; both are what a buyer reads, and
+    // so are a folded panel and what the page's main region says beside them.
     const std::string product =
         ModernPage(*ReadFile(TARVIK_TEST_PAGES "/shop-product.html")).Run({"article"}).out;
-    EXPECT_NE(product.find("Woven by hand"), std::string::npos);
-    EXPECT_NE(product.find("\n\nSturdy, light"), std::string::npos);
+    for (const char* part :
+         {"Woven by hand", "\n\nSturdy, light", "\n\nBrush the dust", "\n\nSent within two days."})
+        EXPECT_NE(product.find(part), std::string::npos) << part;
     // A page of blocks apart from one another reads as all of them, unless it calls itself an
     // article; no block holds the pictures of a page without one, so they stay content.
     const std::string more =
@@ -291,24 +293,33 @@ TEST(ModernHarvest, ArticleTextAndPagesWithoutContentPictures) {
         "after it, so nothing is packed in a hurry, and nothing is lost or "
         "left behind on the day.</p><p>Pianos, safes and aquariums go with two more "
         "hands, at no extra cost.</p>";
+    // Its main region, when it marks one, is read whole (the lead line too), unless it calls
+    // itself an article.
+    const std::string declared = "<meta property=og:type content=article>";
     const struct {
         std::string head, first;
-        bool second;
-    } pages[] = {
-        {"", "", true}, {"", more, true}, {"<meta property=og:type content=article>", more, false}};
-    for (const auto& [head, first, second] : pages) {
+        bool second, main;
+    } pages[] = {{"", "", true, false},
+                 {"", more, true, false},
+                 {declared, more, false, false},
+                 {"", more, true, true},
+                 {declared, more, false, true}};
+    for (const auto& [head, first, second, main] : pages) {
         const ModernPage blocks(
-            head +
-            "<body><div><div><p>We move homes, offices and studios across the county, "
+            head + "<body>" + (main ? "<main><p>Since 1987.</p>" : "") +
+            "<div><div><p>We move homes, offices and studios across the county, "
             "packing, carrying, storing and unpacking, with our own vans, crews and "
             "crates, on the day you choose.</p>" +
             first +
             "</div><ul><li><a href=/a>Prices</a><li><a href=/b>Areas</a></ul></div><div><div>"
             "<div><div><div><div><p>Every move is insured from the first box to the last one, "
             "and a broken item is repaired or paid for in full.</p></div></div></div></div></div>"
-            "<a href=/vans><img src=/van.jpg></a></div></body>");
+            "<a href=/vans><img src=/van.jpg></a></div>" +
+            (main ? "</main>" : "") + "</body>");
         const std::string text = blocks.Run({"article"}).out;
         EXPECT_NE(text.find("you choose."), std::string::npos);
+        EXPECT_EQ(text.find("Since 1987.\n\nWe move") != std::string::npos, main && head.empty())
+            << text;
         EXPECT_EQ(text.find("\n\nEvery move is insured") != std::string::npos, second) << text;
         if (first.empty()) {
             EXPECT_EQ(Places(blocks.Run({"links", "--modern"}).out),
