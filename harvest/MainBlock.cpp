@@ -6,28 +6,14 @@
 
 namespace {
 
-// The page's one visible main region (a main element, or role=main) that holds `block`; -1 when
-// the page marks none, or several.
-int32_t MainRegion(const PageTree& tree, int32_t block) {
+// The page's main region (a main element, or role=main): the first one, as a page marks one;
+// -1 when it marks none.
+int32_t MainRegion(const PageTree& tree) {
     const std::vector<PageTree::Node>& nodes = tree.Nodes();
-    int32_t found = -1;
-    for (std::size_t i = 0; i < nodes.size(); ++i) {
-        if (nodes[i].landmark != PageTree::Main)
-            continue;
-        bool hidden = false;
-        for (int32_t at = static_cast<int32_t>(i); at >= 0 && !hidden;
-             at = nodes[static_cast<std::size_t>(at)].parent)
-            hidden = nodes[static_cast<std::size_t>(at)].HasFlag(PageTree::Hidden);
-        if (hidden)
-            continue;
-        if (found >= 0)
-            return -1;
-        found = static_cast<int32_t>(i);
-    }
-    int32_t at = block;
-    while (at >= 0 && at != found)
-        at = nodes[static_cast<std::size_t>(at)].parent;
-    return at;
+    for (std::size_t i = 0; i < nodes.size(); ++i)
+        if (nodes[i].landmark == PageTree::Main)
+            return static_cast<int32_t>(i);
+    return -1;
 }
 
 } // namespace
@@ -127,6 +113,11 @@ MainBlock::Found MainBlock::Decide(const PageTree& tree) {
 void MainBlock::ReadMainRegion(const PageTree& tree, Found& found) {
     if (!tree.KeepsText() || found.block.roots.empty())
         return;
-    if (const int32_t region = MainRegion(tree, found.block.roots.front()); region >= 0)
-        found.textOnly = ArticleFinder::Within(tree, {region}, ArticleFinder::KeepBylines);
+    const int32_t region = MainRegion(tree);
+    if (region < 0)
+        return;
+    // The page's own word beats the block found, unless its region holds too little to read.
+    ArticleFinder::Article main = ArticleFinder::Within(tree, {region}, ArticleFinder::KeepBylines);
+    if (main.text >= ArticleFinder::minimumText)
+        found.textOnly = std::move(main);
 }
