@@ -66,7 +66,9 @@ MainBlock::Found MainBlock::Decide(const PageTree& tree) {
         });
         return kept >= 2 && static_cast<std::size_t>(2 * kept) >= posts.size();
     };
-    if (std::vector<int32_t> posts = alike.Posts(); isThread(posts)) {
+    // A shop's reviews are signed posts too, and yet the page is its product's.
+    if (std::vector<int32_t> posts = alike.Posts();
+        isThread(posts) && (!tree.OffersProduct() || tree.DeclaresDiscussion())) {
         found.kind = Kind::Thread;
         found.block = ArticleFinder::Within(tree, std::move(posts), ArticleFinder::KeepBylines);
         found.teasers = alike.Teasers(found.block);
