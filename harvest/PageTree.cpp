@@ -183,8 +183,13 @@ void PageTree::Open(std::string_view name, const char* const* attributes) {
     const char* ariaHidden = AttributeOf(attributes, "aria-hidden");
     // A folded panel (an accordion's, a tab's) is one click away: its text is the page's.
     const bool panel = r == "tabpanel" || (n.Words() & PlaceWords::Panel) != 0;
-    if (!panel && (HiddenAttribute(attributes) || IsHiddenStyle(AttributeOf(attributes, "style")) ||
-                   (ariaHidden != nullptr && std::string_view(ariaHidden) == "true")))
+    // A dialog (a consent banner, a sign-up box) stands over the page until it is closed; a
+    // dialog element shows only when opened.
+    const bool dialog = r == "dialog" || r == "alertdialog" ||
+                        (name == "dialog" && AttributeOf(attributes, "open") == nullptr);
+    if (dialog || (!panel && (HiddenAttribute(attributes) ||
+                              IsHiddenStyle(AttributeOf(attributes, "style")) ||
+                              (ariaHidden != nullptr && std::string_view(ariaHidden) == "true"))))
         n.flags |= Hidden;
     if (href != nullptr)
         n.flags |= Anchor | (href[0] == '#' ? HashLink : 0);

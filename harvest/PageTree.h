@@ -16,7 +16,8 @@ public:
     static constexpr std::size_t maxNodes = 200000;
 
     enum Flag : uint16_t {
-        Hidden = 1 << 0,    // display:none, visibility:hidden, hidden, aria-hidden
+        Hidden = 1 << 0,    // display:none, visibility:hidden, hidden, aria-hidden (but a folded
+                            // panel's), a dialog over the page or one not opened
         Dated = 1 << 1,     // a time element, or itemprop datePublished and the like
         Anchor = 1 << 2,    // an a with an href
         HashLink = 1 << 3,  // an a whose href only moves within the page

@@ -296,7 +296,9 @@ TEST(ModernHarvest, ArticleTextAndPagesWithoutContentPictures) {
     // Its main region, when it marks one and it holds enough to read, is read whole, the lead
     // line too, unless the page calls itself an article.
     const std::string declared = "<meta property=og:type content=article>";
-    const std::string lead = "<main><p>Since 1987.</p>";
+    // A dialog over the page, or one not opened, is no part of it.
+    const std::string lead = "<main><dialog><p>Sign up for our news.</p></dialog><div role=dialog>"
+                             "<p>We use cookies.</p></div><p>Since 1987.</p>";
     std::string services = "<ul>";
     for (const char* what :
          {"Homes", "Offices", "Studios", "Pianos", "Safes", "Aquariums", "Archives", "Workshops"})
@@ -304,14 +306,14 @@ TEST(ModernHarvest, ArticleTextAndPagesWithoutContentPictures) {
     services += "</ul>";
     const struct {
         std::string head, before, first, after;
-        const char* read; // L the lead line, F the first block, S the second
-    } pages[] = {{"", "", "", "", "-FS"},
-                 {"", "", more, "", "-FS"},
-                 {declared, "", more, "", "-F-"},
-                 {"", lead, more, "</main>", "LFS"},
-                 {declared, lead, more, "</main>", "-F-"},
-                 {"", lead + "</main>", more, "", "-FS"},
-                 {"", lead + services + "</main>", more, "", "L--"}};
+        const char* read; // L the lead line, F the first block, S the second, N and D dialogs
+    } pages[] = {{"", "", "", "", "-FS--"},
+                 {"", "", more, "", "-FS--"},
+                 {declared, "", more, "", "-F---"},
+                 {"", lead, more, "</main>", "LFS--"},
+                 {declared, lead, more, "</main>", "-F---"},
+                 {"", lead + "</main>", more, "", "-FS--"},
+                 {"", lead + services + "</main>", more, "", "L----"}};
     for (const auto& [head, before, first, after, read] : pages) {
         const ModernPage blocks(
             head + "<body>" + before +
@@ -325,11 +327,12 @@ TEST(ModernHarvest, ArticleTextAndPagesWithoutContentPictures) {
             "<a href=/vans><img src=/van.jpg></a></div>" +
             after + "</body>");
         const std::string text = blocks.Run({"article"}).out;
-        const char* const marks[] = {"Since 1987.", "you choose.", "\n\nEvery move is insured"};
-        std::string found = "---";
-        for (int i = 0; i < 3; ++i)
+        const char* const marks[] = {"Since 1987.", "you choose.", "\n\nEvery move is insured",
+                                     "news", "cookies"};
+        std::string found = "-----";
+        for (int i = 0; i < 5; ++i)
             if (text.find(marks[i]) != std::string::npos)
-                found[i] = "LFS"[i];
+                found[i] = "LFSND"[i];
         EXPECT_EQ(found, read) << text;
         if (first.empty() && before.empty()) {
             EXPECT_EQ(Places(blocks.Run({"links", "--modern"}).out),
