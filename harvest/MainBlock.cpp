@@ -16,6 +16,23 @@ int32_t MainRegion(const PageTree& tree) {
     return -1;
 }
 
+// The innermost element that holds every one of `blocks`.
+int32_t CommonContainer(const PageTree& tree, const std::vector<int32_t>& blocks) {
+    const std::vector<PageTree::Node>& nodes = tree.Nodes();
+    std::vector<uint8_t> above(nodes.size(), 0); // the first block and its ancestors
+    for (int32_t at = blocks.front(); at >= 0; at = nodes[static_cast<std::size_t>(at)].parent)
+        above[static_cast<std::size_t>(at)] = 1;
+    // Parents stand before their children: the outermost meeting point holds them all.
+    int32_t common = blocks.front();
+    for (const int32_t block : blocks) {
+        int32_t at = block;
+        while (at >= 0 && !above[static_cast<std::size_t>(at)])
+            at = nodes[static_cast<std::size_t>(at)].parent;
+        common = std::min(common, at);
+    }
+    return common;
+}
+
 } // namespace
 
 const char* MainBlock::Word(Kind kind) {
@@ -115,7 +132,11 @@ MainBlock::Found MainBlock::Decide(const PageTree& tree) {
 void MainBlock::ReadMainRegion(const PageTree& tree, Found& found) {
     if (!tree.KeepsText() || found.block.roots.empty())
         return;
-    const int32_t region = MainRegion(tree);
+    // A listing that marks no main region is read with its items' container: its heading, its
+    // count, its filters.
+    int32_t region = MainRegion(tree);
+    if (region < 0 && found.kind == Kind::Listing)
+        region = CommonContainer(tree, found.block.roots);
     if (region < 0)
         return;
     // The page's own word beats the block found, unless its region holds too little to read.

@@ -286,6 +286,16 @@ TEST(ModernHarvest, ArticleTextAndPagesWithoutContentPictures) {
     for (const char* part :
          {"Woven by hand", "\n\nSturdy, light", "\n\nBrush the dust", "\n\nSent within two days."})
         EXPECT_NE(product.find(part), std::string::npos) << part;
+    // A listing's items are read with the heading and the line their container puts first.
+    std::string cards = "<nav><a href=/>Home</a></nav><div><h2>Spring recipes</h2><p>Six dishes "
+                        "for the first warm weeks.</p>";
+    for (const char* dish :
+         {"Leek tart", "Pea soup", "Radish salad", "Lamb stew", "Rhubarb pie", "Nettle gnocchi"})
+        cards += std::string("<div class=card><a href=/r><img src=/i.jpg><h3>") + dish +
+                 "</h3></a><p>Ready in forty minutes, for four.</p></div>";
+    const std::string listing = ModernPage(cards + "</div>").Run({"article", "--kind"}).out;
+    EXPECT_EQ(listing.substr(0, listing.find("\n\nLeek tart")),
+              "listing\nSpring recipes\n\nSix dishes for the first warm weeks.");
     // A page of blocks apart from one another reads as all of them, unless it calls itself an
     // article; no block holds the pictures of a page without one, so they stay content.
     const std::string more =
