@@ -132,10 +132,10 @@ MainBlock::Found MainBlock::Decide(const PageTree& tree) {
 void MainBlock::ReadMainRegion(const PageTree& tree, Found& found) {
     if (!tree.KeepsText() || found.block.roots.empty())
         return;
-    // A listing that marks no main region is read with its items' container: its heading, its
-    // count, its filters.
+    // A listing or a product that marks no main region is read with the container of its items
+    // or blocks: a listing's heading, count and filters; a product's name and price.
     int32_t region = MainRegion(tree);
-    if (region < 0 && found.kind == Kind::Listing)
+    if (region < 0 && (found.kind == Kind::Listing || found.kind == Kind::Product))
         region = CommonContainer(tree, found.block.roots);
     if (region < 0)
         return;
