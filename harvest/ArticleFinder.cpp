@@ -113,7 +113,10 @@ std::vector<ArticleFinder::Stats> ArticleFinder::Measure(const PageTree& tree, u
         }
         if (x.dropped)
             continue;
-        x.dropped = e.HasFlag(PageTree::Hidden);
+        // A region's folded parts (a shop's filters, a tab, a "more" fold) are a click away;
+        // a dialog over the page is not its content.
+        x.dropped =
+            e.HasFlag(PageTree::Hidden) && (!(rules & Unfold) || e.HasFlag(PageTree::UnlikelyRole));
         if (rules & StripUnlikely) {
             const uint32_t words = e.Words();
             x.dropped =

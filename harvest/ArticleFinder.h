@@ -36,6 +36,7 @@ public:
         CleanConditionally = 4,
         KeepBylines = 8, // a post's author and date are part of it
         Spread = 16,     // the page's other strong blocks join the best one
+        Unfold = 32,     // hidden parts are read too, but dialogs and hidden menus
     };
 
     // The article; a block with less text than `minimum` is none.

@@ -139,8 +139,10 @@ void MainBlock::ReadMainRegion(const PageTree& tree, Found& found) {
         region = CommonContainer(tree, found.block.roots);
     if (region < 0)
         return;
-    // The page's own word beats the block found, unless its region holds too little to read.
-    ArticleFinder::Article main = ArticleFinder::Within(tree, {region}, ArticleFinder::KeepBylines);
+    // The page's own word beats the block found, unless its region holds too little to read;
+    // what it folds away (a shop's filters, a tab, a "more" fold) is a click from the reader.
+    ArticleFinder::Article main =
+        ArticleFinder::Within(tree, {region}, ArticleFinder::KeepBylines | ArticleFinder::Unfold);
     if (main.text >= ArticleFinder::minimumText)
         found.textOnly = std::move(main);
 }

@@ -204,9 +204,11 @@ void PageTree::Open(std::string_view name, const char* const* attributes) {
         (itemprop != nullptr && std::string_view(itemprop).find("author") != std::string::npos))
         n.flags |= Byline;
     for (const std::string_view unlikely :
-         {"menu", "menubar", "complementary", "navigation", "alert", "alertdialog", "dialog"})
+         {"menu", "menubar", "complementary", "navigation", "alert"})
         if (r == unlikely)
             n.flags |= UnlikelyRole;
+    if (dialog)
+        n.flags |= UnlikelyRole;
     if (tag == HtmlTag::Table && AttributeOf(attributes, "summary") != nullptr)
         n.flags |= DataTable;
     nodes.push_back(n);
@@ -278,6 +280,7 @@ void PageTree::Text(std::string_view t) {
 }
 
 void PageTree::Settle() {
+    RevealScriptedWrapper();
     readsNoscript = unscriptedText > shownText;
     if (readsNoscript || unscriptedText == 0)
         return;
@@ -290,4 +293,32 @@ void PageTree::Settle() {
     std::erase_if(runs, [&](const Run& r) {
         return nodes[static_cast<std::size_t>(r.node)].HasFlag(Unscripted);
     });
+}
+
+void PageTree::RevealScriptedWrapper() {
+    // Text under each element; the wrapper is the outermost hidden element with the most.
+    std::vector<uint64_t> under(nodes.size(), 0);
+    for (std::size_t i = nodes.size(); i-- > 0;) {
+        under[i] += nodes[i].ownText;
+        if (nodes[i].parent >= 0)
+            under[static_cast<std::size_t>(nodes[i].parent)] += under[i];
+    }
+    uint64_t shown = 0, largest = 0;
+    int32_t wrapper = -1;
+    std::vector<uint8_t> hidden(nodes.size(), 0);
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        const Node& n = nodes[i];
+        const bool above = n.parent >= 0 && hidden[static_cast<std::size_t>(n.parent)];
+        hidden[i] = above || n.HasFlag(Hidden);
+        if (!hidden[i] && !n.HasFlag(Unscripted))
+            shown += n.ownText;
+        else if (!above && !n.HasFlag(UnlikelyRole) && under[i] > largest) {
+            largest = under[i];
+            wrapper = static_cast<int32_t>(i);
+        }
+    }
+    // A page that hides more than it shows (a shop's content behind a script's lock, an
+    // anti-flicker wrapper) is shown whole once its scripts run.
+    if (wrapper >= 0 && largest > shown)
+        nodes[static_cast<std::size_t>(wrapper)].flags &= static_cast<uint16_t>(~Hidden);
 }

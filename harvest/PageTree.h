@@ -17,7 +17,8 @@ public:
 
     enum Flag : uint16_t {
         Hidden = 1 << 0,    // display:none, visibility:hidden, hidden, aria-hidden (but a folded
-                            // panel's), a dialog over the page or one not opened
+                            // panel's and a wrapper's that hides most of the page until its
+                            // scripts run), a dialog over the page or one not opened
         Dated = 1 << 1,     // a time element, or itemprop datePublished and the like
         Anchor = 1 << 2,    // an a with an href
         HashLink = 1 << 3,  // an a whose href only moves within the page
@@ -62,9 +63,10 @@ public:
     void Open(std::string_view name, const char* const* attributes);
     void Close();
     void Text(std::string_view text);
-    // Once the page is read: a page whose noscript copies hold more text than the rest of it
-    // is made by scripts, and its noscript copies are what a reader reads; on any other page
-    // their text is no text.
+    // Once the page is read: a hidden element that holds more text than all the page shows is
+    // shown, as its scripts show it; a page whose noscript copies hold more text than the rest
+    // of it is made by scripts, and its noscript copies are what a reader reads; on any other
+    // page their text is no text.
     void Settle();
     bool ReadsNoscript() const { return readsNoscript; }
     // The page offers a product: a Product in its JSON-LD or microdata, a price, og:type product.
@@ -91,6 +93,7 @@ public:
 
 private:
     uint32_t CachedWordsOf(std::string_view text);
+    void RevealScriptedWrapper();
 
     std::vector<Node> nodes;
     std::vector<int32_t> open;   // the open elements that have nodes

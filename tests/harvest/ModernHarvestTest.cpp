@@ -303,9 +303,11 @@ TEST(ModernHarvest, ArticleTextAndPagesWithoutContentPictures) {
     // none, with their container.
     const std::string declared = "<meta property=og:type content=article>";
     const std::string offer = "<script type=application/ld+json>{\"@type\":\"Product\"}</script>";
-    // A dialog over the page, or one not opened, is no part of it.
+    // A dialog over the page, or one not opened, is no part of it; what the region folds away
+    // is.
     const std::string lead = "<main><dialog><p>Sign up for our news.</p></dialog><div role=dialog>"
-                             "<p>We use cookies.</p></div><p>Since 1987.</p>";
+                             "<p>We use cookies.</p></div><p>Since 1987.</p><p hidden>Open on "
+                             "Sundays.</p>";
     std::string services = "<ul>";
     for (const char* what :
          {"Homes", "Offices", "Studios", "Pianos", "Safes", "Aquariums", "Archives", "Workshops"})
@@ -313,15 +315,18 @@ TEST(ModernHarvest, ArticleTextAndPagesWithoutContentPictures) {
     services += "</ul>";
     const struct {
         std::string head, before, first, after;
-        const char* read; // L the lead line, F the first block, S the second, N and D dialogs
-    } pages[] = {{"", "", "", "", "-FS--"},
-                 {"", "", more, "", "-FS--"},
-                 {declared, "", more, "", "-F---"},
-                 {"", lead, more, "</main>", "LFS--"},
-                 {declared, lead, more, "</main>", "-F---"},
-                 {"", lead + "</main>", more, "", "-FS--"},
-                 {"", lead + services + "</main>", more, "", "L----"},
-                 {offer, "<div><span>Since 1987.</span></div>", more, "", "LFS--"}};
+        // L the lead line, F the first block, S the second, N and D dialogs, H a folded line
+        const char* read;
+    } pages[] = {{"", "", "", "", "-FS---"},
+                 {"", "", more, "", "-FS---"},
+                 {declared, "", more, "", "-F----"},
+                 {"", lead, more, "</main>", "LFS--H"},
+                 {declared, lead, more, "</main>", "-F----"},
+                 {"", lead + "</main>", more, "", "-FS---"},
+                 {"", lead + services + "</main>", more, "", "L----H"},
+                 {offer, "<div><span>Since 1987.</span></div>", more, "", "LFS---"},
+                 // A wrapper that hides the whole page until its scripts run is shown.
+                 {"", "<div style='display: none'>", more, "</div>", "-FS---"}};
     for (const auto& [head, before, first, after, read] : pages) {
         const ModernPage blocks(
             head + "<body>" + before +
@@ -336,11 +341,11 @@ TEST(ModernHarvest, ArticleTextAndPagesWithoutContentPictures) {
             after + "</body>");
         const std::string text = blocks.Run({"article"}).out;
         const char* const marks[] = {"Since 1987.", "you choose.", "\n\nEvery move is insured",
-                                     "news", "cookies"};
-        std::string found = "-----";
-        for (int i = 0; i < 5; ++i)
+                                     "news",        "cookies",     "Sundays."};
+        std::string found = "------";
+        for (int i = 0; i < 6; ++i)
             if (text.find(marks[i]) != std::string::npos)
-                found[i] = "LFSND"[i];
+                found[i] = "LFSNDH"[i];
         EXPECT_EQ(found, read) << text;
         if (first.empty() && before.empty()) {
             EXPECT_EQ(Places(blocks.Run({"links", "--modern"}).out),
