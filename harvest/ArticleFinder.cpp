@@ -413,9 +413,7 @@ void ArticleFinder::Mark(const PageTree& tree, const std::vector<Stats>& s, uint
             ((words & Share) && x.text < 500) ||
             (!(rules & KeepBylines) && (e.HasFlag(PageTree::Byline) || (words & Byline)) &&
              x.text < 100) ||
-            (e.tag == HtmlTag::H2 && weight < 0) ||
-            // A post's author box lists short facts in pairs: joined, posts, likes.
-            ((rules & KeepBylines) && e.tag == HtmlTag::Dl && x.text < 60);
+            (e.tag == HtmlTag::H2 && weight < 0);
         if (!cut && (rules & CleanConditionally) &&
             IsTag(e,
                   {HtmlTag::Form, HtmlTag::Fieldset, HtmlTag::Table, HtmlTag::Ul, HtmlTag::Div}) &&

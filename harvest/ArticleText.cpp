@@ -8,17 +8,21 @@ bool IsBlank(char c) {
 
 } // namespace
 
-std::string ArticleText::Of(const PageTree& tree, const ArticleFinder::Article& article) {
-    if (article.roots.empty())
-        return {};
+std::vector<int32_t> ArticleText::Paragraphs(const PageTree& tree) {
     const std::vector<PageTree::Node>& nodes = tree.Nodes();
-    // The paragraph an element's text belongs to: the nearest element that is no phrasing.
     std::vector<int32_t> owner(nodes.size());
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         const int32_t parent = nodes[i].parent;
         owner[i] = parent >= 0 && IsPhrasing(nodes[i].tag) ? owner[static_cast<std::size_t>(parent)]
                                                            : static_cast<int32_t>(i);
     }
+    return owner;
+}
+
+std::string ArticleText::Of(const PageTree& tree, const ArticleFinder::Article& article) {
+    if (article.roots.empty())
+        return {};
+    const std::vector<int32_t> owner = Paragraphs(tree);
     std::string out;
     int32_t paragraph = -1;
     bool blank = false; // a blank is owed before the next word

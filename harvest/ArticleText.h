@@ -6,9 +6,13 @@
 #include "harvest/ArticleFinder.h"
 #include "harvest/PageTree.h"
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 class ArticleText {
 public:
     static std::string Of(const PageTree& tree, const ArticleFinder::Article& article);
+    // Per node: the paragraph its text belongs to, the nearest element that is no phrasing.
+    static std::vector<int32_t> Paragraphs(const PageTree& tree);
 };

@@ -1,6 +1,7 @@
 #include "harvest/MainBlock.h"
 
 #include "harvest/AlikeBlocks.h"
+#include "harvest/ArticleText.h"
 
 #include <algorithm>
 
@@ -14,6 +15,26 @@ int32_t MainRegion(const PageTree& tree) {
         if (nodes[i].landmark == PageTree::Main)
             return static_cast<int32_t>(i);
     return -1;
+}
+
+// Cuts from a thread's text what frames each message: the paragraphs too short to say anything
+// and ending no sentence (the author's name, the date, buttons, counts and badges).
+void CutPostFrames(const PageTree& tree, ArticleFinder::Article& posts) {
+    const std::vector<PageTree::Node>& nodes = tree.Nodes();
+    const std::vector<int32_t> paragraph = ArticleText::Paragraphs(tree);
+    std::vector<uint32_t> text(nodes.size(), 0);
+    std::vector<uint8_t> sentence(nodes.size(), 0);
+    for (std::size_t i = 0; i < nodes.size(); ++i)
+        if (posts.in[i] && !posts.cut[i]) {
+            const auto p = static_cast<std::size_t>(paragraph[i]);
+            text[p] += nodes[i].ownText;
+            sentence[p] |= nodes[i].HasFlag(PageTree::Sentence);
+        }
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        const auto p = static_cast<std::size_t>(paragraph[i]);
+        if (posts.in[i] && text[p] > 0 && text[p] < MainBlock::postFrame && !sentence[p])
+            posts.cut[i] = 1;
+    }
 }
 
 // The innermost element that holds every one of `blocks`.
@@ -89,6 +110,9 @@ MainBlock::Found MainBlock::Decide(const PageTree& tree) {
         found.kind = Kind::Thread;
         found.block = ArticleFinder::Within(tree, std::move(posts), ArticleFinder::KeepBylines);
         found.teasers = alike.Teasers(found.block);
+        // Only the printed text: the pictures keep the posts whole.
+        if (tree.KeepsText())
+            CutPostFrames(tree, found.block);
         return found;
     }
     // A product's page: its name and details are short and apart, so any strong block is taken.

@@ -20,6 +20,9 @@ public:
     // A page that does not call itself an article and whose best block holds less than this
     // is read as all its strong blocks (a service's sections, a guide's parts).
     static constexpr uint32_t spreadBelow = 3000;
+    // A thread's paragraph of fewer characters that ends no sentence frames a message (its
+    // author, its date, a button) and is no part of it.
+    static constexpr uint32_t postFrame = 30;
     // "article", "thread", "product", "listing", "other".
     static const char* Word(Kind kind);
 
