@@ -270,7 +270,9 @@ void PageTree::Text(std::string_view t) {
     n.ownText += characters;
     n.ownCommas += commas;
     const std::size_t last = t.find_last_not_of(" \t\n\r\f");
-    if (t[last] == '.' || t.find(". ") != std::string_view::npos)
+    // A text that trails off ("Click to expand...", "Read more...") ends no sentence.
+    if ((t[last] == '.' && !t.substr(0, last + 1).ends_with("...")) ||
+        t.find(". ") != std::string_view::npos)
         n.flags |= Sentence;
     if (keepText) {
         const auto begin = static_cast<uint32_t>(text.size());

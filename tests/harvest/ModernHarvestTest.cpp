@@ -279,6 +279,7 @@ TEST(ModernHarvest, ArticleTextAndPagesWithoutContentPictures) {
     const ModernPage thread(*ReadFile(TARVIK_TEST_PAGES "/forum-thread.html"));
     const std::string posts = thread.Run({"article"}).out;
     EXPECT_EQ(posts.substr(0, posts.find(" sails")), "Our club");
+    EXPECT_NE(posts.find("disagree\n\nThe harbour master"), std::string::npos);
     EXPECT_NE(posts.find("at the slip.\n\nWind from the west"), std::string::npos);
     EXPECT_NE(posts.find("whoever prints it.\n\nAgreed.\n"), std::string::npos);
     // A product's description and its reviews stand apart; both are what a buyer reads, and
