@@ -2,6 +2,7 @@
 
 #include "harvest/AlikeBlocks.h"
 #include "harvest/ArticleText.h"
+#include "harvest/PlaceWords.h"
 
 #include <algorithm>
 
@@ -18,12 +19,21 @@ int32_t MainRegion(const PageTree& tree) {
 }
 
 // Cuts from a thread's text what frames each message: the paragraphs too short to say anything
-// and ending no sentence (the author's name, the date, buttons, counts and badges).
+// and ending no sentence (the author's name, the date, buttons, counts and badges), and the
+// member's signature.
 void CutPostFrames(const PageTree& tree, ArticleFinder::Article& posts) {
     const std::vector<PageTree::Node>& nodes = tree.Nodes();
     const std::vector<int32_t> paragraph = ArticleText::Paragraphs(tree);
     std::vector<uint32_t> text(nodes.size(), 0);
     std::vector<uint8_t> sentence(nodes.size(), 0);
+    std::vector<uint8_t> signature(nodes.size(), 0);
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        const int32_t parent = nodes[i].parent;
+        signature[i] = (nodes[i].Words() & PlaceWords::Signature) != 0 ||
+                       (parent >= 0 && signature[static_cast<std::size_t>(parent)]);
+        if (signature[i] && posts.in[i])
+            posts.cut[i] = 1;
+    }
     for (std::size_t i = 0; i < nodes.size(); ++i)
         if (posts.in[i] && !posts.cut[i]) {
             const auto p = static_cast<std::size_t>(paragraph[i]);

@@ -275,12 +275,13 @@ TEST(ModernHarvest, ArticleTextAndPagesWithoutContentPictures) {
     const ModernPage gallery(*ReadFile(TARVIK_TEST_PAGES "/gallery.html"));
     EXPECT_EQ(gallery.Run({"article"}).out, "");
     // A thread drawn by scripts is read from its noscript copy: each post's message, without
-    // the author, date and counts that frame it, but for a short line that ends a sentence.
+    // the author, date, counts and signature that frame it, but for a short line that ends a
+    // sentence.
     const ModernPage thread(*ReadFile(TARVIK_TEST_PAGES "/forum-thread.html"));
     const std::string posts = thread.Run({"article"}).out;
     EXPECT_EQ(posts.substr(0, posts.find(" sails")), "Our club");
     EXPECT_NE(posts.find("disagree\n\nThe harbour master"), std::string::npos);
-    EXPECT_NE(posts.find("at the slip.\n\nWind from the west"), std::string::npos);
+    EXPECT_NE(posts.find("at the slip.\n\nWind from the west"), std::string::npos) << posts;
     EXPECT_NE(posts.find("whoever prints it.\n\nAgreed.\n"), std::string::npos);
     // A product's description and its reviews stand apart; both are what a buyer reads, and
     // so are a folded panel and what the page's main region says beside them.
