@@ -8,14 +8,15 @@
 
 namespace {
 
-// The page's main region (a main element, or role=main): the first one, as a page marks one;
+// The page's main region (a main element, or role=main; else the element its id names the main
+// content): the first one, as a page marks one;
 // -1 when it marks none.
 int32_t MainRegion(const PageTree& tree) {
     const std::vector<PageTree::Node>& nodes = tree.Nodes();
     for (std::size_t i = 0; i < nodes.size(); ++i)
         if (nodes[i].landmark == PageTree::Main)
             return static_cast<int32_t>(i);
-    return -1;
+    return tree.NamedMain();
 }
 
 // Cuts from a thread's text what frames each message: the paragraphs too short to say anything

@@ -43,6 +43,15 @@ bool IsHiddenStyle(const char* style) {
             ContainsNoCase(style, "VISIBILITY: HIDDEN"));
 }
 
+// The ids pages give their main content when they mark no main element: the target of their
+// "skip to content" link.
+bool IsMainId(std::string_view id) {
+    for (const std::string_view name : {"main", "main-content", "maincontent", "main_content"})
+        if (id == name)
+            return true;
+    return false;
+}
+
 PageTree::Landmark LandmarkOf(HtmlTag tag, std::string_view role) {
     if (tag == HtmlTag::Nav || role == "navigation")
         return PageTree::Nav;
@@ -175,8 +184,11 @@ void PageTree::Open(std::string_view name, const char* const* attributes) {
     } else {
         n.likeKey = KeyOf(name);
     }
-    if (const char* id = AttributeOf(attributes, "id"))
+    if (const char* id = AttributeOf(attributes, "id")) {
         n.idWords = CachedWordsOf(id);
+        if (namedMain < 0 && IsMainId(id))
+            namedMain = static_cast<int32_t>(nodes.size());
+    }
     const char* role = AttributeOf(attributes, "role");
     const std::string_view r = role != nullptr ? role : "";
     n.landmark = LandmarkOf(tag, r);

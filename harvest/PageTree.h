@@ -76,6 +76,8 @@ public:
     bool DeclaresArticle() const { return declaresArticle; }
     // The page says it is a discussion: a DiscussionForumPosting or a QAPage.
     bool DeclaresDiscussion() const { return declaresDiscussion; }
+    // The first element whose id names it the main content ("main", "main-content"); -1: none.
+    int32_t NamedMain() const { return namedMain; }
 
     // The element open now; -1 before the first.
     int32_t Current() const { return open.empty() ? -1 : open.back(); }
@@ -109,6 +111,7 @@ private:
     bool offersProduct = false;
     bool declaresArticle = false;
     bool declaresDiscussion = false;
+    int32_t namedMain = -1;
     bool keepText;
     std::vector<Run> runs;
     std::string text;

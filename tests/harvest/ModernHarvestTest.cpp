@@ -309,9 +309,10 @@ TEST(ModernHarvest, ArticleTextAndPagesWithoutContentPictures) {
     const std::string offer = "<script type=application/ld+json>{\"@type\":\"Product\"}</script>";
     // A dialog over the page, or one not opened, is no part of it; what the region folds away
     // is.
-    const std::string lead = "<main><dialog><p>Sign up for our news.</p></dialog><div role=dialog>"
-                             "<p>We use cookies.</p></div><p>Since 1987.</p><p hidden>Open on "
-                             "Sundays.</p>";
+    const std::string leadLines = "<dialog><p>Sign up for our news.</p></dialog><div role=dialog>"
+                                  "<p>We use cookies.</p></div><p>Since 1987.</p><p hidden>Open "
+                                  "on Sundays.</p>";
+    const std::string lead = "<main>" + leadLines;
     std::string services = "<ul>";
     for (const char* what :
          {"Homes", "Offices", "Studios", "Pianos", "Safes", "Aquariums", "Archives", "Workshops"})
@@ -329,6 +330,8 @@ TEST(ModernHarvest, ArticleTextAndPagesWithoutContentPictures) {
                  {"", lead + "</main>", more, "", "-FS---"},
                  {"", lead + services + "</main>", more, "", "L----H"},
                  {offer, "<div><span>Since 1987.</span></div>", more, "", "LFS---"},
+                 // A page without a main element names its main content by id.
+                 {"", "<div id=main-content>" + leadLines, more, "</div>", "LFS--H"},
                  // A wrapper that hides the whole page until its scripts run is shown.
                  {"", "<div style='display: none'>", more, "</div>", "-FS---"}};
     for (const auto& [head, before, first, after, read] : pages) {
