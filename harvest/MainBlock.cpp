@@ -9,8 +9,7 @@
 namespace {
 
 // The page's main region (a main element, or role=main; else the element its id names the main
-// content): the first one, as a page marks one;
-// -1 when it marks none.
+// content): the first one, as a page marks one; -1 when it marks none.
 int32_t MainRegion(const PageTree& tree) {
     const std::vector<PageTree::Node>& nodes = tree.Nodes();
     for (std::size_t i = 0; i < nodes.size(); ++i)
