@@ -324,8 +324,8 @@ void PageTree::RevealScriptedWrapper() {
         const Node& n = nodes[i];
         const bool above = n.parent >= 0 && hidden[static_cast<std::size_t>(n.parent)];
         hidden[i] = above || n.HasFlag(Hidden);
-        if (!hidden[i] && !n.HasFlag(Unscripted))
-            shown += n.ownText;
+        if (!hidden[i])
+            shown += n.HasFlag(Unscripted) ? 0 : n.ownText;
         else if (!above && !n.HasFlag(UnlikelyRole) && under[i] > largest) {
             largest = under[i];
             wrapper = static_cast<int32_t>(i);

@@ -313,6 +313,12 @@ TEST(ModernHarvest, ArticleTextAndPagesWithoutContentPictures) {
                                   "<p>We use cookies.</p></div><p>Since 1987.</p><p hidden>Open "
                                   "on Sundays.</p>";
     const std::string lead = "<main>" + leadLines;
+    const std::string shown = "<p>Moving soon? Ask for a visit: we measure what goes, count the "
+                              "boxes you need and give a price that holds on the day.</p>";
+    std::string notice = "<noscript>";
+    for (int i = 0; i < 17; ++i)
+        notice += "<p>Turn on scripts to see this page.</p>";
+    notice += "</noscript>";
     std::string services = "<ul>";
     for (const char* what :
          {"Homes", "Offices", "Studios", "Pianos", "Safes", "Aquariums", "Archives", "Workshops"})
@@ -333,7 +339,9 @@ TEST(ModernHarvest, ArticleTextAndPagesWithoutContentPictures) {
                  // A page without a main element names its main content by id.
                  {"", "<div id=main-content>" + leadLines, more, "</div>", "LFS--H"},
                  // A wrapper that hides the whole page until its scripts run is shown.
-                 {"", "<div style='display: none'>", more, "</div>", "-FS---"}};
+                 {"", "<div style='display: none'>", more, "</div>", "-FS---"},
+                 // It is shown beside a longer notice for readers without scripts, too.
+                 {"", shown + notice + "<div style='display: none'>", more, "</div>", "-FS---"}};
     for (const auto& [head, before, first, after, read] : pages) {
         const ModernPage blocks(
             head + "<body>" + before +
